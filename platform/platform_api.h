@@ -1,0 +1,14 @@
+// The one header through which the system code reaches the platform: the real Windows SDK
+// headers on Windows, our own declarations of the same subset everywhere else. No other
+// file of app/, gfx/, scene/ or player/ looks at which platform it is built for.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <mmsystem.h>
+#include <d3d9.h>
+#else
+#include "win32_api.h"
+#include "d3d9_api.h"
+#include "waveout_api.h"
+#endif

@@ -1,0 +1,4 @@
+// Stand-in until the sequencer lands.
+#include "player/sequencer.h"
+
+void SequencerTick(Song*) {}

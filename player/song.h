@@ -1,0 +1,117 @@
+// The loaded module and its playback state, and the XM loader that builds it.
+#pragma once
+
+#include <cstdint>
+
+#include "source.h"
+
+constexpr int MAX_INSTRUMENT_SAMPLES = 16;
+constexpr uint8_t NOTE_KEY_OFF = 255;
+constexpr uint8_t LOOP_NONE = 1;
+constexpr uint8_t LOOP_FORWARD = 2;
+constexpr uint8_t LOOP_PING_PONG = 4;
+constexpr uint8_t DEFAULT_GLOBAL_VOLUME = 64;
+// Songs with more channels are refused: the channel table and the voice pairing hold 32.
+constexpr int MAX_CHANNELS = 32;
+
+struct Song;
+
+// Supplies a sample's raw, already decoded data instead of the stream.
+typedef void (*SampleLoader)(void* destination, int32_t byte_count, int32_t bits,
+                             int32_t instrument_index, int32_t sample_index);
+typedef void (*TickHandler)(Song* song);
+
+#pragma pack(push, 1)
+struct NoteCell {
+    uint8_t note;           // 0 none, 1..96 notes, NOTE_KEY_OFF
+    uint8_t instrument;     // 0 none, 1..128
+    uint8_t volume_column;
+    uint8_t effect;
+    uint8_t parameter;
+};
+#pragma pack(pop)
+static_assert(sizeof(NoteCell) == 5, "a cell is 5 bytes");
+
+struct Pattern {
+    int32_t rows;
+    NoteCell* cells;  // rows x channel_count, row-major
+};
+
+struct EnvelopePoint {
+    uint16_t position;  // ticks
+    uint16_t value;
+};
+
+struct Sample {
+    int16_t* data;           // length frames + slack (see the loader), none when length is 0
+    uint32_t length;         // frames
+    uint32_t loop_start;     // frames
+    uint32_t loop_length;    // frames, never 0 after loading
+    uint8_t volume;          // 0..64
+    int8_t finetune;
+    uint32_t panning;        // 0..255
+    uint8_t bits;            // 16 after loading
+    uint8_t loop_type;       // LOOP_NONE, LOOP_FORWARD or LOOP_PING_PONG
+    int8_t relative_note;
+};
+
+struct Instrument {
+    int32_t sample_count;
+    Sample* samples[MAX_INSTRUMENT_SAMPLES];  // slots beyond sample_count: &silent_sample
+    uint8_t note_to_sample[96];
+    EnvelopePoint volume_envelope[20];
+    EnvelopePoint panning_envelope[20];
+    uint8_t volume_point_count;
+    uint8_t panning_point_count;
+    uint8_t volume_sustain_point;
+    uint8_t volume_loop_start;
+    uint8_t volume_loop_end;
+    uint8_t panning_sustain_point;
+    uint8_t panning_loop_start;
+    uint8_t panning_loop_end;
+    uint8_t volume_envelope_flags;   // bit 0 on, bit 1 sustain, bit 2 loop
+    uint8_t panning_envelope_flags;
+    uint8_t vibrato_type;
+    uint8_t vibrato_sweep;
+    uint8_t vibrato_depth;
+    uint8_t vibrato_rate;
+    uint16_t fadeout;                // the file's fadeout x 2, kept to 16 bits
+};
+
+struct Song {
+    Pattern* patterns;
+    Instrument* instruments;
+    int32_t samples_to_next_tick;
+    int32_t samples_per_tick;
+    int16_t song_length;
+    int16_t restart_position;
+    int16_t channel_count;
+    int32_t used_pattern_count;
+    int32_t pattern_count;
+    int16_t instrument_count;
+    uint16_t song_flags;       // bit 0: linear frequency table
+    int16_t default_speed;
+    int16_t default_bpm;
+    uint8_t order_table[256];
+    uint8_t default_global_volume;
+    int32_t global_volume;
+    uint8_t global_volume_slide_memory;
+    int32_t tick;
+    int32_t speed;
+    int32_t bpm;
+    int32_t row;
+    int32_t order;
+    int32_t pattern_delay_ticks;
+    int32_t next_row;
+    int32_t next_order;
+    int32_t elapsed_ms;
+    TickHandler tick_handler;
+    SampleLoader sample_loader;
+};
+
+extern Sample silent_sample;
+extern Instrument silent_instrument;
+
+Song* LoadSong(const void* name, SampleLoader sample_loader);
+bool ParseModule(Song* song, SourceStream* stream);
+bool FreeSong(Song* song);

@@ -1,0 +1,21 @@
+// The text pager: composes pages of text from the font strip into page_texture and drives
+// the panels, the page's colour, scale and turn through five states, one step per frame.
+#pragma once
+
+#include <cstdint>
+
+enum PagerState : uint8_t {
+    PAGER_COMPOSE = 0,
+    PAGER_REVEAL = 1,
+    PAGER_SHOW = 2,
+    PAGER_FADE = 3,
+    PAGER_PAUSE = 4,
+};
+
+extern PagerState pager_state;
+extern float panel_phase;
+extern int32_t pager_wait;
+extern uint32_t text_cursor;
+extern bool spin_enabled;
+
+void AdvancePager();

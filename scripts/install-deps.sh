@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build and the tests need, only those missing.
+# Usage: scripts/install-deps.sh [run|test]
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config libsdl2-dev)
+if [ "${1:-run}" = test ]; then
+  # GoogleTest, clang with libFuzzer and the sanitizer runtimes, and what the end-to-end
+  # tests drive the real window with: Xvfb, xdotool, xwininfo, ImageMagick, the X core fonts
+  # SDL's message box needs.
+  packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3
+             xvfb xauth xdotool x11-utils imagemagick xfonts-base)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs every test: unit, scenario, module corpus, ThreadSanitizer, a short fuzz run and the
+# end-to-end tests of the real intro under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh test
+jobs=$(nproc)
+
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINTRO_SANITIZE=ON >/dev/null
+cmake --build build/test -j"$jobs"
+
+if [ -f tests/tsan/run_tsan.sh ]; then
+  bash tests/tsan/run_tsan.sh "$PWD" "$PWD/build/tsan"
+fi
+if [ -f fuzz/run_short.sh ]; then
+  bash fuzz/run_short.sh "$PWD" "$PWD/build/fuzz"
+fi
+
+cd build/test
+ctest --output-on-failure -j"$jobs"

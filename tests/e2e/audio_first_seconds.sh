@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The whole sound path of the real intro: under Xvfb, with SDL's disk audio driver paced in
+# real time (one buffer's worth of sleep per callback), the intro answers "No" to the
+# start-up question, plays for more than six seconds and ends on Escape with exit code 0.
+# The first five seconds of what the device was given must then equal, byte for byte, the
+# offline render of the embedded module by xm2wav: pre-fill, device looping, refills by the
+# mixing thread, no gap and no stutter.
+# Usage: bash audio_first_seconds.sh INTRO_BINARY BUILD_DIR SOURCE_DIR
+# Exit: 0 pass, 1 fail, 77 skipped (no Xvfb or xdotool).
+set -uo pipefail
+
+if [ $# -lt 3 ]; then
+  echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
+  exit 2
+fi
+intro=$(realpath "$1")
+build_dir=$(realpath "$2")
+
+for tool in xvfb-run xdotool xwininfo python3; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is missing"
+    exit 77
+  fi
+done
+
+module="$build_dir/assets/embedded.xm"
+xm2wav="$build_dir/tools/xm2wav/xm2wav"
+for needed in "$intro" "$module" "$xm2wav"; do
+  if [ ! -e "$needed" ]; then
+    echo "FAIL: $needed is missing (build the intro, the assets and xm2wav first)"
+    exit 1
+  fi
+done
+
+# Five seconds of 16-bit stereo at 44100 Hz.
+compare_bytes=$((5 * 44100 * 4))
+play_seconds=7
+
+# ---- Outside: start the virtual display, then compare ----------------------------------
+if [ "${AUDIO_E2E_INSIDE_XVFB:-}" != 1 ]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  AUDIO_E2E_INSIDE_XVFB=1 AUDIO_E2E_WORK="$work" \
+    xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  status=$?
+  [ $status -eq 0 ] || exit $status
+  # The reference: the same module rendered offline.
+  if ! "$xm2wav" --seconds 5 "$module" "$work/reference.wav" >"$work/xm2wav.log" 2>&1; then
+    echo "FAIL: xm2wav could not render the module"
+    cat "$work/xm2wav.log"
+    exit 1
+  fi
+  python3 - "$work/reference.wav" "$work/reference.raw" <<'PY' || exit 1
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+if data[0:4] != b"RIFF" or data[8:12] != b"WAVE":
+    sys.exit("FAIL: the reference is not a RIFF WAVE file")
+at = 12
+while at + 8 <= len(data):
+    kind, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
+    if kind == b"data":
+        open(sys.argv[2], "wb").write(data[at + 8:at + 8 + size])
+        sys.exit(0)
+    at += 8 + size + (size & 1)
+sys.exit("FAIL: the reference has no data chunk")
+PY
+  captured="$work/captured.raw"
+  captured_size=$(stat -c %s "$captured" 2>/dev/null || echo 0)
+  reference_size=$(stat -c %s "$work/reference.raw")
+  echo "captured $captured_size bytes, reference $reference_size bytes"
+  if [ "$reference_size" -lt "$compare_bytes" ]; then
+    echo "FAIL: the reference holds less than five seconds"
+    exit 1
+  fi
+  if [ "$captured_size" -lt "$compare_bytes" ]; then
+    echo "FAIL: the intro played less than five seconds"
+    exit 1
+  fi
+  if ! cmp -n "$compare_bytes" "$captured" "$work/reference.raw"; then
+    echo "FAIL: the first five seconds differ from the offline render"
+    exit 1
+  fi
+  echo "PASS: the first $compare_bytes bytes played equal the offline render"
+  exit 0
+fi
+
+# ---- Inside the virtual display: run the intro ------------------------------------------
+work=$AUDIO_E2E_WORK
+
+# The id of the first window whose name is exactly $1, or nothing.
+window_named() {
+  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
+}
+
+# Waits up to $2 seconds for a shown window named $1 and prints its id.
+wait_for_window() {
+  local deadline=$((SECONDS + $2)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(window_named "$1")
+    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.05
+  done
+  return 1
+}
+
+# SDL_DISKAUDIODELAY unset: the disk driver sleeps one buffer's duration per callback, so
+# the device consumes the ring in real time and the mixing thread must keep up.
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/captured.raw" "$intro" &
+pid=$!
+
+fail() {
+  echo "FAIL: $1"
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  exit 1
+}
+
+question=$(wait_for_window "Orvanthe" 30) || fail "the start-up question never appeared"
+# The second button, No (windowed), answers Escape.
+xdotool windowfocus --sync "$question" key Escape 2>/dev/null ||
+  xdotool windowfocus "$question" key Escape
+
+window=$(wait_for_window "Vestrel" 30) || fail "the intro window never appeared"
+sleep "$play_seconds"
+kill -0 "$pid" 2>/dev/null || fail "the intro ended by itself"
+xdotool windowfocus "$window" key Escape
+
+for _ in $(seq 1 200); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.05
+done
+kill -0 "$pid" 2>/dev/null && fail "the intro did not end on Escape"
+wait "$pid"
+code=$?
+if [ $code -ne 0 ]; then
+  echo "FAIL: the intro exited with code $code"
+  exit 1
+fi
+exit 0

@@ -1,0 +1,24 @@
+// Music start and stop: the embedded module is read through the memory source, loaded and
+// played on the player's own thread until the intro ends.
+#include "app/app.h"
+#include "assets/assets.h"
+#include "player/playback.h"
+#include "player/song.h"
+#include "player/source.h"
+
+Song* StartMusic()
+{
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource,
+                            SeekMemorySource, TellMemorySource);
+    Song* song = LoadSong(embedded_module, nullptr);
+    // Without a song or an audio device the intro simply runs silently.
+    PlaySong(song);
+    return song;
+}
+
+void StopMusic(Song* song)
+{
+    StopSong(song);
+    // The thread has finished once StopSong returns; nothing reads the song any more.
+    if (song != nullptr) FreeSong(song);
+}

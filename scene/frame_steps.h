@@ -1,0 +1,35 @@
+// The pieces of one frame that compute rather than draw, so that they can be checked on
+// their own: where the page's corners lie, how the bubbles move and which cell each shows,
+// and the silhouette written into a locked pixel block.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/scene.h"
+
+// Height of one bubble cell in the sprite sheet, in texture units (also its width).
+constexpr float BUBBLE_CELL_SPAN = 0.27f;
+constexpr float BUBBLE_SIZE = 64.0f;
+constexpr D3DCOLOR BUBBLE_TOP_COLOUR = 0x808080;
+constexpr D3DCOLOR BUBBLE_BOTTOM_COLOUR = 0xF08080;
+constexpr D3DCOLOR SILHOUETTE_COLOUR = 0x221133;
+constexpr int SCREEN_WIDTH = 800;
+constexpr int SCREEN_HEIGHT = 600;
+
+// Turns and scales page_corners about (400, 310) by page_angle and page_scale into the
+// positions of page_quad; colours and u/v stay.
+void PlacePageQuad();
+
+// Top v of bubble k's cell: the large picture for 0..10, medium for 11..20, small for 21..29.
+float BubbleCellTop(int k);
+
+// Raises every bubble by one pixel (wrapping to 700 at -100 or above), writes each one's
+// swayed draw position (X, Y) into `draw_positions` and advances sprite_phase.
+void MoveBubbles(float draw_positions[SPRITE_COUNT * 2]);
+
+// The four vertices of bubble k drawn at (x, y).
+void BubbleQuad(int k, float x, float y, TLVertex quad[4]);
+
+// Writes the silhouette into an 800 x 600 block of 0x00RRGGBB pixels whose rows are
+// `stride` pixels apart (stride >= 800), from sprite_phase and silhouette_phase.
+void WriteSilhouette(uint32_t* pixels, int stride);

@@ -19,3 +19,10 @@ extern uint32_t text_cursor;
 extern bool spin_enabled;
 
 void AdvancePager();
+
+// The pager's two texture writers, used by AdvancePager (and by tests):
+// ComposePage draws the next page (six lines of 36 characters from text_cursor) into
+// page_texture and moves text_cursor past it; ClearPage sets every texel of page_texture to 0.
+// When the texture cannot be locked neither writes anything.
+void ComposePage();
+void ClearPage();

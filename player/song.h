@@ -112,6 +112,13 @@ struct Song {
 extern Sample silent_sample;
 extern Instrument silent_instrument;
 
+// Sample frame buffers: `frames` frames plus SAMPLE_SLACK_FRAMES zero frames after them and
+// one zero frame before frame 0 (interpolation may read one frame on either side of a loop).
+// The pointer returned points at frame 0; free it only with FreeSampleData.
+constexpr uint32_t SAMPLE_SLACK_FRAMES = 16;
+int16_t* AllocateSampleData(uint32_t frames);
+void FreeSampleData(int16_t* data);
+
 Song* LoadSong(const void* name, SampleLoader sample_loader);
 bool ParseModule(Song* song, SourceStream* stream);
 bool FreeSong(Song* song);

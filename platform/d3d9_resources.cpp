@@ -1,0 +1,194 @@
+// Textures, vertex buffers and the back-buffer surface: creation, locking and reference
+// counts. Memory comes zero-filled from calloc; a failed allocation is reported as
+// E_OUTOFMEMORY, never thrown.
+#include <cstdlib>
+#include <new>
+
+#include "platform/d3d9_soft.h"
+
+namespace {
+
+bool PowerOfTwo(UINT n)
+{
+    return n != 0 && (n & (n - 1)) == 0;
+}
+
+// A sub-rectangle to lock: the whole area when rect is null; false when it is empty or
+// reaches outside.
+bool LockArea(const RECT* rect, int width, int height, RECT* area)
+{
+    if (!rect) {
+        *area = RECT{0, 0, width, height};
+        return true;
+    }
+    if (rect->left < 0 || rect->top < 0 || rect->right > width || rect->bottom > height ||
+        rect->left >= rect->right || rect->top >= rect->bottom) {
+        return false;
+    }
+    *area = *rect;
+    return true;
+}
+
+}  // namespace
+
+// ---- Textures ----------------------------------------------------------------------------
+
+// One level, A8R8G8B8 (X8R8G8B8 is stored the same way), power-of-two sides up to
+// SOFT_MAX_TEXTURE_SIZE: the rasteriser's wrap addressing relies on powers of two, as
+// hardware without non-power-of-two support does.
+HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DWORD, D3DFORMAT format,
+                                        D3DPOOL, IDirect3DTexture9** texture, HANDLE* shared)
+{
+    if (!texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (shared || levels != 1) return D3DERR_INVALIDCALL;
+    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return D3DERR_INVALIDCALL;
+    if (!PowerOfTwo(width) || !PowerOfTwo(height) || width > SOFT_MAX_TEXTURE_SIZE ||
+        height > SOFT_MAX_TEXTURE_SIZE) {
+        return D3DERR_INVALIDCALL;
+    }
+    SoftTexture* t = new (std::nothrow) SoftTexture{};
+    if (!t) return E_OUTOFMEMORY;
+    t->width = int(width);
+    t->height = int(height);
+    t->pitch = int(width) + SOFT_ROW_PADDING_PIXELS;
+    t->texels = static_cast<uint32_t*>(std::calloc(size_t(t->pitch) * height, sizeof(uint32_t)));
+    if (!t->texels) {
+        delete t;
+        return E_OUTOFMEMORY;
+    }
+    t->references = 1;
+    t->iface.soft = t;
+    *texture = &t->iface;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD)
+{
+    RECT area;
+    if (level != 0 || !locked || soft->locked || !LockArea(rect, soft->width, soft->height, &area)) {
+        return D3DERR_INVALIDCALL;
+    }
+    soft->locked = true;
+    locked->Pitch = soft->pitch * 4;
+    locked->pBits = soft->texels + size_t(area.top) * size_t(soft->pitch) + size_t(area.left);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DTexture9::UnlockRect(UINT level)
+{
+    if (level != 0 || !soft->locked) return D3DERR_INVALIDCALL;
+    soft->locked = false;
+    return D3D_OK;
+}
+
+ULONG IDirect3DTexture9::AddRef()
+{
+    return ++soft->references;
+}
+
+ULONG IDirect3DTexture9::Release()
+{
+    SoftTexture* t = soft;
+    ULONG left = --t->references;
+    if (left == 0) {
+        std::free(t->texels);
+        delete t;
+    }
+    return left;
+}
+
+// ---- Vertex buffers ----------------------------------------------------------------------
+
+const UINT MAX_VERTEX_BUFFER_LENGTH = 64u << 20;
+
+HRESULT IDirect3DDevice9::CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL,
+                                             IDirect3DVertexBuffer9** buffer, HANDLE* shared)
+{
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (shared || length == 0 || length > MAX_VERTEX_BUFFER_LENGTH) return D3DERR_INVALIDCALL;
+    SoftVertexBuffer* b = new (std::nothrow) SoftVertexBuffer{};
+    if (!b) return E_OUTOFMEMORY;
+    b->bytes = static_cast<uint8_t*>(std::calloc(length, 1));
+    if (!b->bytes) {
+        delete b;
+        return E_OUTOFMEMORY;
+    }
+    b->length = length;
+    b->references = 1;
+    b->iface.soft = b;
+    *buffer = &b->iface;
+    return D3D_OK;
+}
+
+// size 0 locks from offset to the end (offset 0, size 0: the whole buffer). Locks may nest,
+// as in Direct3D 9; each needs its Unlock.
+HRESULT IDirect3DVertexBuffer9::Lock(UINT offset, UINT size, void** data, DWORD)
+{
+    if (!data || offset > soft->length) return D3DERR_INVALIDCALL;
+    if (size == 0) size = soft->length - offset;
+    if (size > soft->length - offset) return D3DERR_INVALIDCALL;
+    soft->locks++;
+    *data = soft->bytes + offset;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DVertexBuffer9::Unlock()
+{
+    if (soft->locks == 0) return D3DERR_INVALIDCALL;
+    soft->locks--;
+    return D3D_OK;
+}
+
+ULONG IDirect3DVertexBuffer9::AddRef()
+{
+    return ++soft->references;
+}
+
+ULONG IDirect3DVertexBuffer9::Release()
+{
+    SoftVertexBuffer* b = soft;
+    ULONG left = --b->references;
+    if (left == 0) {
+        std::free(b->bytes);
+        delete b;
+    }
+    return left;
+}
+
+// ---- The back-buffer surface -------------------------------------------------------------
+
+HRESULT IDirect3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD)
+{
+    RECT area;
+    if (!locked || soft->locked ||
+        !LockArea(rect, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, &area)) {
+        return D3DERR_INVALIDCALL;
+    }
+    const SoftDevice* device = soft->owner;
+    soft->locked = true;
+    locked->Pitch = device->pitch * 4;
+    locked->pBits = device->pixels + size_t(area.top) * size_t(device->pitch) + size_t(area.left);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DSurface9::UnlockRect()
+{
+    if (!soft->locked) return D3DERR_INVALIDCALL;
+    soft->locked = false;
+    return D3D_OK;
+}
+
+ULONG IDirect3DSurface9::AddRef()
+{
+    return ++soft->references;
+}
+
+ULONG IDirect3DSurface9::Release()
+{
+    SoftSurface* s = soft;
+    ULONG left = --s->references;
+    if (left == 0) SoftSurfaceReleased(s->owner);
+    return left;
+}

@@ -1,0 +1,32 @@
+// The pixel stage of the rasteriser: shades and writes one horizontal run of covered pixels.
+// The triangle stage (d3d9_rasteriser.cpp) finds the runs and the attribute values at their
+// ends; this stage samples the texture, modulates by the vertex colour and blends.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/d3d9_rasteriser.h"
+
+// What stays the same for every run of one triangle.
+struct SpanSource {
+    const RasterTexture* texture;  // null: the vertex colour alone
+    bool colour_varies;            // false: the colour is the same along every run
+    RasterBlend blend;
+    uint64_t du;                   // texel steps per pixel along x, from TexelStep
+    uint64_t dv;
+};
+
+// A per-pixel change of a texel coordinate as the 32.32 fixed-point step the runs use.
+uint64_t TexelStep(double d, int size);
+
+// One run of `count` pixels starting at `dest`, left to right.
+struct Span {
+    uint32_t* dest;
+    int count;
+    double u;             // texel column coordinate (u × width) at the first pixel
+    double v;             // texel row coordinate (v × height) at the first pixel
+    double first[4];      // colour channels blue, green, red, alpha at the first pixel
+    double last[4];       // ... at the last pixel (used when the colour varies)
+};
+
+void DrawSpan(const SpanSource& source, const Span& span);

@@ -28,9 +28,10 @@ struct HostEvent {
 // Screen size in pixels for GetSystemMetrics.
 void HostScreenSize(int* width, int* height);
 
-// A modal box; yes_no selects Yes/No buttons, else OK. text and caption are the bytes the
-// system passed to MessageBoxA (Windows-1252); the host converts them for display. Returns IDYES, IDNO or IDOK; when no
+// A modal box; yes_no selects Yes/No buttons, else OK. Returns IDYES, IDNO or IDOK; when no
 // box can be shown returns 0 (the caller's rules then apply: any answer but IDNO).
+// text and caption are the bytes the system passed to MessageBoxA (Windows-1252); the host
+// converts them for display.
 int HostMessageBox(const char* text, const char* caption, bool yes_no);
 
 // The one window. Created hidden; shown by HostShowWindow.

@@ -1,0 +1,27 @@
+// Private to the SDL host: the one window and its display, shared by the window, display
+// and audio files. Everything runs on the main thread except the audio callback, which only
+// touches the audio record (sdl_audio.cpp).
+#pragma once
+
+#include <SDL.h>
+
+struct SdlHost {
+    int video_users = 0;  // SDL's video subsystem is held while this is above 0
+    int audio_users = 0;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    bool fullscreen = false;
+    bool minimised = false;
+    bool focus_lost = false;
+    bool cursor_visible = true;
+};
+
+SdlHost& TheSdlHost();
+
+// Reference-counted start and stop of SDL's video and audio subsystems; SDL itself is shut
+// down when neither is held any more.
+bool AcquireVideo();
+void ReleaseVideo();
+bool AcquireAudio();
+void ReleaseAudio();

@@ -59,8 +59,7 @@ struct Segment {
 // The strokes of one glyph, in the glyph's own coordinates (x = 0 is its left ink edge).
 struct Glyph {
     std::vector<Segment> segments;
-    std::vector<Point> dots;  // round dots of their own radius
-    std::vector<double> dot_radii;
+    std::vector<Segment> boxes;  // filled rectangles, corner a to corner b
 
     void Line(double x0, double y0, double x1, double y1)
     {
@@ -87,11 +86,8 @@ struct Glyph {
         }
     }
     void Ellipse(double cx, double cy, double rx, double ry) { Arc(cx, cy, rx, ry, 0, 360); }
-    void Dot(double x, double y, double radius = 1.25)
-    {
-        dots.push_back({x, y});
-        dot_radii.push_back(radius);
-    }
+    // A square dot two pixels wide centred on (x, y); whole-number centres keep it crisp.
+    void Dot(double x, double y) { boxes.push_back({{x - 1, y - 1}, {x + 1, y + 1}}); }
 
     static Point ArcPoint(double cx, double cy, double rx, double ry, double degrees)
     {
@@ -115,9 +111,8 @@ bool Inked(const Glyph& glyph, Point p)
     for (const Segment& s : glyph.segments) {
         if (DistanceToSegment(p, s) <= PEN_RADIUS) return true;
     }
-    for (size_t i = 0; i < glyph.dots.size(); ++i) {
-        const double dx = p.x - glyph.dots[i].x, dy = p.y - glyph.dots[i].y;
-        if (dx * dx + dy * dy <= glyph.dot_radii[i] * glyph.dot_radii[i]) return true;
+    for (const Segment& box : glyph.boxes) {
+        if (p.x >= box.a.x && p.x <= box.b.x && p.y >= box.a.y && p.y <= box.b.y) return true;
     }
     return false;
 }
@@ -155,7 +150,7 @@ Glyph Design(char c, double* ink_width)
         w = 6;
         g.Line(2, BASE, 2, 7);
         g.Arc(4, 7, 2, 3, 180, 60);
-        g.Line(0, XH, 5, XH);
+        g.Line(1, XH, 5, XH);
         break;
     case 'g':
         w = 10;
@@ -169,12 +164,12 @@ Glyph Design(char c, double* ink_width)
         g.Line(9, 14, 9, BASE);
         g.Arc(5, 14, 4, 4, 180, 0);
         break;
-    case 'i': w = 2; g.Line(1, XH, 1, BASE); g.Dot(1, 5.5); break;
+    case 'i': w = 2; g.Line(1, XH, 1, BASE); g.Dot(1, 6); break;
     case 'j':
         w = 5;
         g.Line(4, XH, 4, 20);
-        g.Arc(2, 20, 2, 2, 0, -180);
-        g.Dot(4, 5.5);
+        g.Arc(2.5, 20, 1.5, 2, 0, -180);
+        g.Dot(4, 6);
         break;
     case 'k':
         w = 9;
@@ -244,8 +239,8 @@ Glyph Design(char c, double* ink_width)
         w = 9;
         g.Path({{1, XH}, {8, XH}, {1, BASE}, {8, BASE}});
         break;
-    case '!': w = 3; g.Line(1.5, ASC, 1.5, 14); g.Dot(1.5, 17.5, 1.35); break;
-    case '.': w = 3; g.Dot(1.5, 17.5, 1.35); break;
+    case '!': w = 2; g.Line(1, ASC, 1, 14); g.Dot(1, BASE); break;
+    case '.': w = 2; g.Dot(1, BASE); break;
     case '(': w = 5; g.Arc(5.5, 13, 4.5, 9, 115, 245); break;
     case ')': w = 5; g.Arc(-0.5, 13, 4.5, 9, 65, -65); break;
     case '+':
@@ -253,7 +248,7 @@ Glyph Design(char c, double* ink_width)
         g.Line(1, MID, 11, MID);
         g.Line(6, 9, 6, 19);
         break;
-    case ':': w = 3; g.Dot(1.5, 10.5, 1.35); g.Dot(1.5, 17.5, 1.35); break;
+    case ':': w = 2; g.Dot(1, 11); g.Dot(1, BASE); break;
     case '-': w = 6; g.Line(1, MID, 5, MID); break;
     case '0': w = 10; g.Ellipse(5, 11.5, 4, 6.5); break;
     case '1':

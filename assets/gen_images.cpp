@@ -101,7 +101,7 @@ constexpr int PICTURE_WIDTH = 1024;
 constexpr int PICTURE_HEIGHT = 512;
 constexpr double HORIZON = 330;
 constexpr double MOON_X = 806, MOON_Y = 104, MOON_RADIUS = 36;
-constexpr double TITLE_CENTRE_Y = 196, TITLE_HEIGHT = 74;
+constexpr double TITLE_CENTRE_Y = 390, TITLE_HEIGHT = 66;
 
 const std::vector<Stop> SKY = {
     {0.00, {10, 8, 34}},     {0.30, {34, 22, 78}},    {0.55, {92, 44, 112}},
@@ -341,7 +341,7 @@ Rgb WithTitle(Rgb colour, double x, double y, const std::vector<Segment>& segmen
 // small diamond.
 Rgb WithRule(Rgb colour, double x, double y)
 {
-    const double rule_y = TITLE_CENTRE_Y + TITLE_HEIGHT * 0.5 + 24;
+    const double rule_y = TITLE_CENTRE_Y + TITLE_HEIGHT * 0.5 + 17;
     const double along = std::abs(x - 512) / 300;
     if (along < 1) {
         const double line = Clamp01(1.2 - std::abs(y - rule_y));

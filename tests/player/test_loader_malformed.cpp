@@ -1,0 +1,237 @@
+// The loader on files that lie: truncated, with counts and lengths the bytes cannot back,
+// with header sizes that point backwards. Each must load consistently or be refused, never
+// touch memory outside an allocation (AddressSanitizer) and never leak (LeakSanitizer).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "player/song.h"
+#include "tests/player/xm_builder.h"
+
+namespace {
+
+// Every invariant the sequencer and the mixer rely on.
+void ExpectConsistent(const Song* song)
+{
+    ASSERT_GE(song->channel_count, 0);
+    ASSERT_LE(song->channel_count, MAX_CHANNELS);
+    ASSERT_GE(song->song_length, 0);
+    ASSERT_LE(song->song_length, 256);
+    ASSERT_GE(song->pattern_count, song->used_pattern_count);
+    for (int32_t p = 0; p < song->pattern_count; p++) {
+        const Pattern& pattern = song->patterns[p];
+        ASSERT_NE(pattern.cells, nullptr);
+        // Touch the last cell: AddressSanitizer checks the allocation covers them all.
+        int32_t cells = std::max(pattern.rows, 1) * std::max<int32_t>(song->channel_count, 1);
+        volatile uint8_t last = pattern.cells[cells - 1].note;
+        (void)last;
+    }
+    for (int32_t i = 0; i < song->instrument_count; i++) {
+        const Instrument& ins = song->instruments[i];
+        ASSERT_LE(ins.sample_count, MAX_INSTRUMENT_SAMPLES);
+        for (int32_t j = 0; j < MAX_INSTRUMENT_SAMPLES; j++) {
+            const Sample* s = ins.samples[j];
+            ASSERT_NE(s, nullptr);
+            if (j >= ins.sample_count) {
+                ASSERT_EQ(s, &silent_sample);
+                continue;
+            }
+            ASSERT_EQ(s->data == nullptr, s->length == 0);
+            if (s->loop_type == LOOP_NONE) {
+                ASSERT_EQ(s->loop_start, 0u);
+                ASSERT_EQ(s->loop_length, s->length);
+            } else {
+                ASSERT_GT(s->loop_length, 0u);
+                ASSERT_LE(uint64_t(s->loop_start) + s->loop_length, uint64_t(s->length) + 7);
+            }
+            if (s->length > 0) {
+                volatile int16_t before = s->data[-1];
+                volatile int16_t after = s->data[s->length + SAMPLE_SLACK_FRAMES - 1];
+                (void)before;
+                (void)after;
+            }
+        }
+    }
+}
+
+void LoadAndCheck(const std::vector<uint8_t>& bytes)
+{
+    Song* song = xm::LoadBytes(bytes);
+    if (!song) return;
+    ExpectConsistent(song);
+    FreeSong(song);
+}
+
+xm::ModuleSpec SmallValidModule()
+{
+    xm::ModuleSpec spec;
+    spec.channel_count = 3;
+    spec.song_length = 3;
+    spec.orders = {0, 1, 0};
+    xm::PatternSpec a;
+    a.rows = 4;
+    a.packed = {0x83, 49, 1, 0x80, 0x80, 50, 2, 0x10, 0x0C, 0x20, 0x80, 0x81, 97};
+    a.packed.resize(a.packed.size() + 9, 0x80);
+    xm::PatternSpec b;
+    b.rows = 2;
+    b.packed.assign(6, 0x80);
+    spec.patterns = {a, b};
+    xm::SampleSpec looped = xm::Ramp8(40);
+    looped.type = 0x02;
+    looped.loop_start = 10;
+    looped.loop_length = 20;
+    xm::SampleSpec wide;
+    wide.type = 0x11;
+    wide.length = 30;
+    wide.loop_start = 4;
+    wide.loop_length = 10;
+    wide.data.assign(30, 1);
+    xm::InstrumentSpec ins;
+    ins.samples = {looped, wide};
+    ins.fields[0] = 2;
+    xm::InstrumentSpec small;
+    small.samples = {xm::Ramp8(5)};
+    spec.instruments = {ins, xm::InstrumentSpec{}, small};
+    return spec;
+}
+
+TEST(LoaderMalformed, EveryTruncationLoadsConsistentlyOrIsRefused)
+{
+    std::vector<uint8_t> bytes = xm::Build(SmallValidModule());
+    int loaded = 0;
+    for (size_t size = 0; size <= bytes.size(); size++) {
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + ptrdiff_t(size));
+        Song* song = xm::LoadBytes(cut);
+        if (!song) continue;
+        loaded++;
+        ExpectConsistent(song);
+        FreeSong(song);
+    }
+    // Everything from the ID on loads: missing bytes read as zero.
+    EXPECT_EQ(loaded, int(bytes.size()) - 17 + 1);
+}
+
+TEST(LoaderMalformed, TruncatedSampleDataIsShortenedToTheBytesPresent)
+{
+    xm::ModuleSpec spec;
+    xm::SampleSpec s = xm::Ramp8(100);
+    s.type = 0x01;
+    s.loop_start = 80;
+    s.loop_length = 20;
+    spec.instruments = {xm::InstrumentSpec{}};
+    spec.instruments[0].samples = {s};
+    std::vector<uint8_t> bytes = xm::Build(spec);
+    bytes.resize(bytes.size() - 30);  // 70 of the 100 frames remain
+    Song* song = xm::LoadBytes(bytes);
+    ASSERT_NE(song, nullptr);
+    const Sample* sample = song->instruments[0].samples[0];
+    EXPECT_EQ(sample->length, 70u);
+    EXPECT_EQ(sample->loop_type, LOOP_NONE);  // the loop started beyond the data
+    EXPECT_EQ(sample->data[69], xm::Ramp8Frame(69));
+    FreeSong(song);
+}
+
+TEST(LoaderMalformed, AbsurdLengthsAllocateNoMoreThanTheFileHolds)
+{
+    xm::ModuleSpec spec;
+    xm::SampleSpec s;
+    s.length = 0xFFFFFFFFu;  // 4 GB claimed, 16-bit, in a file of under 1 kB
+    s.type = 0x11;
+    s.loop_start = 2;
+    s.loop_length = 0xFFFFFFF0u;
+    s.data = {1, 0, 2, 0, 3, 0};
+    xm::SampleSpec after;
+    after.length = 0x7FFFFFFF;
+    spec.instruments = {xm::InstrumentSpec{}};
+    spec.instruments[0].samples = {s, after};
+    Song* song = xm::LoadBytes(xm::Build(spec));
+    ASSERT_NE(song, nullptr);
+    ExpectConsistent(song);
+    const Sample* a = song->instruments[0].samples[0];
+    EXPECT_EQ(a->length, 3u);
+    EXPECT_EQ(a->data[2], 6);  // deltas 1, 2, 3
+    EXPECT_EQ(a->loop_type, LOOP_FORWARD);
+    EXPECT_EQ(a->loop_start, 1u);
+    EXPECT_EQ(a->loop_length, 2u);
+    EXPECT_EQ(song->instruments[0].samples[1]->length, 0u);
+    FreeSong(song);
+}
+
+TEST(LoaderMalformed, PatternRowsAreBoundedByTheBytesThatRemain)
+{
+    xm::ModuleSpec spec;
+    spec.channel_count = 32;
+    spec.patterns.resize(256);
+    for (auto& p : spec.patterns) {
+        p.rows = 1024;
+        p.packed_size_override = 0xFFFF;  // claims data, holds none
+    }
+    spec.patterns[0].packed = {0x81, 12};
+    std::vector<uint8_t> bytes = xm::Build(spec);
+    Song* song = xm::LoadBytes(bytes);
+    ASSERT_NE(song, nullptr);
+    ExpectConsistent(song);
+    EXPECT_EQ(song->patterns[0].cells[0].note, 12);
+    // The first pattern claims 32768 cells but the rest of the file holds a few thousand
+    // bytes: its rows are cut to what they can back.
+    EXPECT_LT(song->patterns[0].rows, 1024);
+    EXPECT_GE(song->patterns[0].rows, 1);
+    // The cells ate the later pattern headers; those patterns read as 0 rows at the end.
+    EXPECT_EQ(song->patterns[255].rows, 0);
+    FreeSong(song);
+}
+
+TEST(LoaderMalformed, HeaderSizesPointingBackDoNotLoopForever)
+{
+    xm::ModuleSpec spec;
+    spec.instruments.resize(128);
+    std::vector<uint8_t> bytes = xm::Build(spec);
+    const size_t first_instrument = 60 + 276;
+    memset(&bytes[first_instrument], 0, 4);  // header size 0: every instrument rereads it
+    Song* song = xm::LoadBytes(bytes);
+    ASSERT_NE(song, nullptr);
+    EXPECT_EQ(song->instrument_count, 128);
+    ExpectConsistent(song);
+    FreeSong(song);
+
+    spec = SmallValidModule();
+    spec.instruments[0].header_size = 4;  // the sample headers overlap the instrument header
+    LoadAndCheck(xm::Build(spec));
+    spec.instruments[1].header_size = 0xFFFFFFF0u;
+    LoadAndCheck(xm::Build(spec));
+}
+
+TEST(LoaderMalformed, ByteFlipsOfAValidModule)
+{
+    std::vector<uint8_t> bytes = xm::Build(SmallValidModule());
+    uint32_t state = 12345;
+    for (int round = 0; round < 300; round++) {
+        std::vector<uint8_t> mutated = bytes;
+        for (int k = 0; k < 4; k++) {
+            state = state * 1664525u + 1013904223u;
+            size_t at = 17 + (state >> 8) % (mutated.size() - 17);
+            mutated[at] = uint8_t(state >> 24);
+        }
+        LoadAndCheck(mutated);
+    }
+}
+
+// Inputs the fuzzer once found troublesome.
+TEST(LoaderMalformed, FuzzRegressions)
+{
+    namespace fs = std::filesystem;
+    fs::path folder = fs::path(INTRO_SOURCE_DIR) / "fuzz" / "regressions";
+    if (!fs::exists(folder)) GTEST_SKIP() << "no regression inputs";
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+        SCOPED_TRACE(entry.path().string());
+        LoadAndCheck(bytes);
+    }
+}
+
+}  // namespace

@@ -1,10 +1,12 @@
 // Threads and sleeping: CreateThread on POSIX threads, SetThreadPriority on the Linux
 // scheduler, CloseHandle for thread handles, Sleep on the host.
 //
-// A thread handle is a record kept in a registry until both the thread has ended and its
-// handle has been closed; whichever happens last releases it (joining or detaching the POSIX
-// thread), so no thread is left joinable by a closed handle and a handle that is never closed
-// (the mixing thread's) stays valid and reachable.
+// Threads run detached: nothing ever waits for one by its POSIX id, so no thread is left
+// joinable at exit, whether or not its handle was closed (the player never closes its
+// mixing thread's handle). A handle is a record kept in a registry until both the thread has
+// ended and the handle has been closed; whichever happens last frees it. The POSIX id is only
+// used while the record says the thread has not finished, under the registry's lock, and the
+// thread marks itself finished under that lock, so the id always names a live thread.
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -78,11 +80,7 @@ void* ThreadMain(void* argument)
 
     std::lock_guard<std::mutex> guard(registry.lock);
     record->finished = true;
-    if (record->closed) {
-        // Nobody will join: let the system reclaim the thread by itself.
-        pthread_detach(pthread_self());
-        ForgetRecord(registry, record);
-    }
+    if (record->closed) ForgetRecord(registry, record);
     return nullptr;
 }
 
@@ -149,6 +147,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_ST
 
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     if (stack_size != 0) pthread_attr_setstacksize(&attributes, std::max<SIZE_T>(stack_size, 65536));
 
     std::unique_lock<std::mutex> guard(registry.lock);
@@ -190,15 +189,11 @@ BOOL WINAPI SetThreadPriority(HANDLE thread, int priority)
 BOOL WINAPI CloseHandle(HANDLE object)
 {
     ThreadRegistry& registry = Registry();
-    std::unique_lock<std::mutex> guard(registry.lock);
+    std::lock_guard<std::mutex> guard(registry.lock);
     ThreadRecord* record = FindRecord(registry, object);
     if (record == nullptr) return FALSE;
     record->closed = true;
-    if (!record->finished) return TRUE;  // the thread releases itself when it ends
-    pthread_t thread = record->thread;
-    ForgetRecord(registry, record);
-    guard.unlock();
-    // The procedure has returned; the thread is only leaving ThreadMain.
-    pthread_join(thread, nullptr);
+    // A running thread frees its record when it ends.
+    if (record->finished) ForgetRecord(registry, record);
     return TRUE;
 }

@@ -1,6 +1,8 @@
 // waveOut on the headless host's virtual clock: the looping ring as the player uses it.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "platform/headless/headless.h"
@@ -211,6 +213,40 @@ TEST(WaveOutOpen, CallsOnAHandleThatIsNotOpenAreHarmless)
     EXPECT_EQ(waveOutReset(device), MMSYSERR_INVALHANDLE);
     EXPECT_EQ(waveOutClose(device), MMSYSERR_INVALHANDLE);
     EXPECT_EQ(header.dwFlags, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The sound card's thread pulls while the system reads the position and then resets: once
+// waveOutReset has returned, the ring may be freed, so nothing of it may be read any more.
+TEST_F(WaveOut, ResetWhileAnotherThreadPullsNeverReadsTheRingAfterwards)
+{
+    StartLoop();
+    std::atomic<bool> stop{false};
+    std::atomic<bool> reset_done{false};
+    std::atomic<int> bad_pulls{0};
+    std::thread card([&] {
+        while (!stop.load()) {
+            bool after_reset = reset_done.load();
+            std::vector<uint8_t> piece = HeadlessAdvanceAudio(64);
+            if (after_reset && piece != std::vector<uint8_t>(64, 0)) bad_pulls++;
+        }
+    });
+    DWORD last = 0;
+    for (int i = 0; i < 200; i++) {
+        DWORD now = PositionBytes(device);
+        EXPECT_GE(now, last);  // never goes back while playing
+        last = now;
+    }
+    ASSERT_EQ(waveOutReset(device), MMSYSERR_NOERROR);
+    reset_done = true;
+    std::fill(ring.begin(), ring.end(), 0xEE);
+    for (int i = 0; i < 50; i++) PositionBytes(device);
+    stop = true;
+    card.join();
+    EXPECT_EQ(bad_pulls.load(), 0);
 }
 
 }  // namespace

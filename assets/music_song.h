@@ -1,0 +1,257 @@
+// The composition: 18 patterns of four 16-row bars in A minor, 20 orders.
+//
+//   orders 0-1    intro      chords fade in, bass and hats join, snare roll
+//   orders 2-3    groove     drums, pulsing bass, plucked chords, a bell riff
+//   orders 4-7    theme      the lead's melody A, B, A, C over Am F C G
+//   orders 8-11   break      Dm Am F E: bell counter-melody, soft lead, kick returns, build-up
+//   orders 12-15  return     the theme again, busier drums and chords
+//   orders 16-19  outro      groove, a last echo of the theme, the chords fade, final Am
+#pragma once
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "music_score.h"
+
+namespace music {
+
+const Chord AM{"A3", 0x37, "A1"};
+const Chord F{"F3", 0x47, "F1"};
+const Chord C{"G3", 0x59, "C2"};
+const Chord G{"G3", 0x47, "G1"};
+const Chord DM{"A3", 0x58, "D2"};
+const Chord E{"G#3", 0x38, "E1"};
+
+const Chord MAIN[4] = {AM, F, C, G};
+const Chord BREAK[4] = {DM, AM, F, E};
+const Chord BUILD[4] = {F, G, E, E};
+
+// Chord rhythms: 'x' strikes the chord (row 0 always strikes).
+const char* const CHORD_HELD = "................";
+const char* const CHORD_PLUCK = "x..x..x.x..x..x.";
+const char* const CHORD_BUSY = "x.xx.x.xx.xx.x.x";
+
+// Drum bars.
+const char* const DRUM_GROOVE = "K.h.S.h.K.h.S.ho";
+const char* const DRUM_GROOVE_B = "K.h.S.h.K.hKS.hd";
+const char* const DRUM_FILL = "K.h.S.hsK.S.SrSr";
+const char* const DRUM_HATS = "..h...h...h...h.";
+const char* const DRUM_FOUR = "K.h.K.h.K.h.K.ho";
+
+// The theme, one string per four-bar pattern.
+const char* const THEME_A = "E5:6 D5:2 E5:4 A5:4 G5:6 F5:2 E5:4 C5:4 E5:6 D5:2 C5:4 G4:4 B4:6 C5:2 D5:8~'";
+const char* const THEME_B = "E5:6 D5:2 E5:4 A5:4 C6:6 B5:2 A5:4 F5:4 G5:6 E5:2 G5:4 C6:4 B5:6 A5:2 G5:4 D5:4'";
+const char* const THEME_C = "A5:6 G5:2 E5:4 D5:4 C5:6 D5:2 E5:4 F5:2 E5:2 D5:2 E5:6/~ C5:4 G4:4 A4:4 B4:2 C5:2 A4:6~ -:2";
+// The return: the same lines with glides into the long notes.
+const char* const THEME_A2 = "E5:6 D5:2 E5:4 A5:4/ G5:6 F5:2 E5:4 C5:4 E5:6 D5:2 C5:4 G4:4 B4:6 C5:2 D5:2 E5:6/~'";
+const char* const THEME_B2 = "E5:6 D5:2 E5:4 A5:4/ C6:6/ B5:2 A5:4 F5:4 G5:6 E5:2 G5:4 C6:4/ B5:6 A5:2 G5:4 D5:4'";
+const char* const THEME_C2 = "A5:6 G5:2 E5:4 D5:4 C5:6 D5:2 E5:4 F5:2 E5:2 D5:2 E5:6/~ C5:4 G4:4 A4:4 B4:2 C5:2 A4:6~ -:2";
+
+const MelodyVoice LEAD{CH_LEAD, INS_LEAD, 0, 0x41, 0x10};
+const MelodyVoice LEAD_SOFT{CH_LEAD, INS_LEAD, 40, 0x41, 0x08};
+const MelodyVoice BELL{CH_LEAD, INS_CHORD, 40, 0x41, 0x10};
+
+inline void ChordBars(XmPattern& pattern, const Chord* chords, const char* rhythm, int volume)
+{
+    for (int bar = 0; bar < 4; ++bar) ChordBar(pattern, bar, chords[bar], rhythm, volume);
+}
+inline void BassBars(XmPattern& pattern, const Chord* chords, BassStyle style, int volume = 0)
+{
+    for (int bar = 0; bar < 4; ++bar) BassBar(pattern, bar, chords[bar], style, volume);
+}
+inline void DrumBars(XmPattern& pattern, const char* a, const char* b, const char* c, const char* d, int level = 64)
+{
+    DrumBar(pattern, 0, a, level);
+    DrumBar(pattern, 1, b, level);
+    DrumBar(pattern, 2, c, level);
+    DrumBar(pattern, 3, d, level);
+}
+
+// Intro 1: the chords alone, rising from quiet; a high lead note swells in at the end.
+inline XmPattern IntroOne()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    const int volumes[4] = {16, 24, 32, 40};
+    for (int bar = 0; bar < 4; ++bar) ChordBar(p, bar, MAIN[bar], "x.......x.......", volumes[bar]);
+    SetNote(p, 32, CH_LEAD, Note("E5"), INS_LEAD, Volume(2));
+    for (int row = 33; row < 60; row += 2) SetEffect(p, row, CH_LEAD, FX_VOLUME_SLIDE, 0x10);
+    SetNote(p, 48, CH_LEAD, Note("D5"), 0);
+    SetEffect(p, 48, CH_LEAD, FX_TONE_PORTA, 0x04);
+    KeyOff(p, 60, CH_LEAD);
+    return p;
+}
+
+// Intro 2: plucked chords, held bass, hats; the last bar ends in a snare roll.
+inline XmPattern IntroTwo()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, MAIN, CHORD_PLUCK, 50);
+    BassBars(p, MAIN, BassStyle::HELD, 36);
+    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, "..h...h.S.SsSrSr", 56);
+    // The roll grows: a multi retrigger that raises the volume on each hit.
+    SetEffect(p, 60, CH_DRUMS, FX_MULTI_RETRIGGER, 0x92);
+    SetEffect(p, 62, CH_DRUMS, FX_MULTI_RETRIGGER, 0xA2);
+    return p;
+}
+
+// Bell riff over the groove, in bars 2 and 4.
+inline void BellRiff(XmPattern& p)
+{
+    Melody(p, 16, BELL, "E5:3 D5:3 C5:2 A4:4 -:4");
+    Melody(p, 48, BELL, "E5:3 G5:3 A5:2 E5:4 -:4");
+}
+
+inline XmPattern Groove(bool fill_at_end)
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, MAIN, CHORD_PLUCK, 48);
+    BassBars(p, MAIN, BassStyle::PULSE);
+    DrumBars(p, DRUM_GROOVE, DRUM_GROOVE, DRUM_GROOVE, fill_at_end ? DRUM_FILL : DRUM_GROOVE_B);
+    if (fill_at_end) BellRiff(p);
+    return p;
+}
+
+inline XmPattern Theme(const char* melody, const char* last_drum_bar, const char* chord_rhythm,
+                       BassStyle bass)
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, MAIN, chord_rhythm, 42);
+    BassBars(p, MAIN, bass);
+    DrumBars(p, DRUM_GROOVE, DRUM_GROOVE_B, DRUM_GROOVE, last_drum_bar);
+    Melody(p, 0, LEAD, melody);
+    return p;
+}
+
+// Break 1: no drums; held bass, held chords, the bell answers.
+inline XmPattern BreakOne()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, BREAK, "x.......x.......", 46);
+    BassBars(p, BREAK, BassStyle::HELD, 34);
+    Melody(p, 0, BELL, "A5:4 F5:4 D5:4 E5:4 E5:4 C5:4 A4:8 A5:4 G5:4 F5:4 C5:4 B4:4 G#4:4 E5:8'");
+    return p;
+}
+
+// Break 2: hats return quietly, the lead sings long notes.
+inline XmPattern BreakTwo()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, BREAK, "x.......x.......", 44);
+    BassBars(p, BREAK, BassStyle::HELD, 34);
+    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, DRUM_HATS, 40);
+    Melody(p, 0, LEAD_SOFT, "F5:12~ E5:4 E5:8~ C5:8 C5:6 D5:2 E5:4 F5:4 E5:4 G#5:12/~'");
+    return p;
+}
+
+// Break 3: the kick returns on every beat under the plucked chords.
+inline XmPattern BreakThree()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, BREAK, CHORD_PLUCK, 46);
+    BassBars(p, BREAK, BassStyle::DRIVE);
+    DrumBars(p, DRUM_FOUR, DRUM_FOUR, DRUM_FOUR, "K.h.K.h.K.S.S.SS", 52);
+    Melody(p, 0, LEAD_SOFT, "A5:6 F5:2 D5:8~ E5:6 C5:2 A4:8~ A5:6 G5:2 F5:4 C5:4 B4:4 D5:4 E5:6~ -:2");
+    return p;
+}
+
+// Build-up: a snare roll that doubles its pace every bar while everything rises.
+inline XmPattern BuildUp()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    const int chord_volumes[4] = {32, 40, 48, 56};
+    for (int bar = 0; bar < 4; ++bar) ChordBar(p, bar, BUILD[bar], CHORD_BUSY, chord_volumes[bar]);
+    BassBars(p, BUILD, BassStyle::PULSE, 34);
+    DrumBars(p, "K...S...K...S...", "K.S.S.S.K.S.S.S.", "SSSSSSSSSSSSSSSS", "SSSSSSSSSSSSSSSS", 40);
+    for (int row = 0; row < ROWS; ++row) {
+        XmCell& cell = p.at(row, CH_DRUMS);
+        if (cell.instrument == INS_SNARE) cell.volume = Volume(std::min(64, 14 + row * 3 / 4));
+    }
+    for (int row = 48; row < ROWS; ++row) SetEffect(p, row, CH_DRUMS, FX_EXTENDED, EXT_RETRIGGER | 2);
+    // The lead climbs to the return in one long glide.
+    SetNote(p, 32, CH_LEAD, Note("E4"), INS_LEAD, Volume(20));
+    SetNote(p, 36, CH_LEAD, Note("E5"), 0);
+    for (int row = 36; row < 62; ++row) SetEffect(p, row, CH_LEAD, FX_TONE_PORTA, 0x01);
+    for (int row = 37; row < 62; row += 3) SetEffect(p, row, CH_LEAD, FX_VOLUME_SLIDE, 0x20);
+    KeyOff(p, 62, CH_LEAD);
+    return p;
+}
+
+// Outro 1 and 2: the groove winds down, the lead echoes the theme's opening once.
+inline XmPattern OutroOne()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, MAIN, CHORD_PLUCK, 48);
+    BassBars(p, MAIN, BassStyle::PULSE);
+    DrumBars(p, DRUM_GROOVE, DRUM_GROOVE, DRUM_GROOVE, DRUM_GROOVE_B);
+    BellRiff(p);
+    return p;
+}
+
+inline XmPattern OutroTwo()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBars(p, MAIN, CHORD_PLUCK, 46);
+    BassBars(p, MAIN, BassStyle::DRIVE);
+    DrumBars(p, DRUM_FOUR, DRUM_FOUR, DRUM_HATS, DRUM_HATS, 48);
+    Melody(p, 0, LEAD_SOFT, "E5:6 D5:2 E5:4 A5:4 G5:6 F5:2 E5:8~' -:32");
+    return p;
+}
+
+// Outro 3: no drums; the chords fade out over held bass.
+inline XmPattern OutroThree()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    const int volumes[4] = {48, 40, 32, 24};
+    for (int bar = 0; bar < 4; ++bar) ChordBar(p, bar, MAIN[bar], CHORD_PLUCK, volumes[bar]);
+    BassBars(p, MAIN, BassStyle::HELD, 32);
+    return p;
+}
+
+// The end: a last A minor that fades to silence before the song starts over.
+inline XmPattern Ending()
+{
+    XmPattern p = MakePattern(ROWS, CHANNELS);
+    ChordBar(p, 0, AM, "x.......", 32);
+    for (int row = 16; row < 64; ++row) SetEffect(p, row, CH_CHORDS, FX_ARPEGGIO, AM.intervals);
+    // The chord fades through its volume column, so the arpeggio never pauses.
+    for (int row = 24; row < 64; row += 6) p.at(row, CH_CHORDS).volume = VOLUME_SLIDE_DOWN | 1;
+    SetNote(p, 0, CH_BASS, Note("A1"), INS_BASS, Volume(32));
+    for (int row = 8; row < 60; row += 8) SetEffect(p, row, CH_BASS, FX_VOLUME_SLIDE, 0x01);
+    KeyOff(p, 60, CH_BASS);
+    SetNote(p, 0, CH_LEAD, Note("A4"), INS_LEAD, Volume(24));
+    for (int row = 4; row < 48; ++row) SetEffect(p, row, CH_LEAD, FX_VIBRATO, 0x31);
+    KeyOff(p, 48, CH_LEAD);
+    return p;
+}
+
+inline std::vector<XmPattern> ComposePatterns()
+{
+    std::vector<XmPattern> patterns;
+    patterns.push_back(IntroOne());                                                        // 0
+    patterns.push_back(IntroTwo());                                                        // 1
+    patterns.push_back(Groove(false));                                                     // 2
+    patterns.push_back(Groove(true));                                                      // 3
+    patterns.push_back(Theme(THEME_A, DRUM_GROOVE_B, CHORD_PLUCK, BassStyle::PULSE));      // 4
+    patterns.push_back(Theme(THEME_B, DRUM_GROOVE_B, CHORD_PLUCK, BassStyle::PULSE));      // 5
+    patterns.push_back(Theme(THEME_C, DRUM_FILL, CHORD_PLUCK, BassStyle::DRIVE));          // 6
+    patterns.push_back(BreakOne());                                                        // 7
+    patterns.push_back(BreakTwo());                                                        // 8
+    patterns.push_back(BreakThree());                                                      // 9
+    patterns.push_back(BuildUp());                                                         // 10
+    patterns.push_back(Theme(THEME_A2, DRUM_GROOVE_B, CHORD_BUSY, BassStyle::DRIVE));      // 11
+    patterns.push_back(Theme(THEME_B2, DRUM_GROOVE_B, CHORD_BUSY, BassStyle::DRIVE));      // 12
+    patterns.push_back(Theme(THEME_C2, DRUM_FILL, CHORD_BUSY, BassStyle::PULSE));          // 13
+    patterns.push_back(OutroOne());                                                        // 14
+    patterns.push_back(OutroTwo());                                                        // 15
+    patterns.push_back(OutroThree());                                                      // 16
+    patterns.push_back(Ending());                                                          // 17
+    return patterns;
+}
+
+inline std::vector<uint8_t> SongOrders()
+{
+    return {0, 1, 2, 3, 4, 5, 4, 6, 7, 8, 9, 10, 11, 12, 11, 13, 14, 15, 16, 17};
+}
+
+}  // namespace music

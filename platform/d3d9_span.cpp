@@ -236,14 +236,15 @@ void DrawSpan(const SpanSource& source, const Span& span)
         texels.dv = source.dv;
         if (texels.dv == 0) texel_row = t.texels + size_t(texels.v >> 32) * size_t(t.pitch);
     }
-    // White (alpha included) leaves texels as they are; for writes that ignore alpha the
-    // colour's alpha does not matter.
+    // Constant white (alpha included) leaves texels as they are; for writes that ignore
+    // alpha the colour's alpha does not matter.
     const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : 0x00FFFFFF;
-    const bool modulate_constant = (constant_colour & identity_mask) != identity_mask;
+    const bool modulate = source.colour_varies || (constant_colour & identity_mask) != identity_mask;
 
+    // colour_buffer: the colour of each pixel of the chunk (filled once when constant).
     uint32_t colour_buffer[CHUNK];
     uint32_t shade_buffer[CHUNK];
-    if (!source.colour_varies) {
+    if (!source.colour_varies && (modulate || !source.texture)) {
         std::fill(colour_buffer, colour_buffer + std::min(CHUNK, span.count), constant_colour);
     }
     for (int done = 0; done < span.count; done += CHUNK) {
@@ -251,12 +252,7 @@ void DrawSpan(const SpanSource& source, const Span& span)
         uint32_t* dest = span.dest + done;
         if (source.colour_varies) WalkColours(colours, colour_buffer, n);
         if (!source.texture) {
-            if (source.colour_varies) {
-                Write(mode, source.blend, dest, colour_buffer, n);
-            } else {
-                std::fill(shade_buffer, shade_buffer + n, constant_colour);
-                Write(mode, source.blend, dest, shade_buffer, n);
-            }
+            Write(mode, source.blend, dest, colour_buffer, n);
             continue;
         }
         if (texel_row) {
@@ -264,11 +260,7 @@ void DrawSpan(const SpanSource& source, const Span& span)
         } else {
             FetchAnywhere(*source.texture, texels, shade_buffer, n);
         }
-        if (source.colour_varies) {
-            ModulateByColours(shade_buffer, colour_buffer, n);
-        } else if (modulate_constant) {
-            ModulateByColours(shade_buffer, colour_buffer, n);
-        }
+        if (modulate) ModulateByColours(shade_buffer, colour_buffer, n);
         Write(mode, source.blend, dest, shade_buffer, n);
     }
 }

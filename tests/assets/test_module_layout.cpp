@@ -273,6 +273,27 @@ TEST(EmbeddedModuleSong, UsesTheEffectsTheIntroShowsOff)
     }
 }
 
+// The song is in A minor (with G sharp for the E major chord of the break): every note of the
+// bass, lead and chord voice lies in that scale, and in a range each sample can play.
+TEST(EmbeddedModuleSong, TonalNotesStayInTheKeyAndRange)
+{
+    const std::set<int> a_minor = {9, 11, 0, 2, 4, 5, 7, 8};  // A B C D E F G G#
+    int tonal_notes = 0;
+    for (size_t p = 0; p < Walked().patterns.size(); ++p) {
+        for (const Cell& cell : Walked().patterns[p]) {
+            if (cell.note == 0 || cell.note == 97) continue;
+            if (cell.instrument >= 1 && cell.instrument <= 3) continue;  // drums
+            ++tonal_notes;
+            EXPECT_EQ(a_minor.count((cell.note - 1) % 12), 1u) << "pattern " << p << " note " << int(cell.note);
+            // C-1 .. C-6: low enough for the bass, high enough for the lead, always inside
+            // the period table once the relative note is added.
+            EXPECT_GE(cell.note, 13) << "pattern " << p;
+            EXPECT_LE(cell.note, 73) << "pattern " << p;
+        }
+    }
+    EXPECT_GT(tonal_notes, 500);
+}
+
 TEST(EmbeddedModuleSong, ChannelsAreSpreadAcrossTheStereoField)
 {
     int left = 0, right = 0;

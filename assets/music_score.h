@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -60,20 +61,20 @@ inline uint8_t Note(const std::string& name)
 
 inline void SetNote(XmPattern& pattern, int row, int channel, uint8_t note, uint8_t instrument, uint8_t volume = 0)
 {
-    XmCell& cell = pattern.at(row, channel);
+    XmCell& cell = CellAt(pattern, row, channel);
     cell.note = note;
     cell.instrument = instrument;
     if (volume) cell.volume = volume;
 }
 inline void SetEffect(XmPattern& pattern, int row, int channel, uint8_t effect, uint8_t parameter)
 {
-    XmCell& cell = pattern.at(row, channel);
+    XmCell& cell = CellAt(pattern, row, channel);
     cell.effect = effect;
     cell.parameter = parameter;
 }
 inline void KeyOff(XmPattern& pattern, int row, int channel)
 {
-    if (row < pattern.rows) pattern.at(row, channel).note = XM_KEY_OFF;
+    if (row < pattern.rows) CellAt(pattern, row, channel).note = XM_KEY_OFF;
 }
 
 // A chord as an arpeggio: the lowest note of the voicing and the two intervals above it.
@@ -206,6 +207,10 @@ inline int Melody(XmPattern& pattern, int start_row, const MelodyVoice& voice, c
             if (release) KeyOff(pattern, row + length, voice.channel);
         }
         row += length;
+    }
+    if (row > pattern.rows) {
+        std::fprintf(stderr, "gen_module: melody runs %d rows past its pattern: %s\n", row - pattern.rows, text.c_str());
+        std::abort();
     }
     return row;
 }

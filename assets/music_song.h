@@ -164,7 +164,7 @@ inline XmPattern BuildUp()
     BassBars(p, BUILD, BassStyle::PULSE, 34);
     DrumBars(p, "K...S...K...S...", "K.S.S.S.K.S.S.S.", "SSSSSSSSSSSSSSSS", "SSSSSSSSSSSSSSSS", 40);
     for (int row = 0; row < ROWS; ++row) {
-        XmCell& cell = p.at(row, CH_DRUMS);
+        XmCell& cell = CellAt(p, row, CH_DRUMS);
         if (cell.instrument == INS_SNARE) cell.volume = Volume(std::min(64, 14 + row * 3 / 4));
     }
     for (int row = 48; row < ROWS; ++row) SetEffect(p, row, CH_DRUMS, FX_EXTENDED, EXT_RETRIGGER | 2);
@@ -215,7 +215,7 @@ inline XmPattern Ending()
     ChordBar(p, 0, AM, "x.......", 32);
     for (int row = 16; row < 64; ++row) SetEffect(p, row, CH_CHORDS, FX_ARPEGGIO, AM.intervals);
     // The chord fades through its volume column, so the arpeggio never pauses.
-    for (int row = 24; row < 64; row += 6) p.at(row, CH_CHORDS).volume = VOLUME_SLIDE_DOWN | 1;
+    for (int row = 24; row < 64; row += 6) CellAt(p, row, CH_CHORDS).volume = VOLUME_SLIDE_DOWN | 1;
     SetNote(p, 0, CH_BASS, Note("A1"), INS_BASS, Volume(32));
     for (int row = 8; row < 60; row += 8) SetEffect(p, row, CH_BASS, FX_VOLUME_SLIDE, 0x01);
     KeyOff(p, 60, CH_BASS);

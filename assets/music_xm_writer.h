@@ -4,7 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,17 @@ struct XmPattern {
     int rows = 0;
     int channels = 0;
     std::vector<XmCell> cells;  // rows x channels, row-major
-
-    XmCell& at(int row, int channel) { return cells[row * channels + channel]; }
-    const XmCell& at(int row, int channel) const { return cells[row * channels + channel]; }
 };
+
+// A cell outside the pattern is a composition mistake: stop the generator loudly.
+inline XmCell& CellAt(XmPattern& pattern, int row, int channel)
+{
+    if (row < 0 || row >= pattern.rows || channel < 0 || channel >= pattern.channels) {
+        std::fprintf(stderr, "gen_module: cell row %d channel %d lies outside the pattern\n", row, channel);
+        std::abort();
+    }
+    return pattern.cells[static_cast<size_t>(row * pattern.channels + channel)];
+}
 
 inline XmPattern MakePattern(int rows, int channels)
 {

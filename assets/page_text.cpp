@@ -1,6 +1,6 @@
 // The words the pager shows: seven pages of six lines of 36 characters, lines centred with
 // blanks and stored back to back. Characters are those of the font (glyph_chars), plus a
-// "*" bullet at the start of three lines of the last page.
+// "*" bullet at the start of three lines of the last page, whose words line up as a list.
 #include "assets/assets.h"
 
 namespace {
@@ -58,9 +58,9 @@ extern constexpr char page_text[TEXT_LENGTH + 1] =
     "                                    "
     // page 7
     "                                    "
-    "*      thank you for watching!      "
-    "*       press escape to leave       "
-    "*    goodbye - until next time.     "
+    "*  thank you for watching!          "
+    "*  press escape to leave            "
+    "*  goodbye - until next time.       "
     "                                    "
     "                                    ";
 

@@ -1,5 +1,6 @@
 // Draws the font strip (magnified) and the seven text pages as the pager lays them out into
-// one PPM picture, so that the glyphs can be looked at.
+// one PPM picture, so that the glyphs can be looked at. Characters the font lacks (the
+// bullets) are left blank here; the pager draws them as diamonds.
 //
 // Usage: font_preview OUTPUT.ppm [MAGNIFICATION]
 #include <cstdio>

@@ -99,6 +99,11 @@ uint64_t MixRamp(float* out, int32_t n, const int16_t* data, uint64_t p, uint64_
     return p;
 }
 
+bool Loops(const Sample& s)
+{
+    return (s.loop_type & (LOOP_FORWARD | LOOP_PING_PONG)) && s.loop_length > 0;
+}
+
 // Frames until the position reaches the boundary, or -1 when it does not within `limit`.
 // A position already past its boundary is at it.
 int64_t FramesToBoundary(const Voice& v, const Sample& s, uint64_t p, uint64_t step,
@@ -114,6 +119,11 @@ int64_t FramesToBoundary(const Voice& v, const Sample& s, uint64_t p, uint64_t s
     }
     if (int64_t(distance) < 0) return 0;
     if (distance >= FAR_DISTANCE) return -1;
+    // A looping voice whose step is zero stands still inside its loop: it never reaches the
+    // loop point. (Counting with the substitute step would wrap or mirror a position that
+    // never crossed the point, carrying it further out of the loop each time, and out of
+    // the data.) Without a loop the substitute counts the frames to the end.
+    if (step == 0 && distance > 0 && Loops(s)) return -1;
     uint64_t substitute = step != 0 ? step : ZERO_STEP_SUBSTITUTE;
     uint64_t divisor = substitute >> 8;
     if (divisor == 0) divisor = 1;

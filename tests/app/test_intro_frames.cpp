@@ -194,14 +194,3 @@ TEST_F(IntroFrames, LostDeviceIsWaitedForThenResetAndRefilled)
     // Drawing resumed after the reset.
     EXPECT_EQ(HeadlessFrameCount(), 12);
 }
-
-TEST_F(IntroFrames, PagerStateIsLeftAloneWhileTheDeviceStaysUsable)
-{
-    PagerState during = PAGER_FADE;
-    HeadlessSetFrameCallback([&](int frame, const uint32_t*, int, int, int) {
-        if (frame == 3) during = pager_state;
-    });
-    ASSERT_EQ(RunIntroFor(3), 0);
-    EXPECT_NE(during, PAGER_FADE);
-    EXPECT_EQ(HeadlessSleepCount(1), 0);
-}

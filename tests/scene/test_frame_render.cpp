@@ -112,17 +112,6 @@ TEST_F(FrameRender, PageTexturePatternAppearsOneTexelPerPixel)
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(FrameRender, PageColourModulatesTheTexels)
-{
-    D3DLOCKED_RECT locked = {};
-    ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    static_cast<uint32_t*>(locked.pBits)[0] = 0xFFFFFF;
-    page_texture->UnlockRect(0);
-    RenderFrame();  // start colour 0x070707
-    EXPECT_EQ(Pixel(HeadlessLastFrame(), 144, 54), 0x070707u);
-    EXPECT_EQ(Pixel(HeadlessLastFrame(), 145, 54), 0u);
-}
-
 TEST_F(FrameRender, ClosedPanelsHideThePageAboveTheirLowerEdge)
 {
     D3DLOCKED_RECT locked = {};

@@ -55,20 +55,6 @@ TEST_F(FrameSteps, PageTurnsTheWayTheFormulaSays)
     EXPECT_NEAR(page_quad[1].y, 54, 1e-3);
 }
 
-TEST_F(FrameSteps, PlacingThePageKeepsColoursAndTextureCoordinates)
-{
-    page_quad[2].diffuse = 0x0B0B0B;
-    page_scale = 3.0f;
-    PlacePageQuad();
-    EXPECT_EQ(page_quad[2].diffuse, 0x0B0B0Bu);
-    EXPECT_EQ(page_quad[0].diffuse, 0x070707u);
-    EXPECT_FLOAT_EQ(page_quad[2].u, 1.0f);
-    EXPECT_FLOAT_EQ(page_quad[2].v, 1.0f);
-    EXPECT_FLOAT_EQ(page_quad[3].u, 0.0f);
-    EXPECT_FLOAT_EQ(page_quad[3].z, 1.0f);
-    EXPECT_FLOAT_EQ(page_quad[3].rhw, 1.0f);
-}
-
 TEST_F(FrameSteps, BubbleCellsChangeAfterBubbleTenAndTwenty)
 {
     EXPECT_FLOAT_EQ(BubbleCellTop(0), 0.0f);

@@ -109,14 +109,17 @@ TEST_F(AudioOutput, StartUpDerivesTheBlockArithmeticAndPreFillsTheWholeRing)
 {
     const std::vector<uint8_t> expected = RenderOffline(song, BLOCKS);
     ASSERT_TRUE(PlaySong(song));
+    // Nothing has been heard yet, so the thread has nothing to write: the ring as PlaySong
+    // left it is the first two seconds of the song, every block filled before it returned.
+    EXPECT_EQ(write_block, 0);
+    EXPECT_TRUE(RingSnapshot() == expected);
 
     EXPECT_EQ(block_frames, BLOCK_FRAMES);
     EXPECT_EQ(ring_frames, 88400);
     EXPECT_EQ(blocks_in_ring, BLOCKS);
     EXPECT_TRUE(HeadlessAudioOpen());
     EXPECT_EQ(HeadlessAudioRate(), 44100);
-    // Nothing has been heard yet, so the thread has nothing to refill: the ring as PlaySong
-    // left it is the first two seconds of the song.
+    // Still so once the thread has looked at the device.
     WaitForMixingPass();
     EXPECT_EQ(write_block, 0);
     EXPECT_TRUE(RingSnapshot() == expected);

@@ -10,59 +10,16 @@
 #include <iterator>
 
 #include "player/song.h"
+#include "tests/player/song_checks.h"
 #include "tests/player/xm_builder.h"
 
 namespace {
-
-// Every invariant the sequencer and the mixer rely on.
-void ExpectConsistent(const Song* song)
-{
-    ASSERT_GE(song->channel_count, 0);
-    ASSERT_LE(song->channel_count, MAX_CHANNELS);
-    ASSERT_GE(song->song_length, 0);
-    ASSERT_LE(song->song_length, 256);
-    ASSERT_GE(song->pattern_count, song->used_pattern_count);
-    for (int32_t p = 0; p < song->pattern_count; p++) {
-        const Pattern& pattern = song->patterns[p];
-        ASSERT_NE(pattern.cells, nullptr);
-        // Touch the last cell: AddressSanitizer checks the allocation covers them all.
-        int32_t cells = std::max(pattern.rows, 1) * std::max<int32_t>(song->channel_count, 1);
-        volatile uint8_t last = pattern.cells[cells - 1].note;
-        (void)last;
-    }
-    for (int32_t i = 0; i < song->instrument_count; i++) {
-        const Instrument& ins = song->instruments[i];
-        ASSERT_LE(ins.sample_count, MAX_INSTRUMENT_SAMPLES);
-        for (int32_t j = 0; j < MAX_INSTRUMENT_SAMPLES; j++) {
-            const Sample* s = ins.samples[j];
-            ASSERT_NE(s, nullptr);
-            if (j >= ins.sample_count) {
-                ASSERT_EQ(s, &silent_sample);
-                continue;
-            }
-            ASSERT_EQ(s->data == nullptr, s->length == 0);
-            if (s->loop_type == LOOP_NONE) {
-                ASSERT_EQ(s->loop_start, 0u);
-                ASSERT_EQ(s->loop_length, s->length);
-            } else {
-                ASSERT_GT(s->loop_length, 0u);
-                ASSERT_LE(uint64_t(s->loop_start) + s->loop_length, uint64_t(s->length) + 7);
-            }
-            if (s->length > 0) {
-                volatile int16_t before = s->data[-1];
-                volatile int16_t after = s->data[s->length + SAMPLE_SLACK_FRAMES - 1];
-                (void)before;
-                (void)after;
-            }
-        }
-    }
-}
 
 void LoadAndCheck(const std::vector<uint8_t>& bytes)
 {
     Song* song = xm::LoadBytes(bytes);
     if (!song) return;
-    ExpectConsistent(song);
+    ExpectSongConsistent(song);
     FreeSong(song);
 }
 
@@ -108,7 +65,7 @@ TEST(LoaderMalformed, EveryTruncationLoadsConsistentlyOrIsRefused)
         Song* song = xm::LoadBytes(cut);
         if (!song) continue;
         loaded++;
-        ExpectConsistent(song);
+        ExpectSongConsistent(song);
         FreeSong(song);
     }
     // Everything from the ID on loads: missing bytes read as zero.
@@ -150,7 +107,7 @@ TEST(LoaderMalformed, AbsurdLengthsAllocateNoMoreThanTheFileHolds)
     spec.instruments[0].samples = {s, after};
     Song* song = xm::LoadBytes(xm::Build(spec));
     ASSERT_NE(song, nullptr);
-    ExpectConsistent(song);
+    ExpectSongConsistent(song);
     const Sample* a = song->instruments[0].samples[0];
     EXPECT_EQ(a->length, 3u);
     EXPECT_EQ(a->data[2], 6);  // deltas 1, 2, 3
@@ -174,7 +131,7 @@ TEST(LoaderMalformed, PatternRowsAreBoundedByTheBytesThatRemain)
     std::vector<uint8_t> bytes = xm::Build(spec);
     Song* song = xm::LoadBytes(bytes);
     ASSERT_NE(song, nullptr);
-    ExpectConsistent(song);
+    ExpectSongConsistent(song);
     EXPECT_EQ(song->patterns[0].cells[0].note, 12);
     // The first pattern claims 32768 cells but the rest of the file holds a few thousand
     // bytes: its rows are cut to what they can back.
@@ -195,7 +152,7 @@ TEST(LoaderMalformed, HeaderSizesPointingBackDoNotLoopForever)
     Song* song = xm::LoadBytes(bytes);
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->instrument_count, 128);
-    ExpectConsistent(song);
+    ExpectSongConsistent(song);
     FreeSong(song);
 
     spec = SmallValidModule();

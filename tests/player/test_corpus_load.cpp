@@ -1,0 +1,79 @@
+// Every module of the corpus loads, agrees with the counts its manifest lists, satisfies
+// the song invariants and is freed without a leak (LeakSanitizer checks at exit).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "player/song.h"
+#include "tests/player/song_checks.h"
+#include "tests/player/xm_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ManifestCounts {
+    int channels, patterns, orders, instruments, samples;
+    bool linear;
+};
+
+// The manifest's notes column reads like "2ch 4pat 4ord 1ins 1smp; freq=linear; ...".
+std::map<std::string, ManifestCounts> ReadManifest(const fs::path& corpus)
+{
+    std::map<std::string, ManifestCounts> counts;
+    std::ifstream manifest(corpus / "MANIFEST.tsv");
+    std::regex pattern(R"((\d+)ch (\d+)pat (\d+)ord (\d+)ins (\d+)smp; freq=(\w+))");
+    std::string line;
+    while (std::getline(manifest, line)) {
+        std::smatch m;
+        if (!std::regex_search(line, m, pattern)) continue;
+        counts[line.substr(0, line.find('\t'))] = ManifestCounts{
+            std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]),
+            std::stoi(m[5]), m[6] == "linear"};
+    }
+    return counts;
+}
+
+TEST(CorpusLoad, EveryModuleLoadsWithTheCountsOfItsManifest)
+{
+    fs::path corpus = INTRO_CORPUS_DIR;
+    ASSERT_TRUE(fs::exists(corpus)) << corpus;
+    std::map<std::string, ManifestCounts> manifest = ReadManifest(corpus);
+    int modules = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+        if (entry.path().extension() != ".xm") continue;
+        std::string name = fs::relative(entry.path(), corpus).string();
+        SCOPED_TRACE(name);
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+        Song* song = xm::LoadBytes(bytes);
+        ASSERT_NE(song, nullptr);
+        modules++;
+        ExpectSongConsistent(song);
+        int samples = 0;
+        for (int32_t i = 0; i < song->instrument_count; i++) {
+            samples += song->instruments[i].sample_count;
+        }
+        auto listed = manifest.find(name);
+        if (listed != manifest.end()) {
+            const ManifestCounts& c = listed->second;
+            EXPECT_EQ(song->channel_count, c.channels);
+            EXPECT_GE(song->pattern_count, c.patterns);
+            EXPECT_EQ(song->song_length, c.orders);
+            EXPECT_EQ(song->instrument_count, c.instruments);
+            EXPECT_EQ(samples, c.samples);
+            EXPECT_EQ(song->song_flags & 1, c.linear ? 1 : 0);
+        } else {
+            ADD_FAILURE() << "not in the manifest";
+        }
+        EXPECT_TRUE(FreeSong(song));
+    }
+    EXPECT_GE(modules, 20);
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 // The SDL2 host's window, input, message boxes, cursor, screen size and sleeping.
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "platform/host.h"
@@ -101,12 +102,29 @@ SdlHost& TheSdlHost()
     return host;
 }
 
+// SDL falls back to drawing into memory when there is no display; for the user that is no
+// display at all (an invisible full-screen intro nobody can close), so unless that driver was
+// asked for by name it counts as a failed start.
+bool IsInvisibleFallback()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || SDL_getenv("SDL_VIDEODRIVER") != nullptr) return false;
+    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
 bool AcquireVideo()
 {
     SdlHost& host = TheSdlHost();
-    if (host.video_users == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        ShutDownIfUnused(host);
-        return false;
+    if (host.video_users == 0) {
+        bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (started && IsInvisibleFallback()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            started = false;
+        }
+        if (!started) {
+            ShutDownIfUnused(host);
+            return false;
+        }
     }
     host.video_users++;
     return true;

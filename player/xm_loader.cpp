@@ -126,11 +126,11 @@ bool ReadSongHeader(Song* song, const Reader& reader, int32_t* file_pattern_coun
     // plays as order 0, so capping it at 256 keeps its meaning and keeps it non-negative.
     song->song_length = int16_t(std::min<int32_t>(song_length, MAX_ORDERS));
     song->restart_position = int16_t(std::min<int32_t>(restart_position, MAX_ORDERS));
-    song->channel_count = int16_t(std::min<int32_t>(channel_count, MAX_CHANNELS + 1));
     if (channel_count > MAX_CHANNELS || pattern_count > MAX_PATTERNS ||
         instrument_count > MAX_INSTRUMENTS) {
         return false;
     }
+    song->channel_count = int16_t(channel_count);
     *file_pattern_count = pattern_count;
     *file_instrument_count = instrument_count;
     SeekTo(reader, int64_t(HEADER_SIZE_OFFSET) + header_size);

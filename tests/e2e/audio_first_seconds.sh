@@ -41,7 +41,7 @@ if [ "${AUDIO_E2E_INSIDE_XVFB:-}" != 1 ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   AUDIO_E2E_INSIDE_XVFB=1 AUDIO_E2E_WORK="$work" \
-    xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+    timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
   status=$?
   [ $status -eq 0 ] || exit $status
   # The reference: the same module rendered offline.
@@ -64,22 +64,31 @@ while at + 8 <= len(data):
     at += 8 + size + (size & 1)
 sys.exit("FAIL: the reference has no data chunk")
 PY
-  captured="$work/captured.raw"
-  captured_size=$(stat -c %s "$captured" 2>/dev/null || echo 0)
-  reference_size=$(stat -c %s "$work/reference.raw")
-  echo "captured $captured_size bytes, reference $reference_size bytes"
-  if [ "$reference_size" -lt "$compare_bytes" ]; then
-    echo "FAIL: the reference holds less than five seconds"
-    exit 1
-  fi
-  if [ "$captured_size" -lt "$compare_bytes" ]; then
-    echo "FAIL: the intro played less than five seconds"
-    exit 1
-  fi
-  if ! cmp -n "$compare_bytes" "$captured" "$work/reference.raw"; then
-    echo "FAIL: the first five seconds differ from the offline render"
-    exit 1
-  fi
+  # Between waveOutOpen and waveOutWrite the device is open but has nothing to play: it
+  # plays silence while the ring is pre-filled. The music starts at the first non-zero
+  # byte, as far into the capture as the reference's first non-zero byte is into it.
+  python3 - "$work/captured.raw" "$work/reference.raw" "$compare_bytes" <<'PY' || exit 1
+import os, sys
+captured = open(sys.argv[1], "rb").read() if os.path.exists(sys.argv[1]) else b""
+reference = open(sys.argv[2], "rb").read()
+length = int(sys.argv[3])
+print("captured %d bytes, reference %d bytes" % (len(captured), len(reference)))
+if len(reference) < length:
+    sys.exit("FAIL: the reference holds less than five seconds")
+def first_sound(data):
+    return len(data) - len(data.lstrip(b"\0"))
+start = first_sound(captured) - first_sound(reference[:length])
+if start < 0 or start % 4:
+    sys.exit("FAIL: the capture does not start with the reference's first sound")
+print("silence before the ring started: %d bytes (%.1f ms)" % (start, start / 176.4))
+played = captured[start:start + length]
+if len(played) < length:
+    sys.exit("FAIL: the intro played only %d bytes of music, less than five seconds" % len(played))
+if played != reference[:length]:
+    at = next(i for i in range(length) if played[i] != reference[i])
+    sys.exit("FAIL: the first five seconds differ from the offline render from byte %d "
+             "(frame %d, block %d of the ring)" % (at, at // 4, (at // 4) // 884))
+PY
   echo "PASS: the first $compare_bytes bytes played equal the offline render"
   exit 0
 fi
@@ -108,7 +117,10 @@ wait_for_window() {
 
 # SDL_DISKAUDIODELAY unset: the disk driver sleeps one buffer's duration per callback, so
 # the device consumes the ring in real time and the mixing thread must keep up.
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/captured.raw" "$intro" &
+# In a sanitizer build the desktop libraries SDL loads leave allocations behind at exit that
+# are not ours (our own shutdown is leak-checked by the headless tests).
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/captured.raw" \
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$intro" &
 pid=$!
 
 fail() {

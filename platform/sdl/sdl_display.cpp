@@ -9,6 +9,13 @@ namespace {
 const int PICTURE_WIDTH = 800;
 const int PICTURE_HEIGHT = 600;
 
+void RestoreWindowedGeometry(SdlHost& host)
+{
+    SDL_SetWindowFullscreen(host.window, 0);
+    SDL_SetWindowSize(host.window, host.windowed_width, host.windowed_height);
+    SDL_SetWindowPosition(host.window, host.windowed_x, host.windowed_y);
+}
+
 }  // namespace
 
 bool HostOpenDisplay(bool fullscreen)
@@ -16,11 +23,9 @@ bool HostOpenDisplay(bool fullscreen)
     SdlHost& host = TheSdlHost();
     if (host.window == nullptr) return false;
     HostCloseDisplay();
-    if (fullscreen && SDL_SetWindowFullscreen(host.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-        return false;
-    }
-    host.fullscreen = fullscreen;
-    // Smooth scaling: the picture is never shown at its own size in the window.
+    // The renderer first: creating it may re-create the window underneath, which would lose
+    // the full-screen geometry set below.
+    // Smooth scaling: the picture is never shown at its own size.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     host.renderer = SDL_CreateRenderer(host.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (host.renderer != nullptr) {
@@ -33,8 +38,28 @@ bool HostOpenDisplay(bool fullscreen)
     }
     // The top byte of each pixel is not alpha: copy, never blend.
     SDL_SetTextureBlendMode(host.texture, SDL_BLENDMODE_NONE);
-    if (fullscreen) SDL_RenderSetLogicalSize(host.renderer, PICTURE_WIDTH, PICTURE_HEIGHT);
     SDL_SetRenderDrawColor(host.renderer, 0, 0, 0, 255);
+    if (!fullscreen) return true;
+
+    // Full screen: the picture keeps its 4:3 shape, with black bars around it.
+    SDL_RenderSetLogicalSize(host.renderer, PICTURE_WIDTH, PICTURE_HEIGHT);
+    SDL_GetWindowPosition(host.window, &host.windowed_x, &host.windowed_y);
+    SDL_GetWindowSize(host.window, &host.windowed_width, &host.windowed_height);
+    host.fullscreen = true;
+    // Cover the screen by geometry as well: without a window manager (a bare X server) the
+    // full-screen request alone leaves the window where it was.
+    SDL_Rect screen{};
+    if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(host.window), &screen) == 0) {
+        SDL_SetWindowPosition(host.window, screen.x, screen.y);
+        SDL_SetWindowSize(host.window, screen.w, screen.h);
+    }
+    // A window manager applies the full-screen state to a mapped window; a hidden one gets it
+    // when shown (HostShowWindow).
+    if ((SDL_GetWindowFlags(host.window) & SDL_WINDOW_SHOWN) &&
+        SDL_SetWindowFullscreen(host.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        HostCloseDisplay();
+        return false;
+    }
     return true;
 }
 
@@ -45,7 +70,7 @@ void HostCloseDisplay()
     if (host.renderer) SDL_DestroyRenderer(host.renderer);
     host.texture = nullptr;
     host.renderer = nullptr;
-    if (host.fullscreen && host.window) SDL_SetWindowFullscreen(host.window, 0);
+    if (host.fullscreen && host.window) RestoreWindowedGeometry(host);
     host.fullscreen = false;
 }
 

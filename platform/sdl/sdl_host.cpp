@@ -228,6 +228,8 @@ void HostShowWindow(bool visible)
     if (host.window == nullptr) return;
     if (visible) {
         SDL_ShowWindow(host.window);
+        // The display was opened on the hidden window, already covering the screen.
+        if (host.fullscreen) SDL_SetWindowFullscreen(host.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         SDL_RaiseWindow(host.window);
     } else {
         SDL_HideWindow(host.window);

@@ -12,6 +12,11 @@ struct SdlHost {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool fullscreen = false;
+    // Where the window was before going full screen, to return there.
+    int windowed_x = 0;
+    int windowed_y = 0;
+    int windowed_width = 0;
+    int windowed_height = 0;
     bool minimised = false;
     bool focus_lost = false;
     bool cursor_visible = true;

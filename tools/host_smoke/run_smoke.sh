@@ -2,15 +2,16 @@
 # Runs host_smoke under a private Xvfb with SDL's disk audio driver, answers the question box
 # with the given key (Escape = No = windowed, Return = Yes = full screen), takes a screenshot
 # after a second; the captured PCM (paced in real time) is left in OUT_DIR/audio.raw.
-#   run_smoke.sh HOST_SMOKE_BINARY OUT_DIR [Escape|Return] [frames]
+#   run_smoke.sh HOST_SMOKE_BINARY OUT_DIR [Escape|Return] [frames] [screen, e.g. 1280x720x24]
 set -eu
 binary=$1
 out=$2
 key=${3:-Escape}
 frames=${4:-120}
+screen=${5:-1024x768x24}
 mkdir -p "$out"
 rm -f "$out/audio.raw" "$out/screen.png"
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+xvfb-run -a -s "-screen 0 $screen" sh -c '
   binary=$1; out=$2; key=$3; frames=$4
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$out/audio.raw" \
     ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" timeout 60 "$binary" "$frames" 1 > "$out/report.txt" 2> "$out/stderr.txt" &

@@ -66,7 +66,14 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD 
 {
     Win32Session& session = TheSession();
     const Win32WindowClass* window_class = FindClass(session, class_name);
-    if (window_class == nullptr || session.window.exists) return nullptr;
+    if (window_class == nullptr) return nullptr;
+    if (session.window.exists) {
+        // One window per process: a creation while one exists starts over (e.g. a test
+        // running the system again after a run that returned without destroying its
+        // window). The old window is retired without messages; its run is over.
+        session.window = Win32Window();
+        HostDestroyWindow();
+    }
     if (!HostCreateWindow(window_name ? window_name : "", x, y, width, height)) return nullptr;
 
     // A new window starts a fresh session: nothing left over from an earlier run reaches it.

@@ -1,6 +1,7 @@
 // Private to the Win32 subset: the one window and the window classes, shared by the window
 // functions and the message functions. The subset serves one process with one window on one
-// (main) thread; a window creation starts a fresh session (empty queue, cursor counter 0).
+// (main) thread; a window creation starts a fresh session (empty queue, cursor counter 0,
+// an earlier window retired).
 #pragma once
 
 #include <deque>

@@ -103,11 +103,30 @@ TEST_F(Win32Window, CreatedHiddenThroughTheHostAtTheGivenPlace)
     ShowWindow(window, SW_SHOWDEFAULT);
     EXPECT_TRUE(UpdateWindow(window));
     EXPECT_TRUE(HeadlessWindow().visible);
-    // One window at a time; unknown classes create nothing.
-    EXPECT_EQ(CreateWindowExA(0, "Vestrel", "x", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
+    // Unknown classes create nothing.
     EXPECT_EQ(CreateWindowExA(0, "Other", "x", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
               nullptr);
+    EXPECT_TRUE(HeadlessWindow().created);
+}
+
+TEST_F(Win32Window, RunThatNeverDestroyedItsWindowDoesNotBlockTheNext)
+{
+    // A run that ends early (e.g. the device could not be created) returns without
+    // DestroyWindow; the next run in the same process must still get a window and a queue.
+    PostQuitMessage(0);
+    HWND again = Create(QuitWithSeven);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(HeadlessWindow().create_count, 2);
+    EXPECT_TRUE(HeadlessWindow().created);
+    EXPECT_TRUE(seen.empty());  // the old procedure got nothing
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    HeadlessPushEvent(HeadlessCloseRequest());
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessageA(&msg);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, WPARAM(7));  // the new window's procedure ran
+    window = nullptr;
 }
 
 TEST_F(Win32Window, EscapeClosesThroughDefaultHandlingAndQuitComesLast)

@@ -224,6 +224,21 @@ TEST(SequencerNotes, TonePortamentoRowsDoNotRestart) {
     }
 }
 
+TEST(SequencerNotes, VolumeColumnTonePortamentoSlidesToTheNote) {
+    TestSong t(1, {8});
+    t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
+    t.Put(0, 1, 0, NOTE_C4 + 12, 1, 0xF1, 0, 0);  // slide at 16 × 4 = 64 units per tick
+    t.Start();
+    t.Ticks(7);
+    ChannelState& c = channels[0];
+    EXPECT_EQ(c.period, 4608);
+    EXPECT_EQ(c.note, 48);
+    EXPECT_EQ(c.tone_porta_target, 4608 - 12 * 64);
+    EXPECT_EQ(c.update_flags & UPDATE_TRIGGER, 0);
+    t.Ticks(2);
+    EXPECT_EQ(c.period, 4608 - 2 * 64);
+}
+
 TEST(SequencerNotes, ToneSpeedZeroStillSetsTarget) {
     TestSong t(1, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 3, 0x08);

@@ -25,7 +25,7 @@ constexpr int GLYPH_COUNT = 44;
 constexpr int BLANK_GLYPH = GLYPH_COUNT - 1;
 constexpr int FONT_ENTRIES = 16;
 constexpr uint32_t PAGE_TEXT_LENGTH = sizeof(page_text) - 1;
-constexpr uint32_t OPAQUE = 0xFF000000u;
+constexpr uint32_t OPAQUE_ALPHA = 0xFF000000u;
 
 // Level 0 of page_texture while it is locked: row r starts at texels + r * stride, and only
 // the first `width` texels of a row belong to the texture.
@@ -62,7 +62,7 @@ FontTexels MakeFontTexels()
     const uint8_t* entries = PaletteEntries(font_strip_data);
     for (int i = 0; i < FONT_ENTRIES; ++i) {
         const uint32_t texel = PaletteTexel(entries + 4 * i);
-        font.of_entry[i] = texel != 0 ? (texel | OPAQUE) : 0;
+        font.of_entry[i] = texel != 0 ? (texel | OPAQUE_ALPHA) : 0;
     }
     return font;
 }

@@ -1,0 +1,149 @@
+// Runs RenderFrame (which steps the text pager and presents) for as many frames as the
+// largest frame number asked for, and writes the back buffer of each asked frame to
+// OUT_DIR/frame_NNNN.ppm (binary PPM, 800 x 600, red green blue).
+// Usage: frame_dump OUT_DIR FRAME...      e.g. frame_dump out 1 60 200 700
+//
+// The device runs windowed with the copy swap effect, so the back buffer still holds the
+// frame after Present. The bubbles start from a fixed table made by a small generator of
+// our own: the C runtimes' rand() differ between platforms, and the frames must be
+// comparable across them.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "gfx/graphics.h"
+#include "gfx/release_handle.h"
+#include "scene/pager.h"
+#include "scene/scene.h"
+
+namespace {
+
+constexpr int WIDTH = 800;
+constexpr int HEIGHT = 600;
+
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// The classic linear congruential generator, results 0..32767, seed 1.
+struct Lcg {
+    uint32_t state = 1;
+    int Next()
+    {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
+};
+
+void FillFixedSpritePositions()
+{
+    Lcg lcg;
+    for (int k = 0; k < SPRITE_COUNT; ++k) {
+        const int x = lcg.Next() % 800;
+        const int y = lcg.Next() % 600 + 700;
+        sprite_positions[2 * k] = static_cast<float>(x);
+        sprite_positions[2 * k + 1] = static_cast<float>(y);
+    }
+}
+
+// Re-creates the resources after switching the device to the copy swap effect, the way the
+// intro recovers a lost device (presenting without waiting for the display, to be quick),
+// then puts the pager back to its start state.
+void UseCopySwapEffect(HWND window)
+{
+    ReleaseIfPresent(back_buffer);
+    ReleaseIfPresent(sprite_texture);
+    ReleaseIfPresent(page_texture);
+    ReleaseIfPresent(left_panel_texture);
+    ReleaseIfPresent(right_panel_texture);
+    ReleaseIfPresent(vertex_buffer);
+    present_parameters.SwapEffect = D3DSWAPEFFECT_COPY;
+    present_parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    device->Reset(&present_parameters);
+    InitGraphics(window, true);
+    pager_state = PAGER_COMPOSE;
+}
+
+bool WriteBackBuffer(const std::string& path)
+{
+    D3DLOCKED_RECT locked = {};
+    if (back_buffer == nullptr || FAILED(back_buffer->LockRect(&locked, nullptr, 0))) {
+        std::fprintf(stderr, "frame_dump: cannot lock the back buffer\n");
+        return false;
+    }
+    std::vector<unsigned char> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
+    const auto* rows = static_cast<const unsigned char*>(locked.pBits);
+    for (int y = 0; y < HEIGHT; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(rows + static_cast<ptrdiff_t>(y) * locked.Pitch);
+        for (int x = 0; x < WIDTH; ++x) {
+            unsigned char* out = &rgb[(static_cast<size_t>(y) * WIDTH + x) * 3];
+            out[0] = static_cast<unsigned char>(row[x] >> 16);
+            out[1] = static_cast<unsigned char>(row[x] >> 8);
+            out[2] = static_cast<unsigned char>(row[x]);
+        }
+    }
+    back_buffer->UnlockRect();
+
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "frame_dump: cannot write %s\n", path.c_str());
+        return false;
+    }
+    std::fprintf(file, "P6\n%d %d\n255\n", WIDTH, HEIGHT);
+    const bool written = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
+    return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: frame_dump OUT_DIR FRAME...\n");
+        return 2;
+    }
+    const std::string out_dir = argv[1];
+    std::vector<int> wanted;
+    for (int i = 2; i < argc; ++i) {
+        const int frame = std::atoi(argv[i]);
+        if (frame < 1) {
+            std::fprintf(stderr, "frame_dump: frame numbers start at 1: %s\n", argv[i]);
+            return 2;
+        }
+        wanted.push_back(frame);
+    }
+    const int last = *std::max_element(wanted.begin(), wanted.end());
+
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = PlainWindowProc;
+    window_class.lpszClassName = "FrameDump";
+    RegisterClassA(&window_class);
+    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, WIDTH,
+                                  HEIGHT, nullptr, nullptr, nullptr, nullptr);
+    windowed = true;
+    if (window == nullptr || !InitGraphics(window, false)) {
+        std::fprintf(stderr, "frame_dump: no window or no Direct3D device\n");
+        return 1;
+    }
+    ShowWindow(window, SW_SHOW);
+    UseCopySwapEffect(window);
+    FillFixedSpritePositions();
+
+    int status = 0;
+    for (int frame = 1; frame <= last; ++frame) {
+        MSG message = {};
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        RenderFrame();
+        if (std::find(wanted.begin(), wanted.end(), frame) == wanted.end()) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%04d.ppm", frame);
+        if (!WriteBackBuffer(out_dir + name)) status = 1;
+    }
+    ReleaseGraphics();
+    DestroyWindow(window);
+    return status;
+}

@@ -177,6 +177,13 @@ void EndVoice(Voice* v)
     v->position_frac = 0;
 }
 
+// The per-frame gain change that moves a volume by `change` over RAMP_LENGTH frames.
+float RampIncrement(int32_t change)
+{
+    if (change == 0) return 0.0f;
+    return float(double(change) * double(GAIN_PER_VOLUME) * double(ramp_reciprocal));
+}
+
 // Plans a new ramp unless the running one still heads for the current targets. Returns
 // whether a ramp runs.
 bool PlanRamp(Voice* v)
@@ -189,9 +196,8 @@ bool PlanRamp(Voice* v)
     v->ramp_right_target = v->right_volume;
     int32_t left_change = v->left_volume - int32_t(uint32_t(v->current_left) >> 8);
     int32_t right_change = v->right_volume - int32_t(uint32_t(v->current_right) >> 8);
-    const double per_frame = double(GAIN_PER_VOLUME) * double(ramp_reciprocal);
-    v->ramp_left_increment = left_change ? float(double(left_change) * per_frame) : 0.0f;
-    v->ramp_right_increment = right_change ? float(double(right_change) * per_frame) : 0.0f;
+    v->ramp_left_increment = RampIncrement(left_change);
+    v->ramp_right_increment = RampIncrement(right_change);
     v->ramp_remaining = (left_change || right_change) ? RAMP_LENGTH : 0;
     return v->ramp_remaining > 0;
 }

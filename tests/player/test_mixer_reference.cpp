@@ -248,6 +248,9 @@ TEST_F(MixerTest, MatchesThePlainReferenceBitForBit)
     for (uint32_t round = 0; round < 40; round++) {
         SCOPED_TRACE(round);
         RandomVoices random(1000 + round);
+        // Other mix rates give ramp lengths whose reciprocal is not a power of two.
+        RAMP_LENGTH = round % 2 ? 97 : 128;
+        ramp_reciprocal = float(1.0 / RAMP_LENGTH);
         for (int slot = 0; slot < MIXED_VOICES; slot++) random.Randomise(voices[slot]);
         std::vector<Voice> expected(voices, voices + VOICE_SLOTS);
         for (int call = 0; call < 6; call++) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer
 # and runs every test: unit, scenario, module corpus, ThreadSanitizer, a short fuzz run and the
-# end-to-end tests of the real intro under Xvfb.
+# end-to-end tests of the real intro under Xvfb; with MinGW-w64 and Wine present, ctest also
+# cross-builds the Windows executables and runs them under Wine (tests/windows).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test

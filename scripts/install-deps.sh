@@ -10,6 +10,9 @@ if [ "${1:-run}" = test ]; then
   # SDL's message box needs.
   packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3
              xvfb xauth xdotool x11-utils imagemagick xfonts-base)
+  # The Windows build and Wine to run it: the 32-bit Wine with Mesa's OpenGL for its
+  # Direct3D 9 (about 3 GB).
+  packages+=(g++-mingw-w64-i686 wine wine32:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)
 fi
 
 missing=()
@@ -22,5 +25,9 @@ done
 echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -12,8 +12,9 @@ every differing pixel is classed:
   flat    - in a flat area of both frames: a real difference in what was drawn.
 Prints one line per frame: counts of differing pixels by class and the largest channel
 difference, and the flat-area pixels (at most 20) with both colours. Exit status 1 when
-a flat-area pixel differs by more than --tolerance in some channel.
-Usage: compare_frames.py [--tolerance N] A.ppm B.ppm
+a flat-area pixel differs by more than --tolerance in some channel, or when more than
+--most percent of all pixels differ (a wrongly placed quad would be counted as edges).
+Usage: compare_frames.py [--tolerance N] [--most PERCENT] A.ppm B.ppm
 """
 import sys
 
@@ -66,7 +67,7 @@ def in_neighbourhood(pixels, width, height, x, y, wanted):
     return False
 
 
-def compare(path_a, path_b, tolerance):
+def compare(path_a, path_b, tolerance, most_percent):
     width, height, a = read_ppm(path_a)
     width_b, height_b, b = read_ppm(path_b)
     if (width, height) != (width_b, height_b):
@@ -107,18 +108,21 @@ def compare(path_a, path_b, tolerance):
     for x, y, ca, cb, delta in flat[:20]:
         print("  flat (%d, %d): %02x%02x%02x vs %02x%02x%02x (difference %d)"
               % ((x, y) + ca + cb + (delta,)))
+    if total * 100 > most_percent * width * height:
+        print("  more than %g%% of the pixels differ" % most_percent)
+        return False
     return all(entry[4] <= tolerance for entry in flat)
 
 
 def main(argv):
-    tolerance = 0
-    if len(argv) > 1 and argv[1] == "--tolerance":
-        tolerance = int(argv[2])
+    options = {"--tolerance": 0.0, "--most": 100.0}
+    while len(argv) > 2 and argv[1] in options:
+        options[argv[1]] = float(argv[2])
         argv = argv[:1] + argv[3:]
     if len(argv) != 3:
         print(__doc__)
         return 2
-    return 0 if compare(argv[1], argv[2], tolerance) else 1
+    return 0 if compare(argv[1], argv[2], options["--tolerance"], options["--most"]) else 1
 
 
 if __name__ == "__main__":

@@ -23,7 +23,7 @@ if grep -i 'warning' "$log"; then
 fi
 
 status=0
-for exe in intro xm2wav frame_dump; do
+for exe in intro xm2wav frame_dump startup_probe; do
   file="$windows_build/$exe.exe"
   [ -f "$file" ] || { echo "FAIL: $file is missing"; status=1; continue; }
   dlls=$(i686-w64-mingw32-objdump -p "$file" | awk '/DLL Name:/ { print $3 }')

@@ -118,14 +118,17 @@ struct SoftVertexBuffer;
 struct SoftSurface;
 struct SoftDevice;
 
-struct IDirect3DTexture9 {
+// As in Direct3D 9, SetTexture takes the base of all texture kinds; here the 2-D texture is
+// the only kind, so every base texture is an IDirect3DTexture9.
+struct IDirect3DBaseTexture9 {};
+
+struct IDirect3DTexture9 : IDirect3DBaseTexture9 {
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
     ULONG AddRef();
     ULONG Release();
     SoftTexture* soft;
 };
-typedef IDirect3DTexture9 IDirect3DBaseTexture9;
 
 struct IDirect3DVertexBuffer9 {
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);

@@ -248,7 +248,7 @@ HRESULT IDirect3DDevice9::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* b
 HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     if (stage != 0) return D3DERR_INVALIDCALL;
-    BindTexture(soft, texture);
+    BindTexture(soft, static_cast<IDirect3DTexture9*>(texture));
     return D3D_OK;
 }
 

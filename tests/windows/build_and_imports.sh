@@ -2,7 +2,8 @@
 # Cross-builds the Windows executables (scripts/build-windows.sh) and checks them: the build
 # prints no warning, and every executable imports only DLLs that every Windows has (the
 # system's KERNEL32, USER32, GDI32, d3d9, WINMM and the C runtime msvcrt or the universal
-# C runtime's api-ms-win-crt-*): no libstdc++, libgcc or winpthread DLL is needed.
+# C runtime's api-ms-win-crt-*): no libstdc++, libgcc or winpthread DLL is needed; and
+# intro.exe is a GUI program (no console window).
 # Usage: bash build_and_imports.sh SOURCE_DIR WINDOWS_BUILD NATIVE_BUILD
 # Exit: 0 pass, 1 fail.
 set -uo pipefail
@@ -36,5 +37,10 @@ for exe in intro xm2wav frame_dump startup_probe; do
     esac
   done
 done
-[ $status -eq 0 ] && echo "PASS: built without warnings, only system DLLs imported"
+# The intro opens no console: it is a GUI program.
+if ! i686-w64-mingw32-objdump -p "$windows_build/intro.exe" | grep -q 'Subsystem.*Windows GUI'; then
+  echo "FAIL: intro.exe is not a Windows GUI program"
+  status=1
+fi
+[ $status -eq 0 ] && echo "PASS: built without warnings, only system DLLs imported, GUI subsystem"
 exit $status

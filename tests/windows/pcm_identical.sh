@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The player's PCM is the same in both builds: xm2wav.exe under Wine and the Linux xm2wav
 # write the same bytes for the embedded module and for every song of the module corpus, each
-# rendered whole (once through its order list).
+# rendered whole (once through its order list); and the Windows xm2wav's standard output and
+# replacing of an existing file work as on Linux.
 # Usage: bash pcm_identical.sh WINDOWS_BUILD WINEPREFIX LINUX_XM2WAV EMBEDDED_XM CORPUS_SONGS
 # Exit: 0 pass, 1 fail, 77 skipped.
 set -uo pipefail
@@ -37,6 +38,17 @@ for module in "${modules[@]}"; do
   fi
   rm -f "$work/$name.linux.wav" "$work/$name.windows.wav"
 done
+# Standard output carries the same bytes as a file (no text-mode line-end translation), and
+# an existing output file is replaced.
+wine "$WINDOWS_BUILD/xm2wav.exe" "$(windows_path "$embedded")" - --seconds 2 \
+  >"$work/stdout.wav" 2>"$work/wine.log"
+"$linux_xm2wav" "$embedded" "$work/file.wav" --seconds 2
+cmp -s "$work/stdout.wav" "$work/file.wav" ||
+  { echo "FAIL: xm2wav.exe writes other bytes to standard output"; status=1; }
+wine "$WINDOWS_BUILD/xm2wav.exe" "$(windows_path "$embedded")" \
+  "$(windows_path "$work/stdout.wav")" --seconds 1 2>"$work/wine.log" &&
+  [ "$(stat -c %s "$work/stdout.wav")" -eq $((44 + 44100 * 4)) ] ||
+  { echo "FAIL: xm2wav.exe does not replace an existing output file"; status=1; }
 wineserver -w
 [ $status -eq 0 ] && echo "PASS: ${#modules[@]} modules, the same PCM from both builds"
 exit $status

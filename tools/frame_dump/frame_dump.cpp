@@ -50,9 +50,10 @@ void FillFixedSpritePositions()
     }
 }
 
-// Re-creates the resources after switching the device to the copy swap effect, the way the
-// intro recovers a lost device (presenting without waiting for the display, to be quick),
-// then puts the pager back to its start state.
+// Switches the device to the copy swap effect, presenting without waiting for the display
+// (to be quick): releases the resources, resets the device and re-creates them the way the
+// intro recovers a lost device, then puts the pager back to its start state (the recovery
+// leaves it fading; nothing else of the scene has moved yet).
 void UseCopySwapEffect(HWND window)
 {
     ReleaseIfPresent(back_buffer);

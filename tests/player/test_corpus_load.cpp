@@ -6,7 +6,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
+#include <cctype>
+#include <cstdio>
 #include <string>
 
 #include "player/song.h"
@@ -27,14 +28,23 @@ std::map<std::string, ManifestCounts> ReadManifest(const fs::path& corpus)
 {
     std::map<std::string, ManifestCounts> counts;
     std::ifstream manifest(corpus / "MANIFEST.tsv");
-    std::regex pattern(R"((\d+)ch (\d+)pat (\d+)ord (\d+)ins (\d+)smp; freq=(\w+))");
     std::string line;
     while (std::getline(manifest, line)) {
-        std::smatch m;
-        if (!std::regex_search(line, m, pattern)) continue;
-        counts[line.substr(0, line.find('\t'))] = ManifestCounts{
-            std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]),
-            std::stoi(m[5]), m[6] == "linear"};
+        // Tried at every number in the line; sscanf rather than <regex>, in which GCC 12
+        // warns under the sanitizers.
+        for (size_t at = 0; at < line.size(); at++) {
+            if (!std::isdigit(static_cast<unsigned char>(line[at]))) continue;
+            if (at > 0 && std::isdigit(static_cast<unsigned char>(line[at - 1]))) continue;
+            ManifestCounts c{};
+            char freq[16] = {};
+            if (std::sscanf(line.c_str() + at, "%dch %dpat %dord %dins %dsmp; freq=%15[a-z]",
+                            &c.channels, &c.patterns, &c.orders, &c.instruments, &c.samples,
+                            freq) == 6) {
+                c.linear = std::string(freq) == "linear";
+                counts[line.substr(0, line.find('\t'))] = c;
+                break;
+            }
+        }
     }
     return counts;
 }

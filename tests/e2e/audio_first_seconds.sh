@@ -8,6 +8,8 @@
 # Usage: bash audio_first_seconds.sh INTRO_BINARY BUILD_DIR SOURCE_DIR
 # Exit: 0 pass, 1 fail, 77 skipped (no Xvfb or xdotool).
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib/session.sh"
 
 if [ $# -lt 3 ]; then
   echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
@@ -16,12 +18,7 @@ fi
 intro=$(realpath "$1")
 build_dir=$(realpath "$2")
 
-for tool in xvfb-run xdotool xwininfo python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is missing"
-    exit 77
-  fi
-done
+e2e_require_tools xvfb-run xdotool xwininfo python3
 
 module="$build_dir/assets/embedded.xm"
 xm2wav="$build_dir/tools/xm2wav/xm2wav"
@@ -37,11 +34,11 @@ compare_bytes=$((5 * 44100 * 4))
 play_seconds=7
 
 # ---- Outside: start the virtual display, then compare ----------------------------------
-if [ "${AUDIO_E2E_INSIDE_XVFB:-}" != 1 ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  AUDIO_E2E_INSIDE_XVFB=1 AUDIO_E2E_WORK="$work" \
-    timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if ! e2e_inside_xvfb; then
+  E2E_WORK=$(mktemp -d)
+  work=$E2E_WORK
+  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_run_in_xvfb 120 "$0" "$@"
   status=$?
   [ $status -eq 0 ] || exit $status
   # The reference: the same module rendered offline.
@@ -94,61 +91,10 @@ PY
 fi
 
 # ---- Inside the virtual display: run the intro ------------------------------------------
-work=$AUDIO_E2E_WORK
-
-# The id of the first window whose name is exactly $1, or nothing.
-window_named() {
-  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
-}
-
-# Waits up to $2 seconds for a shown window named $1 and prints its id.
-wait_for_window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(window_named "$1")
-    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.05
-  done
-  return 1
-}
-
 # SDL_DISKAUDIODELAY unset: the disk driver sleeps one buffer's duration per callback, so
 # the device consumes the ring in real time and the mixing thread must keep up.
-# In a sanitizer build the desktop libraries SDL loads leave allocations behind at exit that
-# are not ours (our own shutdown is leak-checked by the headless tests).
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/captured.raw" \
-  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$intro" &
-pid=$!
-
-fail() {
-  echo "FAIL: $1"
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  exit 1
-}
-
-question=$(wait_for_window "Orvanthe" 30) || fail "the start-up question never appeared"
-# The second button, No (windowed), answers Escape.
-xdotool windowfocus --sync "$question" key Escape 2>/dev/null ||
-  xdotool windowfocus "$question" key Escape
-
-window=$(wait_for_window "Vestrel" 30) || fail "the intro window never appeared"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_WORK/captured.raw" e2e_start_intro "$intro"
+window=$(e2e_answer_no) || e2e_fail "no intro window after answering No"
 sleep "$play_seconds"
-kill -0 "$pid" 2>/dev/null || fail "the intro ended by itself"
-xdotool windowfocus "$window" key Escape
-
-for _ in $(seq 1 200); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-kill -0 "$pid" 2>/dev/null && fail "the intro did not end on Escape"
-wait "$pid"
-code=$?
-if [ $code -ne 0 ]; then
-  echo "FAIL: the intro exited with code $code"
-  exit 1
-fi
+e2e_end_with_escape "$window"
 exit 0

@@ -15,106 +15,46 @@
 # Usage: bash pager_text.sh INTRO_BINARY BUILD_DIR SOURCE_DIR
 # Exit: 0 pass, 1 fail, 77 skipped (Xvfb, xdotool, xwininfo, import or python3 missing).
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib/session.sh"
 
 if [ $# -lt 3 ]; then
   echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
   exit 2
 fi
 intro=$(realpath "$1")
+e2e_require_tools xvfb-run xdotool xwininfo import python3
+[ -x "$intro" ] || e2e_fail "$intro is missing"
 
-for tool in xvfb-run xdotool xwininfo import python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is missing"
-    exit 77
-  fi
-done
-if [ ! -x "$intro" ]; then
-  echo "FAIL: $intro is missing"
-  exit 1
-fi
-
-if [ "${PAGER_E2E_INSIDE_XVFB:-}" != 1 ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  PAGER_E2E_INSIDE_XVFB=1 PAGER_E2E_WORK="$work" \
-    timeout 90 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if ! e2e_inside_xvfb; then
+  E2E_WORK=$(mktemp -d)
+  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_run_in_xvfb 90 "$0" "$@"
   exit $?
 fi
 
 # ---- Inside the virtual display ----------------------------------------------------------
-work=$PAGER_E2E_WORK
-
-window_named() {
-  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
-}
-
-wait_for_window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(window_named "$1")
-    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.05
-  done
-  return 1
-}
-
-SDL_AUDIODRIVER=dummy "$intro" &
-pid=$!
-
-fail() {
-  echo "FAIL: $1"
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  exit 1
-}
-
-question=$(wait_for_window "Orvanthe" 20) || fail "the start-up question never appeared"
-# Escape answers the second button, No: run in a window.
-xdotool windowfocus --sync "$question" key Escape 2>/dev/null ||
-  xdotool windowfocus "$question" key Escape
-
-window=$(wait_for_window "Vestrel" 20) || fail "the intro window never appeared"
+SDL_AUDIODRIVER=dummy e2e_start_intro "$intro"
+window=$(e2e_answer_no) || e2e_fail "no intro window after answering No"
 sleep 3
-import -window root -depth 8 "$work/shot1.ppm" || fail "no screenshot"
+import -window root -depth 8 "$E2E_WORK/shot1.ppm" || e2e_fail "no screenshot"
 sleep 3
-import -window root -depth 8 "$work/shot2.ppm" || fail "no screenshot"
+import -window root -depth 8 "$E2E_WORK/shot2.ppm" || e2e_fail "no screenshot"
 # PAGER_E2E_KEEP=DIR keeps the screenshots for a look by eye.
-[ -n "${PAGER_E2E_KEEP:-}" ] && cp "$work"/shot*.ppm "$PAGER_E2E_KEEP"/
+[ -n "${PAGER_E2E_KEEP:-}" ] && cp "$E2E_WORK"/shot*.ppm "$PAGER_E2E_KEEP"/
 
-python3 - "$work/shot1.ppm" "$work/shot2.ppm" <<'PY' || fail "no screenshot shows the page's text"
+PYTHONPATH="$here/lib" python3 - "$E2E_WORK/shot1.ppm" "$E2E_WORK/shot2.ppm" <<'PY' || e2e_fail "no screenshot shows the page's text"
 import sys
-
-def load(path):
-    data = open(path, "rb").read()
-    fields, at = [], 0
-    while len(fields) < 4:
-        while data[at:at + 1].isspace():
-            at += 1
-        if data[at:at + 1] == b"#":
-            at = data.index(b"\n", at)
-            continue
-        end = at
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[at:end])
-        at = end
-    at += 1
-    width, height = int(fields[1]), int(fields[2])
-    assert fields[0] == b"P6" and (width, height) == (1024, 768) and fields[3] == b"255", fields
-    return data, at, width
+from screenshot import Screenshot
 
 def near_white(shot, x, y):
-    data, at, width = shot
-    i = at + 3 * (y * width + x)
-    return data[i] >= 0xB0 and data[i + 1] >= 0xB0 and data[i + 2] >= 0xB0
+    return min(shot.rgb(x, y)) >= 0xB0
 
 LEFT, RIGHT = 245, 719
 passed = False
 for path in sys.argv[1:]:
-    shot = load(path)
+    shot = Screenshot(path)
+    assert (shot.width, shot.height) == (1024, 768), (shot.width, shot.height)
     rows = {}
     for y in range(288, 437):
         n = sum(near_white(shot, x, y) for x in range(LEFT, RIGHT))
@@ -134,18 +74,6 @@ for path in sys.argv[1:]:
 sys.exit(0 if passed else 1)
 PY
 
-kill -0 "$pid" 2>/dev/null || fail "the intro ended by itself"
-xdotool windowfocus "$window" key Escape
-for _ in $(seq 1 200); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-kill -0 "$pid" 2>/dev/null && fail "the intro did not end on Escape"
-wait "$pid"
-code=$?
-if [ $code -ne 0 ]; then
-  echo "FAIL: the intro exited with code $code"
-  exit 1
-fi
+e2e_end_with_escape "$window"
 echo "PASS: the first page's text shows during the show, Escape ended with code 0"
 exit 0

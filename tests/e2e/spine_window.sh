@@ -8,99 +8,39 @@
 # Usage: bash spine_window.sh INTRO_BINARY BUILD_DIR SOURCE_DIR
 # Exit: 0 pass, 1 fail, 77 skipped (Xvfb, xdotool, xwininfo, import or python3 missing).
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib/session.sh"
 
 if [ $# -lt 3 ]; then
   echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
   exit 2
 fi
 intro=$(realpath "$1")
+e2e_require_tools xvfb-run xdotool xwininfo import python3
+[ -x "$intro" ] || e2e_fail "$intro is missing"
 
-for tool in xvfb-run xdotool xwininfo import python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is missing"
-    exit 77
-  fi
-done
-if [ ! -x "$intro" ]; then
-  echo "FAIL: $intro is missing"
-  exit 1
-fi
-
-if [ "${SPINE_E2E_INSIDE_XVFB:-}" != 1 ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  SPINE_E2E_INSIDE_XVFB=1 SPINE_E2E_WORK="$work" \
-    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if ! e2e_inside_xvfb; then
+  E2E_WORK=$(mktemp -d)
+  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_run_in_xvfb 60 "$0" "$@"
   exit $?
 fi
 
 # ---- Inside the virtual display ----------------------------------------------------------
-work=$SPINE_E2E_WORK
-
-window_named() {
-  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
-}
-
-wait_for_window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(window_named "$1")
-    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.05
-  done
-  return 1
-}
-
-# In a sanitizer build the desktop libraries SDL loads (D-Bus, X drivers) leave allocations
-# behind at exit that are not ours; our own shutdown is leak-checked by the headless
-# scenario tests, so leak detection is off here.
-SDL_AUDIODRIVER=dummy ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$intro" &
-pid=$!
-
-fail() {
-  echo "FAIL: $1"
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  exit 1
-}
-
-question=$(wait_for_window "Orvanthe" 20) || fail "the start-up question never appeared"
-# Escape answers the second button, No: run in a window.
-xdotool windowfocus --sync "$question" key Escape 2>/dev/null ||
-  xdotool windowfocus "$question" key Escape
-
-window=$(wait_for_window "Vestrel" 20) || fail "the intro window never appeared"
+SDL_AUDIODRIVER=dummy e2e_start_intro "$intro"
+window=$(e2e_answer_no) || e2e_fail "no intro window after answering No"
 sleep 2
-import -window root -depth 8 "$work/screen.ppm" || fail "no screenshot"
+import -window root -depth 8 "$E2E_WORK/screen.ppm" || e2e_fail "no screenshot"
 # SPINE_E2E_KEEP=FILE keeps a copy of the screenshot for a look by eye.
-[ -n "${SPINE_E2E_KEEP:-}" ] && cp "$work/screen.ppm" "$SPINE_E2E_KEEP"
+[ -n "${SPINE_E2E_KEEP:-}" ] && cp "$E2E_WORK/screen.ppm" "$SPINE_E2E_KEEP"
 
-python3 - "$work/screen.ppm" <<'PY' || fail "the screen does not show the intro as expected"
+PYTHONPATH="$here/lib" python3 - "$E2E_WORK/screen.ppm" <<'PY' || e2e_fail "the screen does not show the intro as expected"
 import sys
-data = open(sys.argv[1], "rb").read()
-# Binary PPM: "P6", width, height, maxval, one whitespace, then RGB bytes.
-fields, at = [], 0
-while len(fields) < 4:
-    while data[at:at + 1].isspace():
-        at += 1
-    if data[at:at + 1] == b"#":
-        at = data.index(b"\n", at)
-        continue
-    end = at
-    while not data[end:end + 1].isspace():
-        end += 1
-    fields.append(data[at:end])
-    at = end
-at += 1
-width, height = int(fields[1]), int(fields[2])
-assert fields[0] == b"P6" and (width, height) == (1024, 768) and fields[3] == b"255", fields
+from screenshot import Screenshot
 
-def pixel(x, y):
-    i = at + 3 * (y * width + x)
-    return (data[i] << 16) | (data[i + 1] << 8) | data[i + 2]
+shot = Screenshot(sys.argv[1])
+assert (shot.width, shot.height) == (1024, 768), (shot.width, shot.height)
+pixel = shot.pixel
 
 SILHOUETTE = 0x221133
 problems = []
@@ -127,18 +67,6 @@ for p in problems:
 sys.exit(1 if problems else 0)
 PY
 
-kill -0 "$pid" 2>/dev/null || fail "the intro ended by itself"
-xdotool windowfocus "$window" key Escape
-for _ in $(seq 1 200); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-kill -0 "$pid" 2>/dev/null && fail "the intro did not end on Escape"
-wait "$pid"
-code=$?
-if [ $code -ne 0 ]; then
-  echo "FAIL: the intro exited with code $code"
-  exit 1
-fi
+e2e_end_with_escape "$window"
 echo "PASS: window placed, silhouette and panels shown, Escape ended with code 0"
 exit 0

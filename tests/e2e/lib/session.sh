@@ -1,0 +1,96 @@
+# Shared steps of the end-to-end scripts: the virtual display, finding windows by name,
+# answering the start-up question and ending the intro with Escape. Sourced, not run.
+
+# Skips the test (exit 77) when one of the named commands is missing.
+e2e_require_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "SKIP: $tool is missing"
+      exit 77
+    fi
+  done
+}
+
+# True inside the virtual display that e2e_run_in_xvfb started.
+e2e_inside_xvfb() { [ "${E2E_INSIDE_XVFB:-}" = 1 ]; }
+
+# Runs the given script again inside a fresh 1024 x 768 virtual display, at most $1
+# seconds, with E2E_WORK naming a scratch folder both sides share; returns its status.
+e2e_run_in_xvfb() {
+  local seconds=$1
+  shift
+  E2E_INSIDE_XVFB=1 E2E_WORK="$E2E_WORK" \
+    timeout "$seconds" xvfb-run -a -s "-screen 0 1024x768x24" bash "$@"
+}
+
+# The id of the first window whose name is exactly $1, or nothing.
+e2e_window_named() {
+  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
+}
+
+# Waits up to $2 seconds for a shown window named $1 and prints its id.
+e2e_wait_for_window() {
+  local deadline=$((SECONDS + $2)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(e2e_window_named "$1")
+    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.05
+  done
+  return 1
+}
+
+# Starts the intro in the background (environment as given before the call, e.g.
+# `SDL_AUDIODRIVER=dummy e2e_start_intro BINARY`); its pid is in e2e_pid. The desktop
+# libraries SDL loads keep a few allocations to exit that are not ours, so a sanitizer build
+# is not leak-checked here (the headless scenario tests check our own shutdown).
+e2e_start_intro() {
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$1" &
+  e2e_pid=$!
+}
+
+# Ends the test as failed, taking the intro down with it.
+e2e_fail() {
+  echo "FAIL: $1"
+  if [ -n "${e2e_pid:-}" ]; then
+    kill "$e2e_pid" 2>/dev/null
+    wait "$e2e_pid" 2>/dev/null
+  fi
+  exit 1
+}
+
+# Answers the start-up question with No (its second button, which Escape gives): the intro
+# runs in a window. Then waits for that window and prints its id; fails (status 1, reason
+# on standard error) when the question or the window does not appear.
+e2e_answer_no() {
+  local question
+  if ! question=$(e2e_wait_for_window "Orvanthe" 30); then
+    echo "the start-up question never appeared" >&2
+    return 1
+  fi
+  xdotool windowfocus --sync "$question" key Escape 2>/dev/null ||
+    xdotool windowfocus "$question" key Escape
+  if ! e2e_wait_for_window "Vestrel" 30; then
+    echo "the intro window never appeared" >&2
+    return 1
+  fi
+}
+
+# Presses Escape in window $1; the intro must end within 10 s with exit code 0.
+e2e_end_with_escape() {
+  kill -0 "$e2e_pid" 2>/dev/null || e2e_fail "the intro ended by itself"
+  xdotool windowfocus "$1" key Escape
+  local code
+  for _ in $(seq 1 200); do
+    kill -0 "$e2e_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$e2e_pid" 2>/dev/null && e2e_fail "the intro did not end on Escape"
+  wait "$e2e_pid"
+  code=$?
+  e2e_pid=
+  [ $code -eq 0 ] || e2e_fail "the intro exited with code $code"
+}

@@ -3,7 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -20,6 +26,28 @@ void Put32(uint8_t* at, uint32_t value) {
 }
 
 std::string ErrnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// Standard output in binary mode: Windows' C runtime would otherwise write every byte 10 as
+// 13 10.
+void UseBinaryMode(FILE* file) {
+#ifdef _WIN32
+    _setmode(_fileno(file), _O_BINARY);
+#else
+    (void)file;
+#endif
+}
+
+// Renames the finished file into place, replacing an existing one. Windows' C runtime
+// refuses to rename onto an existing file: there the old file is removed first.
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+#ifdef _WIN32
+    if (errno == EACCES || errno == EEXIST) {
+        return std::remove(to.c_str()) == 0 && std::rename(from.c_str(), to.c_str()) == 0;
+    }
+#endif
+    return false;
+}
 
 // The data size of a RIFF file is 32 bits; longer renders are refused before they start.
 constexpr int64_t MAX_DATA_BYTES = 0xFFFFFFFFll - 36;
@@ -53,6 +81,7 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frame
     }
     if (destination == "-") {
         out->file = stdout;
+        UseBinaryMode(stdout);
     } else {
         std::string pattern = destination + ".partial-XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
@@ -66,7 +95,7 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frame
         // mkstemp creates the file for its owner only; give it the usual permissions.
         mode_t mask = umask(0);
         umask(mask);
-        fchmod(fd, 0666 & ~mask);
+        chmod(name.data(), 0666 & ~mask);
         out->file = fdopen(fd, "wb");
         if (out->file == nullptr) {
             out->error = ErrnoText("cannot open the output file");
@@ -115,7 +144,7 @@ bool FinishWavOutput(WavOutput* out, int32_t rate) {
         unlink(out->temporary.c_str());
         return false;
     }
-    if (std::rename(out->temporary.c_str(), out->destination.c_str()) != 0) {
+    if (!MoveIntoPlace(out->temporary, out->destination)) {
         out->error = ErrnoText("cannot rename the finished file into place");
         unlink(out->temporary.c_str());
         return false;

@@ -38,7 +38,8 @@ for exe in intro xm2wav frame_dump startup_probe; do
   done
 done
 # The intro opens no console: it is a GUI program.
-if ! i686-w64-mingw32-objdump -p "$windows_build/intro.exe" | grep -q 'Subsystem.*Windows GUI'; then
+headers=$(i686-w64-mingw32-objdump -p "$windows_build/intro.exe")
+if ! grep -q 'Subsystem.*Windows GUI' <<<"$headers"; then
   echo "FAIL: intro.exe is not a Windows GUI program"
   status=1
 fi

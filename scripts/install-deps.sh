@@ -30,4 +30,5 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
   $sudo dpkg --add-architecture i386
 fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# With recommended packages: the set the build and the tests were checked with.
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

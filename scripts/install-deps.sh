@@ -31,4 +31,4 @@ if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
 fi
 $sudo apt-get update -qq
 # With recommended packages: the set the build and the tests were checked with.
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"

@@ -1,6 +1,6 @@
 // Writes small XM modules in memory, field by field as the file format lays them out, so
 // tests can load exactly the case they exercise. Every count written to the file comes from
-// the spec records unless an override is set, so tests can also write inconsistent files.
+// the records it describes unless an override is set, so tests can also write inconsistent files.
 #pragma once
 
 #include <cstdint>

@@ -9,26 +9,24 @@
 # Exit: 0 pass, 1 fail, 77 skipped.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../e2e/lib/session.sh"
 WINDOWS_BUILD=$(realpath "$1")
 export WINEPREFIX=$(realpath -m "$2")
 linux_xm2wav=$(realpath "$3")
 embedded=$(realpath "$4")
 source "$here/wine_env.sh"
 
-for tool in wine xvfb-run xdotool xwininfo python3; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing"; exit 77; }
-done
+e2e_require_tools wine xvfb-run xdotool xwininfo python3
 
-if [ "${WINE_AUDIO_INSIDE_XVFB:-}" != 1 ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  WINE_AUDIO_INSIDE_XVFB=1 WINE_AUDIO_WORK="$work" \
-    timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if ! e2e_inside_xvfb; then
+  E2E_WORK=$(mktemp -d)
+  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_run_in_xvfb 120 "$0" "$@"
   exit $?
 fi
 
 # ---- Inside the virtual display ----------------------------------------------------------
-work=$WINE_AUDIO_WORK
+work=$E2E_WORK
 # ALSA reads ~/.asoundrc: a home of our own whose default device writes raw PCM to a file.
 mkdir -p "$work/home"
 cat >"$work/home/.asoundrc" <<ASOUND
@@ -40,47 +38,18 @@ pcm.!default {
 }
 ASOUND
 
-window_named() {
-  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
-}
-wait_for_window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(window_named "$1")
-    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
-
+e2e_before_fail() { wineserver -k 2>/dev/null; }
 HOME="$work/home" wine "$WINDOWS_BUILD/intro.exe" 2>"$work/wine.log" &
-pid=$!
-fail() {
-  echo "FAIL: $1"
-  kill "$pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  wait "$pid" 2>/dev/null
-  exit 1
-}
+e2e_pid=$!
 
-question=$(wait_for_window "Orvanthe" 60) || fail "the start-up question never appeared"
-xdotool windowfocus --sync "$question" key n 2>/dev/null || xdotool windowfocus "$question" key n
-window=$(wait_for_window "Vestrel" 30) || fail "the intro window never appeared"
+# "n" presses the box's No button: run in a window.
+window=$(e2e_answer_no n) || e2e_fail "no intro window after answering No"
 sleep 4
-xdotool windowfocus "$window" key Escape
-for _ in $(seq 1 300); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-kill -0 "$pid" 2>/dev/null && fail "the intro did not end on Escape"
-wait "$pid" || fail "the intro exited with code $?"
+e2e_end_with_escape "$window"
 wineserver -w
 
-"$linux_xm2wav" "$embedded" "$work/expected.wav" --seconds 60 || fail "Linux xm2wav"
-python3 - "$work/played.raw" "$work/expected.wav" <<'PY' || fail "the device did not play the player's PCM"
+"$linux_xm2wav" "$embedded" "$work/expected.wav" --seconds 60 || e2e_fail "Linux xm2wav"
+python3 - "$work/played.raw" "$work/expected.wav" <<'PY' || e2e_fail "the device did not play the player's PCM"
 import sys
 played = open(sys.argv[1], "rb").read()
 expected = open(sys.argv[2], "rb").read()[44:]

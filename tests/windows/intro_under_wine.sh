@@ -10,85 +10,42 @@
 # Exit: 0 pass, 1 fail, 77 skipped.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../e2e/lib/session.sh"
 WINDOWS_BUILD=$(realpath "$1")
 export WINEPREFIX=$(realpath -m "$2")
 source "$here/wine_env.sh"
 
-for tool in wine xvfb-run xdotool xwininfo import python3; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing"; exit 77; }
-done
+e2e_require_tools wine xvfb-run xdotool xwininfo import python3
 intro="$WINDOWS_BUILD/intro.exe"
-[ -f "$intro" ] || { echo "FAIL: $intro is missing"; exit 1; }
+[ -f "$intro" ] || e2e_fail "$intro is missing"
 
-if [ "${WINE_E2E_INSIDE_XVFB:-}" != 1 ]; then
-  work=$(mktemp -d)
-  trap 'rm -rf "$work"' EXIT
-  WINE_E2E_INSIDE_XVFB=1 WINE_E2E_WORK="$work" \
-    timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+if ! e2e_inside_xvfb; then
+  E2E_WORK=$(mktemp -d)
+  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_run_in_xvfb 120 "$0" "$@"
   exit $?
 fi
 
 # ---- Inside the virtual display ----------------------------------------------------------
-work=$WINE_E2E_WORK
-
-window_named() {
-  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
-}
-
-wait_for_window() {
-  local deadline=$((SECONDS + $2)) id
-  while [ $SECONDS -lt $deadline ]; do
-    id=$(window_named "$1")
-    if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
-
+e2e_before_fail() { wineserver -k 2>/dev/null; }
 # Wine reports the missing sound card on standard error; the intro then runs silently.
-wine "$intro" 2>"$work/wine.log" &
-pid=$!
+wine "$intro" 2>"$E2E_WORK/wine.log" &
+e2e_pid=$!
 
-fail() {
-  echo "FAIL: $1"
-  kill "$pid" 2>/dev/null
-  wineserver -k 2>/dev/null
-  wait "$pid" 2>/dev/null
-  exit 1
-}
-
-question=$(wait_for_window "Orvanthe" 60) || fail "the start-up question never appeared"
 # "n" presses the box's No button: run in a window.
-xdotool windowfocus --sync "$question" key n 2>/dev/null || xdotool windowfocus "$question" key n
-
-window=$(wait_for_window "Vestrel" 30) || fail "the intro window never appeared"
+window=$(e2e_answer_no n) || e2e_fail "no intro window after answering No"
 sleep 3
-import -window root -depth 8 "$work/screen.ppm" || fail "no screenshot"
+import -window root -depth 8 "$E2E_WORK/screen.ppm" || e2e_fail "no screenshot"
 # WINE_E2E_KEEP=FILE keeps a copy of the screenshot for a look by eye.
-[ -n "${WINE_E2E_KEEP:-}" ] && cp "$work/screen.ppm" "$WINE_E2E_KEEP"
+[ -n "${WINE_E2E_KEEP:-}" ] && cp "$E2E_WORK/screen.ppm" "$WINE_E2E_KEEP"
 
-python3 - "$work/screen.ppm" <<'PY' || fail "the screen does not show the intro as expected"
+PYTHONPATH="$here/../e2e/lib" python3 - "$E2E_WORK/screen.ppm" <<'PY' || e2e_fail "the screen does not show the intro as expected"
 import sys
-data = open(sys.argv[1], "rb").read()
-fields, at = [], 0
-while len(fields) < 4:
-    while data[at:at + 1].isspace():
-        at += 1
-    end = at
-    while not data[end:end + 1].isspace():
-        end += 1
-    fields.append(data[at:end])
-    at = end
-at += 1
-width, height = int(fields[1]), int(fields[2])
-assert fields[0] == b"P6" and (width, height) == (1024, 768) and fields[3] == b"255", fields
+from screenshot import Screenshot
 
-def pixel(x, y):
-    i = at + 3 * (y * width + x)
-    return (data[i] << 16) | (data[i + 1] << 8) | data[i + 2]
+shot = Screenshot(sys.argv[1])
+assert (shot.width, shot.height) == (1024, 768), (shot.width, shot.height)
+pixel = shot.pixel
 
 SILHOUETTE = 0x221133
 problems = []
@@ -113,19 +70,7 @@ for p in problems:
 sys.exit(1 if problems else 0)
 PY
 
-kill -0 "$pid" 2>/dev/null || fail "the intro ended by itself"
-xdotool windowfocus "$window" key Escape
-for _ in $(seq 1 300); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.05
-done
-kill -0 "$pid" 2>/dev/null && fail "the intro did not end on Escape"
-wait "$pid"
-code=$?
+e2e_end_with_escape "$window"
 wineserver -w
-if [ $code -ne 0 ]; then
-  echo "FAIL: the intro exited with code $code"
-  exit 1
-fi
 echo "PASS: window placed, silhouette and panels shown, Escape ended with code 0"
 exit 0

@@ -1,5 +1,9 @@
-# Shared steps of the end-to-end scripts: the virtual display, finding windows by name,
-# answering the start-up question and ending the intro with Escape. Sourced, not run.
+# Shared steps of the end-to-end scripts (the Linux intro here, the Windows build under Wine
+# in tests/windows): the virtual display, finding windows by name, answering the start-up
+# question and ending the intro with Escape. Sourced, not run.
+#   E2E_SCREEN     - the virtual screen, default 1024x768x24
+#   E2E_LABEL      - added to FAIL lines, e.g. the screen size of the run
+#   e2e_before_fail - a function the script may define: called before a failure ends it
 
 # Skips the test (exit 77) when one of the named commands is missing.
 e2e_require_tools() {
@@ -21,12 +25,12 @@ e2e_run_in_xvfb() {
   local seconds=$1
   shift
   E2E_INSIDE_XVFB=1 E2E_WORK="$E2E_WORK" \
-    timeout "$seconds" xvfb-run -a -s "-screen 0 1024x768x24" bash "$@"
+    timeout "$seconds" xvfb-run -a -s "-screen 0 ${E2E_SCREEN:-1024x768x24}" bash "$@"
 }
 
 # The id of the first window whose name is exactly $1, or nothing.
 e2e_window_named() {
-  xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\":" '$2 == name { print $1; exit }'
+  xwininfo -root -tree 2>/dev/null | awk -v name=" \"$1\":" 'index($0, name) { print $1; exit }'
 }
 
 # Waits up to $2 seconds for a shown window named $1 and prints its id.
@@ -54,7 +58,8 @@ e2e_start_intro() {
 
 # Ends the test as failed, taking the intro down with it.
 e2e_fail() {
-  echo "FAIL: $1"
+  echo "FAIL${E2E_LABEL:+ ($E2E_LABEL)}: $1"
+  if declare -F e2e_before_fail >/dev/null; then e2e_before_fail; fi
   if [ -n "${e2e_pid:-}" ]; then
     kill "$e2e_pid" 2>/dev/null
     wait "$e2e_pid" 2>/dev/null
@@ -62,35 +67,46 @@ e2e_fail() {
   exit 1
 }
 
-# Answers the start-up question with No (its second button, which Escape gives): the intro
-# runs in a window. Then waits for that window and prints its id; fails (status 1, reason
-# on standard error) when the question or the window does not appear.
+# Presses key $2 in the window named $1 once it appears (within 60 s).
+e2e_press_in() {
+  local window
+  window=$(e2e_wait_for_window "$1" 60) || return 1
+  xdotool windowfocus --sync "$window" key "$2" 2>/dev/null ||
+    xdotool windowfocus "$window" key "$2"
+}
+
+# Answers the start-up question with No: the intro runs in a window. The key that presses
+# No is $1: Escape by default (SDL's box: No is the second button, which Escape gives), "n"
+# in Wine's box. Then waits for the intro's window and prints its id; fails (status 1,
+# reason on standard error) when the question or the window does not appear.
 e2e_answer_no() {
-  local question
-  if ! question=$(e2e_wait_for_window "Orvanthe" 30); then
+  if ! e2e_press_in "Orvanthe" "${1:-Escape}"; then
     echo "the start-up question never appeared" >&2
     return 1
   fi
-  xdotool windowfocus --sync "$question" key Escape 2>/dev/null ||
-    xdotool windowfocus "$question" key Escape
   if ! e2e_wait_for_window "Vestrel" 30; then
     echo "the intro window never appeared" >&2
     return 1
   fi
 }
 
-# Presses Escape in window $1; the intro must end within 10 s with exit code 0.
-e2e_end_with_escape() {
-  kill -0 "$e2e_pid" 2>/dev/null || e2e_fail "the intro ended by itself"
-  xdotool windowfocus "$1" key Escape
+# The intro must end within 15 s ($1 says after what) with exit code 0.
+e2e_expect_exit() {
   local code
-  for _ in $(seq 1 200); do
+  for _ in $(seq 1 300); do
     kill -0 "$e2e_pid" 2>/dev/null || break
     sleep 0.05
   done
-  kill -0 "$e2e_pid" 2>/dev/null && e2e_fail "the intro did not end on Escape"
+  kill -0 "$e2e_pid" 2>/dev/null && e2e_fail "the intro did not end $1"
   wait "$e2e_pid"
   code=$?
   e2e_pid=
   [ $code -eq 0 ] || e2e_fail "the intro exited with code $code"
+}
+
+# Presses Escape in window $1; the intro must end with exit code 0.
+e2e_end_with_escape() {
+  kill -0 "$e2e_pid" 2>/dev/null || e2e_fail "the intro ended by itself"
+  xdotool windowfocus "$1" key Escape
+  e2e_expect_exit "on Escape"
 }

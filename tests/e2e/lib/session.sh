@@ -67,12 +67,20 @@ e2e_fail() {
   exit 1
 }
 
-# Presses key $2 in the window named $1 once it appears (within 60 s).
+# Presses key $2 in the window named $1 once it appears (within 60 s), again every 2 s
+# while the window is still there: a box that has just been mapped may not yet take keys.
 e2e_press_in() {
-  local window
+  local window tries
   window=$(e2e_wait_for_window "$1" 60) || return 1
-  xdotool windowfocus --sync "$window" key "$2" 2>/dev/null ||
-    xdotool windowfocus "$window" key "$2"
+  for tries in 1 2 3 4 5; do
+    xdotool windowfocus --sync "$window" key "$2" 2>/dev/null ||
+      xdotool windowfocus "$window" key "$2" 2>/dev/null
+    for _ in $(seq 1 40); do
+      xwininfo -id "$window" 2>/dev/null | grep -q "IsViewable" || return 0
+      sleep 0.05
+    done
+  done
+  return 1
 }
 
 # Answers the start-up question with No: the intro runs in a window. The key that presses

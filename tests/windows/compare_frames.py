@@ -16,31 +16,19 @@ a flat-area pixel differs by more than --tolerance in some channel, or when more
 --most percent of all pixels differ (a wrongly placed quad would be counted as edges).
 Usage: compare_frames.py [--tolerance N] [--most PERCENT] A.ppm B.ppm
 """
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e", "lib"))
+from screenshot import Screenshot  # noqa: E402
 
 
 def read_ppm(path):
-    data = open(path, "rb").read()
-    fields, at = [], 0
-    while len(fields) < 4:
-        while data[at:at + 1].isspace():
-            at += 1
-        if data[at:at + 1] == b"#":
-            at = data.index(b"\n", at)
-            continue
-        end = at
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[at:end])
-        at = end
-    at += 1
-    if fields[0] != b"P6" or fields[3] != b"255":
-        raise ValueError("%s: not an 8-bit binary PPM" % path)
-    width, height = int(fields[1]), int(fields[2])
-    pixels = data[at:at + width * height * 3]
-    if len(pixels) != width * height * 3:
+    shot = Screenshot(path)
+    pixels = shot.data[shot.start:shot.start + shot.width * shot.height * 3]
+    if len(pixels) != shot.width * shot.height * 3:
         raise ValueError("%s: truncated" % path)
-    return width, height, pixels
+    return shot.width, shot.height, pixels
 
 
 def colour(pixels, width, x, y):

@@ -165,8 +165,13 @@ void HostScreenSize(int* width, int* height)
 {
     int w = 0;
     int h = 0;
-    // No display: 0 x 0 (the window then cannot be created either).
-    if (AcquireVideo()) {
+    // No display: 0 x 0 (the window then cannot be created either). Right after the
+    // process starts, the first query now and then finds no usable display although one is
+    // there (seen under Xvfb: the window then sat at x = -400); a few more tries over half a
+    // second tell a slow answer from no display.
+    for (int attempt = 0; attempt < 25 && (w <= 0 || h <= 0); attempt++) {
+        if (attempt > 0) SDL_Delay(20);
+        if (!AcquireVideo()) continue;
         SDL_DisplayMode mode{};
         if (SDL_GetDesktopDisplayMode(0, &mode) == 0) {
             w = mode.w;
@@ -174,6 +179,7 @@ void HostScreenSize(int* width, int* height)
         }
         ReleaseVideo();
     }
+    if (w <= 0 || h <= 0) w = h = 0;
     if (width) *width = w;
     if (height) *height = h;
 }

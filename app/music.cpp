@@ -8,8 +8,8 @@
 
 Song* StartMusic()
 {
-    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource,
-                            SeekMemorySource, TellMemorySource);
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
+                            TellMemorySource);
     Song* song = LoadSong(embedded_module, nullptr);
     // Without a song or an audio device the intro simply runs silently.
     PlaySong(song);

@@ -104,8 +104,8 @@ constexpr double MOON_X = 806, MOON_Y = 104, MOON_RADIUS = 36;
 constexpr double TITLE_CENTRE_Y = 390, TITLE_HEIGHT = 66;
 
 const std::vector<Stop> SKY = {
-    {0.00, {10, 8, 34}},     {0.30, {34, 22, 78}},    {0.55, {92, 44, 112}},
-    {0.74, {176, 74, 110}},  {0.88, {240, 128, 96}},  {0.96, {255, 182, 112}},
+    {0.00, {10, 8, 34}},     {0.30, {34, 22, 78}},   {0.55, {92, 44, 112}},
+    {0.74, {176, 74, 110}},  {0.88, {240, 128, 96}}, {0.96, {255, 182, 112}},
     {1.00, {255, 214, 150}},
 };
 
@@ -148,8 +148,10 @@ Rgb WithStars(Rgb sky, int x, int y)
         const int sy = cy * 23 + int(Random01(cx, cy, 11) * 20);
         const int ax = std::abs(x - sx), ay = std::abs(y - sy);
         double k = 0;
-        if (ax == 0 && ay == 0) k = 1.0;
-        else if ((ax == 0 && ay <= 2) || (ay == 0 && ax <= 2)) k = 0.45 / (ax + ay);
+        if (ax == 0 && ay == 0)
+            k = 1.0;
+        else if ((ax == 0 && ay <= 2) || (ay == 0 && ax <= 2))
+            k = 0.45 / (ax + ay);
         if (k > 0) return Add(sky, Rgb{255, 245, 235}, k * darkness);
     }
     return sky;
@@ -239,8 +241,8 @@ struct Letter {
     std::vector<std::vector<std::pair<double, double>>> strokes;
 };
 
-std::vector<std::pair<double, double>> Arc(double cx, double cy, double rx, double ry,
-                                           double from, double to, int steps)
+std::vector<std::pair<double, double>> Arc(double cx, double cy, double rx, double ry, double from,
+                                           double to, int steps)
 {
     std::vector<std::pair<double, double>> points;
     for (int i = 0; i <= steps; ++i) {
@@ -262,12 +264,14 @@ std::vector<Letter> TitleLetters()
         bowl.push_back({0.0, 0.52});
         title.push_back({0.74, {{{0, 0}, {0, 1}}, bowl, {{0.34, 0.52}, {0.74, 1}}}});
     }
-    title.push_back({0.86, {{{0, 0}, {0.43, 1}, {0.86, 0}}}});                        // V
+    title.push_back({0.86, {{{0, 0}, {0.43, 1}, {0.86, 0}}}});                                // V
     title.push_back({0.86, {{{0, 1}, {0.43, 0}, {0.86, 1}}, {{0.17, 0.64}, {0.69, 0.64}}}});  // A
-    title.push_back({0.78, {{{0, 1}, {0, 0}, {0.78, 1}, {0.78, 0}}}});                // N
-    title.push_back({0.82, {{{0, 0}, {0.82, 0}}, {{0.41, 0}, {0.41, 1}}}});           // T
-    title.push_back({0.78, {{{0, 0}, {0, 1}}, {{0.78, 0}, {0.78, 1}}, {{0, 0.5}, {0.78, 0.5}}}});  // H
-    title.push_back({0.66, {{{0.66, 0}, {0, 0}, {0, 1}, {0.66, 1}}, {{0, 0.5}, {0.54, 0.5}}}});  // E
+    title.push_back({0.78, {{{0, 1}, {0, 0}, {0.78, 1}, {0.78, 0}}}});                        // N
+    title.push_back({0.82, {{{0, 0}, {0.82, 0}}, {{0.41, 0}, {0.41, 1}}}});                   // T
+    title.push_back(
+        {0.78, {{{0, 0}, {0, 1}}, {{0.78, 0}, {0.78, 1}}, {{0, 0.5}, {0.78, 0.5}}}});  // H
+    title.push_back(
+        {0.66, {{{0.66, 0}, {0, 0}, {0, 1}, {0.66, 1}}, {{0, 0.5}, {0.54, 0.5}}}});  // E
     return title;
 }
 
@@ -316,7 +320,8 @@ std::vector<Segment> TitleSegments()
 
 Rgb WithTitle(Rgb colour, double x, double y, const std::vector<Segment>& segments)
 {
-    if (y < TITLE_CENTRE_Y - TITLE_HEIGHT || y > TITLE_CENTRE_Y + TITLE_HEIGHT * 0.95) return colour;
+    if (y < TITLE_CENTRE_Y - TITLE_HEIGHT || y > TITLE_CENTRE_Y + TITLE_HEIGHT * 0.95)
+        return colour;
     double d = 1e9;
     for (const Segment& s : segments) d = std::min(d, SegmentDistance(s, x, y));
     const double half_stroke = TITLE_HEIGHT * 0.052;
@@ -327,8 +332,10 @@ Rgb WithTitle(Rgb colour, double x, double y, const std::vector<Segment>& segmen
     const double fill = Clamp01(0.5 - edge);
     if (fill > 0) {
         const double t = Clamp01((y - (TITLE_CENTRE_Y - TITLE_HEIGHT / 2)) / TITLE_HEIGHT);
-        Rgb gold = Gradient({{0.0, {255, 250, 222}}, {0.45, {255, 214, 140}},
-                             {0.55, {236, 150, 70}}, {1.0, {255, 196, 120}}},
+        Rgb gold = Gradient({{0.0, {255, 250, 222}},
+                             {0.45, {255, 214, 140}},
+                             {0.55, {236, 150, 70}},
+                             {1.0, {255, 196, 120}}},
                             t);
         // A bright rim along the stroke's upper edge.
         gold = Add(gold, Rgb{40, 40, 40}, Clamp01(1.0 + edge / 1.5));
@@ -399,8 +406,8 @@ double BubbleLight(double x, double y, double r)
     // A window-like highlight up left and a soft crescent reflection down right.
     const double hx = x / r + 0.38, hy = y / r + 0.40;
     light += 0.95 * std::exp(-(hx * hx + hy * hy) / (0.16 * 0.16));
-    const double crescent = std::exp(-std::pow((t - 0.78) / 0.07, 2)) *
-                            Clamp01((x + y) / (r * 0.9));
+    const double crescent =
+        std::exp(-std::pow((t - 0.78) / 0.07, 2)) * Clamp01((x + y) / (r * 0.9));
     light += 0.35 * crescent;
     // Soft outer edge.
     return Clamp01(light) * Clamp01((1.08 - t) / 0.08);
@@ -409,8 +416,10 @@ double BubbleLight(double x, double y, double r)
 std::vector<Rgb> BubblePalette()
 {
     std::vector<Rgb> palette;
-    const std::vector<Stop> ramp = {{0.0, {0, 0, 0}},       {0.25, {20, 70, 120}},
-                                    {0.55, {80, 170, 230}}, {0.8, {170, 230, 255}},
+    const std::vector<Stop> ramp = {{0.0, {0, 0, 0}},
+                                    {0.25, {20, 70, 120}},
+                                    {0.55, {80, 170, 230}},
+                                    {0.8, {170, 230, 255}},
                                     {1.0, {255, 255, 255}}};
     for (int i = 0; i < SHEET_ENTRIES; ++i) palette.push_back(Gradient(ramp, i / 31.0));
     return palette;
@@ -435,7 +444,8 @@ std::vector<uint8_t> PaintSpriteSheet()
                 }
                 light /= 16;
                 const double level = light * 31 + (BAYER[y & 3][x & 3] + 0.5) / 16 - 0.5;
-                indices[size_t(y) * SHEET + x] = uint8_t(std::clamp(int(std::lround(level)), 0, 31));
+                indices[size_t(y) * SHEET + x] =
+                    uint8_t(std::clamp(int(std::lround(level)), 0, 31));
             }
         }
     }
@@ -480,7 +490,8 @@ void WritePreview(const std::string& path, const std::vector<uint8_t>& indices,
     if (!file) return;
     std::fprintf(file, "P6\n%d %d\n255\n", width, height);
     for (uint8_t i : indices) {
-        const uint8_t rgb[3] = {uint8_t(palette[i].r), uint8_t(palette[i].g), uint8_t(palette[i].b)};
+        const uint8_t rgb[3] = {uint8_t(palette[i].r), uint8_t(palette[i].g),
+                                uint8_t(palette[i].b)};
         std::fwrite(rgb, 1, 3, file);
     }
     std::fclose(file);
@@ -516,15 +527,16 @@ int main(int argc, char** argv)
     FILE* file = std::fopen(argv[1], "w");
     if (!file) return 1;
     std::fprintf(file, "// Generated by assets/gen_images.cpp.\n#include \"assets/assets.h\"\n");
-    bool ok = WriteByteArray(file,
-                             "const uint8_t sprite_sheet_data[RIFF_PALETTE_HEADER + 4 * 32 + 256 * 256]",
-                             RiffPaletteImage(bubble_palette, sheet));
-    ok = ok && WriteByteArray(file,
-                              "const uint8_t left_panel_data[RIFF_PALETTE_HEADER + 4 * 256 + 512 * 512]",
-                              RiffPaletteImage(panel_palette[0], panel_pixels[0]));
-    ok = ok && WriteByteArray(file,
-                              "const uint8_t right_panel_data[RIFF_PALETTE_HEADER + 4 * 256 + 512 * 512]",
-                              RiffPaletteImage(panel_palette[1], panel_pixels[1]));
+    bool ok = WriteByteArray(
+        file, "const uint8_t sprite_sheet_data[RIFF_PALETTE_HEADER + 4 * 32 + 256 * 256]",
+        RiffPaletteImage(bubble_palette, sheet));
+    ok = ok && WriteByteArray(
+                   file, "const uint8_t left_panel_data[RIFF_PALETTE_HEADER + 4 * 256 + 512 * 512]",
+                   RiffPaletteImage(panel_palette[0], panel_pixels[0]));
+    ok = ok &&
+         WriteByteArray(file,
+                        "const uint8_t right_panel_data[RIFF_PALETTE_HEADER + 4 * 256 + 512 * 512]",
+                        RiffPaletteImage(panel_palette[1], panel_pixels[1]));
     if (std::fclose(file) != 0 || !ok) return 1;
 
     if (!preview_dir.empty()) {
@@ -535,7 +547,8 @@ int main(int argc, char** argv)
             for (int y = 0; y < 512; ++y) {
                 for (int x = 0; x < PICTURE_WIDTH; ++x) {
                     const int half = x / 512;
-                    const Rgb& c = panel_palette[half][panel_pixels[half][size_t(y) * 512 + x % 512]];
+                    const Rgb& c =
+                        panel_palette[half][panel_pixels[half][size_t(y) * 512 + x % 512]];
                     const uint8_t rgb[3] = {uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)};
                     std::fwrite(rgb, 1, 3, preview);
                 }

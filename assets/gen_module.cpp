@@ -22,9 +22,9 @@ using namespace music;
 constexpr int KICK_FRAMES = 5000;
 constexpr int SNARE_FRAMES = 3800;
 constexpr int HAT_FRAMES = 4200;
-constexpr int BASS_CYCLE = 128;   // frames per cycle; with relative note 24 plays C at C-4
+constexpr int BASS_CYCLE = 128;  // frames per cycle; with relative note 24 plays C at C-4
 constexpr int BASS_CYCLES = 16;
-constexpr int CHORD_CYCLE = 64;   // with relative note 12 plays C at C-4
+constexpr int CHORD_CYCLE = 64;  // with relative note 12 plays C at C-4
 constexpr int CHORD_CYCLES = 40;
 constexpr int LEAD_CYCLE = 64;
 constexpr int LEAD_LOOP_START = 64;
@@ -89,8 +89,9 @@ XmInstrument LeadInstrument(int frames)
 
 XmInstrument ChordInstrument()
 {
-    XmInstrument chord = Drum("chord", SynthChord(CHORD_CYCLE, CHORD_CYCLES, CHORD_CYCLES - 2,
-                                                  RateForRelativeNote(12)), 12, 168);
+    XmInstrument chord = Drum(
+        "chord", SynthChord(CHORD_CYCLE, CHORD_CYCLES, CHORD_CYCLES - 2, RateForRelativeNote(12)),
+        12, 168);
     chord.loop = XmLoop::FORWARD;
     chord.loop_start = CHORD_CYCLE * (CHORD_CYCLES - 1);
     chord.loop_length = CHORD_CYCLE;
@@ -115,9 +116,12 @@ XmModule ComposeModule(int lead_frames)
     module.bpm = 125;
     module.orders = SongOrders();
     module.patterns = ComposePatterns();
-    module.instruments.push_back(Drum("kick", SynthKick(RateForRelativeNote(12), KICK_FRAMES), 12, 128));
-    module.instruments.push_back(Drum("snare", SynthSnare(RateForRelativeNote(12), SNARE_FRAMES), 12, 142));
-    module.instruments.push_back(Drum("hihat", SynthHat(RateForRelativeNote(24), HAT_FRAMES), 24, 104));
+    module.instruments.push_back(
+        Drum("kick", SynthKick(RateForRelativeNote(12), KICK_FRAMES), 12, 128));
+    module.instruments.push_back(
+        Drum("snare", SynthSnare(RateForRelativeNote(12), SNARE_FRAMES), 12, 142));
+    module.instruments.push_back(
+        Drum("hihat", SynthHat(RateForRelativeNote(24), HAT_FRAMES), 24, 104));
     module.instruments.push_back(BassInstrument());
     module.instruments.push_back(LeadInstrument(lead_frames));
     module.instruments.push_back(ChordInstrument());
@@ -150,20 +154,23 @@ int main(int argc, char** argv)
     const int lead_frames = EMBEDDED_MODULE_SIZE - static_cast<int>(fixed);
     const std::vector<uint8_t> bytes = WriteXm(ComposeModule(lead_frames));
     if (bytes.size() != static_cast<size_t>(EMBEDDED_MODULE_SIZE)) {
-        std::fprintf(stderr, "gen_module: module is %zu bytes, not %d\n", bytes.size(), EMBEDDED_MODULE_SIZE);
+        std::fprintf(stderr, "gen_module: module is %zu bytes, not %d\n", bytes.size(),
+                     EMBEDDED_MODULE_SIZE);
         return 1;
     }
 
     FILE* source = std::fopen(argv[1], "w");
     if (!source) return Fail("cannot write the C++ file");
     std::fprintf(source, "#include \"assets/assets.h\"\n");
-    const bool written = WriteByteArray(source, "const uint8_t embedded_module[EMBEDDED_MODULE_SIZE]", bytes);
+    const bool written =
+        WriteByteArray(source, "const uint8_t embedded_module[EMBEDDED_MODULE_SIZE]", bytes);
     if (std::fclose(source) != 0 || !written) return Fail("cannot write the C++ file");
 
     FILE* module = std::fopen(argv[2], "wb");
     if (!module) return Fail("cannot write the .xm file");
     const size_t count = std::fwrite(bytes.data(), 1, bytes.size(), module);
     if (std::fclose(module) != 0 || count != bytes.size()) return Fail("cannot write the .xm file");
-    std::fprintf(stderr, "gen_module: %zu bytes, lead sample %d frames\n", bytes.size(), lead_frames);
+    std::fprintf(stderr, "gen_module: %zu bytes, lead sample %d frames\n", bytes.size(),
+                 lead_frames);
     return 0;
 }

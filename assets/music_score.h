@@ -59,7 +59,8 @@ inline uint8_t Note(const std::string& name)
     return static_cast<uint8_t>(1 + 12 * octave + semitone);
 }
 
-inline void SetNote(XmPattern& pattern, int row, int channel, uint8_t note, uint8_t instrument, uint8_t volume = 0)
+inline void SetNote(XmPattern& pattern, int row, int channel, uint8_t note, uint8_t instrument,
+                    uint8_t volume = 0)
 {
     XmCell& cell = CellAt(pattern, row, channel);
     cell.note = note;
@@ -79,9 +80,9 @@ inline void KeyOff(XmPattern& pattern, int row, int channel)
 
 // A chord as an arpeggio: the lowest note of the voicing and the two intervals above it.
 struct Chord {
-    const char* low;       // arpeggio base note
-    uint8_t intervals;     // 0xXY for effect 0xy
-    const char* bass;      // bass root
+    const char* low;    // arpeggio base note
+    uint8_t intervals;  // 0xXY for effect 0xy
+    const char* bass;   // bass root
 };
 
 // Drum bar from a row string, one character per row:
@@ -117,12 +118,13 @@ inline void DrumBar(XmPattern& pattern, int bar, const std::string& rows, int le
 
 // Bass bar styles.
 enum class BassStyle {
-    HELD,      // one note for the bar, released at its end
-    PULSE,     // staccato eighths: root, root, octave, root ... each keyed off after a row
-    DRIVE,     // syncopated 3-3-2 pattern with octave jumps, legato
+    HELD,   // one note for the bar, released at its end
+    PULSE,  // staccato eighths: root, root, octave, root ... each keyed off after a row
+    DRIVE,  // syncopated 3-3-2 pattern with octave jumps, legato
 };
 
-inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle style, int volume = 0)
+inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle style,
+                    int volume = 0)
 {
     const int base = bar * BAR_ROWS;
     const uint8_t root = Note(chord.bass);
@@ -136,7 +138,8 @@ inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle s
     case BassStyle::PULSE: {
         static const int steps[8] = {0, 0, 12, 0, 0, 0, 12, 7};
         for (int i = 0; i < 8; ++i) {
-            SetNote(pattern, base + 2 * i, CH_BASS, static_cast<uint8_t>(root + steps[i]), INS_BASS, level);
+            SetNote(pattern, base + 2 * i, CH_BASS, static_cast<uint8_t>(root + steps[i]), INS_BASS,
+                    level);
             KeyOff(pattern, base + 2 * i + 1, CH_BASS);
         }
         break;
@@ -155,12 +158,14 @@ inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle s
 
 // Chord bar: the arpeggio effect runs on every row of the bar; the chord is struck on the
 // rows the rhythm string marks with 'x' (and on row 0 always).
-inline void ChordBar(XmPattern& pattern, int bar, const Chord& chord, const std::string& rhythm, int volume)
+inline void ChordBar(XmPattern& pattern, int bar, const Chord& chord, const std::string& rhythm,
+                     int volume)
 {
     const int base = bar * BAR_ROWS;
     for (int i = 0; i < BAR_ROWS; ++i) {
         const bool strike = i == 0 || (i < static_cast<int>(rhythm.size()) && rhythm[i] == 'x');
-        if (strike) SetNote(pattern, base + i, CH_CHORDS, Note(chord.low), INS_CHORD, Volume(volume));
+        if (strike)
+            SetNote(pattern, base + i, CH_CHORDS, Note(chord.low), INS_CHORD, Volume(volume));
         SetEffect(pattern, base + i, CH_CHORDS, FX_ARPEGGIO, chord.intervals);
     }
 }
@@ -172,12 +177,13 @@ inline void ChordBar(XmPattern& pattern, int bar, const Chord& chord, const std:
 struct MelodyVoice {
     int channel;
     uint8_t instrument;
-    int volume;              // 0: the sample's own volume
-    uint8_t vibrato;         // 4xy parameter for '~'
-    uint8_t glide_speed;     // 3xx parameter for '/'
+    int volume;           // 0: the sample's own volume
+    uint8_t vibrato;      // 4xy parameter for '~'
+    uint8_t glide_speed;  // 3xx parameter for '/'
 };
 
-inline int Melody(XmPattern& pattern, int start_row, const MelodyVoice& voice, const std::string& text)
+inline int Melody(XmPattern& pattern, int start_row, const MelodyVoice& voice,
+                  const std::string& text)
 {
     std::istringstream tokens(text);
     std::string token;
@@ -209,7 +215,8 @@ inline int Melody(XmPattern& pattern, int start_row, const MelodyVoice& voice, c
         row += length;
     }
     if (row > pattern.rows) {
-        std::fprintf(stderr, "gen_module: melody runs %d rows past its pattern: %s\n", row - pattern.rows, text.c_str());
+        std::fprintf(stderr, "gen_module: melody runs %d rows past its pattern: %s\n",
+                     row - pattern.rows, text.c_str());
         std::abort();
     }
     return row;

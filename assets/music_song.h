@@ -40,13 +40,19 @@ const char* const DRUM_HATS = "..h...h...h...h.";
 const char* const DRUM_FOUR = "K.h.K.h.K.h.K.ho";
 
 // The theme, one string per four-bar pattern.
-const char* const THEME_A = "E5:6 D5:2 E5:4 A5:4 G5:6 F5:2 E5:4 C5:4 E5:6 D5:2 C5:4 G4:4 B4:6 C5:2 D5:8~'";
-const char* const THEME_B = "E5:6 D5:2 E5:4 A5:4 C6:6 B5:2 A5:4 F5:4 G5:6 E5:2 G5:4 C6:4 B5:6 A5:2 G5:4 D5:4'";
-const char* const THEME_C = "A5:6 G5:2 E5:4 D5:4 C5:6 D5:2 E5:4 F5:2 E5:2 D5:2 E5:6/~ C5:4 G4:4 A4:4 B4:2 C5:2 A4:6~ -:2";
+const char* const THEME_A =
+    "E5:6 D5:2 E5:4 A5:4 G5:6 F5:2 E5:4 C5:4 E5:6 D5:2 C5:4 G4:4 B4:6 C5:2 D5:8~'";
+const char* const THEME_B =
+    "E5:6 D5:2 E5:4 A5:4 C6:6 B5:2 A5:4 F5:4 G5:6 E5:2 G5:4 C6:4 B5:6 A5:2 G5:4 D5:4'";
+const char* const THEME_C =
+    "A5:6 G5:2 E5:4 D5:4 C5:6 D5:2 E5:4 F5:2 E5:2 D5:2 E5:6/~ C5:4 G4:4 A4:4 B4:2 C5:2 A4:6~ -:2";
 // The return: the same lines with glides into the long notes.
-const char* const THEME_A2 = "E5:6 D5:2 E5:4 A5:4/ G5:6 F5:2 E5:4 C5:4 E5:6 D5:2 C5:4 G4:4 B4:6 C5:2 D5:2 E5:6/~'";
-const char* const THEME_B2 = "E5:6 D5:2 E5:4 A5:4/ C6:6/ B5:2 A5:4 F5:4 G5:6 E5:2 G5:4 C6:4/ B5:6 A5:2 G5:4 D5:4'";
-const char* const THEME_C2 = "A5:6 G5:2 E5:4 D5:4 C5:6 D5:2 E5:4 F5:2 E5:2 D5:2 E5:6/~ C5:4 G4:4 A4:4 B4:2 C5:2 A4:6~ -:2";
+const char* const THEME_A2 =
+    "E5:6 D5:2 E5:4 A5:4/ G5:6 F5:2 E5:4 C5:4 E5:6 D5:2 C5:4 G4:4 B4:6 C5:2 D5:2 E5:6/~'";
+const char* const THEME_B2 =
+    "E5:6 D5:2 E5:4 A5:4/ C6:6/ B5:2 A5:4 F5:4 G5:6 E5:2 G5:4 C6:4/ B5:6 A5:2 G5:4 D5:4'";
+const char* const THEME_C2 =
+    "A5:6 G5:2 E5:4 D5:4 C5:6 D5:2 E5:4 F5:2 E5:2 D5:2 E5:6/~ C5:4 G4:4 A4:4 B4:2 C5:2 A4:6~ -:2";
 
 const MelodyVoice LEAD{CH_LEAD, INS_LEAD, 0, 0x41, 0x10};
 const MelodyVoice LEAD_SOFT{CH_LEAD, INS_LEAD, 40, 0x41, 0x08};
@@ -60,7 +66,8 @@ inline void BassBars(XmPattern& pattern, const Chord* chords, BassStyle style, i
 {
     for (int bar = 0; bar < 4; ++bar) BassBar(pattern, bar, chords[bar], style, volume);
 }
-inline void DrumBars(XmPattern& pattern, const char* a, const char* b, const char* c, const char* d, int level = 64)
+inline void DrumBars(XmPattern& pattern, const char* a, const char* b, const char* c, const char* d,
+                     int level = 64)
 {
     DrumBar(pattern, 0, a, level);
     DrumBar(pattern, 1, b, level);
@@ -151,7 +158,8 @@ inline XmPattern BreakThree()
     ChordBars(p, BREAK, CHORD_PLUCK, 46);
     BassBars(p, BREAK, BassStyle::DRIVE);
     DrumBars(p, DRUM_FOUR, DRUM_FOUR, DRUM_FOUR, "K.h.K.h.K.S.S.SS", 52);
-    Melody(p, 0, LEAD_SOFT, "A5:6 F5:2 D5:8~ E5:6 C5:2 A4:8~ A5:6 G5:2 F5:4 C5:4 B4:4 D5:4 E5:6~ -:2");
+    Melody(p, 0, LEAD_SOFT,
+           "A5:6 F5:2 D5:8~ E5:6 C5:2 A4:8~ A5:6 G5:2 F5:4 C5:4 B4:4 D5:4 E5:6~ -:2");
     return p;
 }
 
@@ -167,7 +175,8 @@ inline XmPattern BuildUp()
         XmCell& cell = CellAt(p, row, CH_DRUMS);
         if (cell.instrument == INS_SNARE) cell.volume = Volume(std::min(64, 14 + row * 3 / 4));
     }
-    for (int row = 48; row < ROWS; ++row) SetEffect(p, row, CH_DRUMS, FX_EXTENDED, EXT_RETRIGGER | 2);
+    for (int row = 48; row < ROWS; ++row)
+        SetEffect(p, row, CH_DRUMS, FX_EXTENDED, EXT_RETRIGGER | 2);
     // The lead climbs to the return in one long glide.
     SetNote(p, 32, CH_LEAD, Note("E4"), INS_LEAD, Volume(20));
     SetNote(p, 36, CH_LEAD, Note("E5"), 0);
@@ -228,24 +237,24 @@ inline XmPattern Ending()
 inline std::vector<XmPattern> ComposePatterns()
 {
     std::vector<XmPattern> patterns;
-    patterns.push_back(IntroOne());                                                        // 0
-    patterns.push_back(IntroTwo());                                                        // 1
-    patterns.push_back(Groove(false));                                                     // 2
-    patterns.push_back(Groove(true));                                                      // 3
-    patterns.push_back(Theme(THEME_A, DRUM_GROOVE_B, CHORD_PLUCK, BassStyle::PULSE));      // 4
-    patterns.push_back(Theme(THEME_B, DRUM_GROOVE_B, CHORD_PLUCK, BassStyle::PULSE));      // 5
-    patterns.push_back(Theme(THEME_C, DRUM_FILL, CHORD_PLUCK, BassStyle::DRIVE));          // 6
-    patterns.push_back(BreakOne());                                                        // 7
-    patterns.push_back(BreakTwo());                                                        // 8
-    patterns.push_back(BreakThree());                                                      // 9
-    patterns.push_back(BuildUp());                                                         // 10
-    patterns.push_back(Theme(THEME_A2, DRUM_GROOVE_B, CHORD_BUSY, BassStyle::DRIVE));      // 11
-    patterns.push_back(Theme(THEME_B2, DRUM_GROOVE_B, CHORD_BUSY, BassStyle::DRIVE));      // 12
-    patterns.push_back(Theme(THEME_C2, DRUM_FILL, CHORD_BUSY, BassStyle::PULSE));          // 13
-    patterns.push_back(OutroOne());                                                        // 14
-    patterns.push_back(OutroTwo());                                                        // 15
-    patterns.push_back(OutroThree());                                                      // 16
-    patterns.push_back(Ending());                                                          // 17
+    patterns.push_back(IntroOne());                                                    // 0
+    patterns.push_back(IntroTwo());                                                    // 1
+    patterns.push_back(Groove(false));                                                 // 2
+    patterns.push_back(Groove(true));                                                  // 3
+    patterns.push_back(Theme(THEME_A, DRUM_GROOVE_B, CHORD_PLUCK, BassStyle::PULSE));  // 4
+    patterns.push_back(Theme(THEME_B, DRUM_GROOVE_B, CHORD_PLUCK, BassStyle::PULSE));  // 5
+    patterns.push_back(Theme(THEME_C, DRUM_FILL, CHORD_PLUCK, BassStyle::DRIVE));      // 6
+    patterns.push_back(BreakOne());                                                    // 7
+    patterns.push_back(BreakTwo());                                                    // 8
+    patterns.push_back(BreakThree());                                                  // 9
+    patterns.push_back(BuildUp());                                                     // 10
+    patterns.push_back(Theme(THEME_A2, DRUM_GROOVE_B, CHORD_BUSY, BassStyle::DRIVE));  // 11
+    patterns.push_back(Theme(THEME_B2, DRUM_GROOVE_B, CHORD_BUSY, BassStyle::DRIVE));  // 12
+    patterns.push_back(Theme(THEME_C2, DRUM_FILL, CHORD_BUSY, BassStyle::PULSE));      // 13
+    patterns.push_back(OutroOne());                                                    // 14
+    patterns.push_back(OutroTwo());                                                    // 15
+    patterns.push_back(OutroThree());                                                  // 16
+    patterns.push_back(Ending());                                                      // 17
     return patterns;
 }
 

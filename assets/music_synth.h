@@ -15,7 +15,10 @@ constexpr double PI = 3.14159265358979323846;
 // Playback rate of a sample at cell note C-4 when its relative note is 0.
 constexpr double BASE_RATE = 8363.0;
 
-inline double RateForRelativeNote(int relative_note) { return BASE_RATE * std::pow(2.0, relative_note / 12.0); }
+inline double RateForRelativeNote(int relative_note)
+{
+    return BASE_RATE * std::pow(2.0, relative_note / 12.0);
+}
 
 // xorshift32 with a fixed seed per sample: reproducible noise.
 struct Noise {
@@ -117,7 +120,8 @@ inline std::vector<int8_t> SynthHat(double rate, int length)
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
         double cluster = 0.0;
-        for (double frequency : metal) cluster += std::sin(2.0 * PI * frequency * 1.7 * t) >= 0.0 ? 1.0 : -1.0;
+        for (double frequency : metal)
+            cluster += std::sin(2.0 * PI * frequency * 1.7 * t) >= 0.0 ? 1.0 : -1.0;
         const double raw = 0.08 * cluster + NextNoise(noise);
         const double bright = HighPass(high_b, HighPass(high_a, raw));
         const double envelope = std::exp(-t / 0.016) + 0.22 * std::exp(-t / 0.07);
@@ -133,13 +137,15 @@ inline std::vector<int8_t> SynthBass(int cycle, int cycles, int frozen_from_cycl
     std::vector<double> signal(static_cast<size_t>(cycle) * cycles);
     const int harmonics = 40;
     for (size_t i = 0; i < signal.size(); ++i) {
-        const double time_in_cycles = std::min(static_cast<double>(i) / cycle, static_cast<double>(frozen_from_cycle));
+        const double time_in_cycles =
+            std::min(static_cast<double>(i) / cycle, static_cast<double>(frozen_from_cycle));
         const double cutoff = 5.0 + 20.0 * std::exp(-time_in_cycles / 3.0);
         double value = 0.0;
         for (int h = 1; h <= harmonics; ++h) {
             const double weight = 1.0 / std::sqrt(1.0 + std::pow(h / cutoff, 4.0));
             const double boost = h == 1 ? 1.5 : 1.0;
-            value += boost * weight / h * std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);
+            value += boost * weight / h *
+                     std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);
         }
         signal[i] = value;
     }
@@ -181,7 +187,11 @@ inline std::vector<int8_t> SynthChord(int cycle, int cycles, int frozen_from_cyc
         double value = 0.0;
         for (int h = 1; h <= harmonics; ++h) {
             const double start = 1.0 / std::pow(h, 0.8);
-            const double settled = h == 1 ? 0.85 : h == 2 ? 0.3 : h == 3 ? 0.28 : h == 5 ? 0.1 : 0.02;
+            const double settled = h == 1   ? 0.85
+                                   : h == 2 ? 0.3
+                                   : h == 3 ? 0.28
+                                   : h == 5 ? 0.1
+                                            : 0.02;
             const double decay = 0.20 / std::pow(h, 0.7);
             const double amplitude = start * (settled + (1.0 - settled) * std::exp(-t / decay));
             value += amplitude * std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);

@@ -11,7 +11,7 @@
 
 namespace music {
 
-constexpr int XM_HEADER_SIZE = 276;             // counted from offset 60
+constexpr int XM_HEADER_SIZE = 276;  // counted from offset 60
 constexpr int XM_PATTERN_HEADER_SIZE = 9;
 constexpr int XM_INSTRUMENT_HEADER_SIZE = 263;  // with samples: up to the 22 reserved bytes
 constexpr int XM_EMPTY_INSTRUMENT_HEADER_SIZE = 29;
@@ -36,7 +36,8 @@ struct XmPattern {
 inline XmCell& CellAt(XmPattern& pattern, int row, int channel)
 {
     if (row < 0 || row >= pattern.rows || channel < 0 || channel >= pattern.channels) {
-        std::fprintf(stderr, "gen_module: cell row %d channel %d lies outside the pattern\n", row, channel);
+        std::fprintf(stderr, "gen_module: cell row %d channel %d lies outside the pattern\n", row,
+                     channel);
         std::abort();
     }
     return pattern.cells[static_cast<size_t>(row * pattern.channels + channel)];
@@ -98,7 +99,10 @@ struct XmModule {
     std::vector<XmInstrument> instruments;
 };
 
-inline void PutU8(std::vector<uint8_t>& out, uint32_t value) { out.push_back(static_cast<uint8_t>(value)); }
+inline void PutU8(std::vector<uint8_t>& out, uint32_t value)
+{
+    out.push_back(static_cast<uint8_t>(value));
+}
 inline void PutU16(std::vector<uint8_t>& out, uint32_t value)
 {
     PutU8(out, value & 0xFF);
@@ -112,7 +116,8 @@ inline void PutU32(std::vector<uint8_t>& out, uint32_t value)
 // A text field of fixed width, padded with zeros (longer texts are cut).
 inline void PutText(std::vector<uint8_t>& out, const std::string& text, size_t width)
 {
-    for (size_t i = 0; i < width; ++i) PutU8(out, i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+    for (size_t i = 0; i < width; ++i)
+        PutU8(out, i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
 }
 
 // One cell in XM packing: a flag byte naming the fields that follow, or nothing but 0x80 for
@@ -160,7 +165,8 @@ inline void PutEnvelopePoints(std::vector<uint8_t>& out, const XmEnvelope& envel
 
 inline uint8_t EnvelopeType(const XmEnvelope& envelope)
 {
-    return static_cast<uint8_t>((envelope.on ? 1 : 0) | (envelope.sustain ? 2 : 0) | (envelope.loop ? 4 : 0));
+    return static_cast<uint8_t>((envelope.on ? 1 : 0) | (envelope.sustain ? 2 : 0) |
+                                (envelope.loop ? 4 : 0));
 }
 
 // XM stores 8-bit sample data as differences between neighbouring frames.
@@ -170,7 +176,8 @@ inline std::vector<uint8_t> DeltaEncode(const std::vector<int8_t>& frames)
     out.reserve(frames.size());
     int8_t previous = 0;
     for (int8_t frame : frames) {
-        out.push_back(static_cast<uint8_t>(static_cast<uint8_t>(frame) - static_cast<uint8_t>(previous)));
+        out.push_back(
+            static_cast<uint8_t>(static_cast<uint8_t>(frame) - static_cast<uint8_t>(previous)));
         previous = frame;
     }
     return out;
@@ -231,7 +238,8 @@ inline void PutInstrument(std::vector<uint8_t>& out, const XmInstrument& instrum
 inline size_t XmSizeWithoutSampleData(const XmModule& module)
 {
     size_t size = 60 + XM_HEADER_SIZE;
-    for (const XmPattern& pattern : module.patterns) size += XM_PATTERN_HEADER_SIZE + PackPatternData(pattern).size();
+    for (const XmPattern& pattern : module.patterns)
+        size += XM_PATTERN_HEADER_SIZE + PackPatternData(pattern).size();
     for (const XmInstrument& instrument : module.instruments) {
         size += instrument.has_sample ? XM_INSTRUMENT_HEADER_SIZE + XM_SAMPLE_HEADER_SIZE
                                       : XM_EMPTY_INSTRUMENT_HEADER_SIZE;

@@ -78,7 +78,8 @@ constexpr bool HasOnlyFontCharactersAndBullets()
 {
     for (int i = 0; i < TEXT_LENGTH; ++i) {
         const char c = page_text[i];
-        const bool bullet = c == '*' && i % LINE_LENGTH == 0 && i / (LINE_LENGTH * LINES_PER_PAGE) == PAGE_COUNT - 1;
+        const bool bullet = c == '*' && i % LINE_LENGTH == 0 &&
+                            i / (LINE_LENGTH * LINES_PER_PAGE) == PAGE_COUNT - 1;
         if (!IsFontCharacter(c) && !bullet) return false;
     }
     return true;
@@ -102,9 +103,11 @@ constexpr int BlankLines()
     return blank;
 }
 
-static_assert(sizeof(page_text) == 1513 && page_text[TEXT_LENGTH] == '\0', "1512 characters and a NUL");
+static_assert(sizeof(page_text) == 1513 && page_text[TEXT_LENGTH] == '\0',
+              "1512 characters and a NUL");
 static_assert(CountOf('\0') == 0, "no NUL before the end");
-static_assert(HasOnlyFontCharactersAndBullets(), "only font characters, bullets only on the last page");
+static_assert(HasOnlyFontCharactersAndBullets(),
+              "only font characters, bullets only on the last page");
 static_assert(CountOf('*') == 3, "three bullets");
 static_assert(BlankLines() == 24, "24 of the 42 lines are blank");
 

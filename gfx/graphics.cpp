@@ -121,8 +121,8 @@ bool InitGraphics(HWND window, bool after_reset)
         if (direct3d == nullptr) return false;
         FillPresentParameters(window);
         if (FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                          D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                          &present_parameters, &device))) {
+                                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &present_parameters,
+                                          &device))) {
             return false;
         }
     }

@@ -107,10 +107,7 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdk_version)
     return new (std::nothrow) IDirect3D9{1};
 }
 
-ULONG IDirect3D9::AddRef()
-{
-    return ++references;
-}
+ULONG IDirect3D9::AddRef() { return ++references; }
 
 ULONG IDirect3D9::Release()
 {
@@ -154,10 +151,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE, HWND, DWORD,
 
 // ---- Device lifetime and loss ------------------------------------------------------------
 
-ULONG IDirect3DDevice9::AddRef()
-{
-    return ++soft->references;
-}
+ULONG IDirect3DDevice9::AddRef() { return ++soft->references; }
 
 ULONG IDirect3DDevice9::Release()
 {
@@ -313,7 +307,8 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex
     const uint64_t end = d->stream_offset + last_vertex * d->stream_stride + SOFT_VERTEX_SIZE;
     if (end > buffer->length) return D3DERR_INVALIDCALL;
 
-    const uint8_t* first = buffer->bytes + d->stream_offset + size_t(start_vertex) * d->stream_stride;
+    const uint8_t* first =
+        buffer->bytes + d->stream_offset + size_t(start_vertex) * d->stream_stride;
     RasterTexture texture = {};
     if (d->texture) {
         const SoftTexture* t = d->texture->soft;

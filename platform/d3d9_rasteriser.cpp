@@ -49,17 +49,23 @@ void NarrowRun(const Edge& e, double py, int& lo, int& hi)
     double crossing = e.ax + e.dx * (py - e.ay) / e.dy;
     if (e.dy < 0) {  // inside to the right of the crossing: raises lo
         int first;
-        if (crossing > hi) first = hi + 1;
-        else if (crossing > lo) first = int(std::ceil(crossing));
-        else first = lo;  // also NaN
+        if (crossing > hi)
+            first = hi + 1;
+        else if (crossing > lo)
+            first = int(std::ceil(crossing));
+        else
+            first = lo;  // also NaN
         while (first > lo && Covers(e, first - 1, py)) first--;
         while (first <= hi && !Covers(e, first, py)) first++;
         lo = first;
     } else {  // inside to the left of the crossing: lowers hi
         int last;
-        if (crossing < lo) last = lo - 1;
-        else if (crossing < hi) last = int(std::floor(crossing));
-        else last = hi;  // also NaN
+        if (crossing < lo)
+            last = lo - 1;
+        else if (crossing < hi)
+            last = int(std::floor(crossing));
+        else
+            last = hi;  // also NaN
         while (last < hi && Covers(e, last + 1, py)) last++;
         while (last >= lo && !Covers(e, last, py)) last--;
         hi = last;
@@ -81,25 +87,19 @@ Plane MakePlane(double fa, double fb, double fc, double abx, double aby, double 
     return p;
 }
 
-double Channel(uint32_t colour, int index)
-{
-    return double(colour >> (8 * index) & 0xFF);
-}
+double Channel(uint32_t colour, int index) { return double(colour >> (8 * index) & 0xFF); }
 
-bool Finite(const RasterVertex& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y);
-}
+bool Finite(const RasterVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 }  // namespace
 
-void RasterTriangle(const RasterTarget& target, const RasterTexture* texture,
-                    const RasterVertex& a, const RasterVertex& b_in, const RasterVertex& c_in,
-                    const RasterBlend& blend)
+void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, const RasterVertex& a,
+                    const RasterVertex& b_in, const RasterVertex& c_in, const RasterBlend& blend)
 {
     if (!target.pixels || target.width <= 0 || target.height <= 0) return;
     if (!Finite(a) || !Finite(b_in) || !Finite(c_in)) return;
-    if (texture && (!texture->texels || texture->width <= 0 || texture->height <= 0)) texture = nullptr;
+    if (texture && (!texture->texels || texture->width <= 0 || texture->height <= 0))
+        texture = nullptr;
 
     const double ax = a.x, ay = a.y;
     double area = (double(b_in.x) - ax) * (double(c_in.y) - ay) -
@@ -112,7 +112,8 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture,
     if (flip) area = -area;
 
     const double bx = b.x, by = b.y, cx = c.x, cy = c.y;
-    const Edge edges[3] = {MakeEdge(ax, ay, bx, by), MakeEdge(bx, by, cx, cy), MakeEdge(cx, cy, ax, ay)};
+    const Edge edges[3] = {MakeEdge(ax, ay, bx, by), MakeEdge(bx, by, cx, cy),
+                           MakeEdge(cx, cy, ax, ay)};
 
     const double top = std::min({ay, by, cy});
     const double bottom = std::max({ay, by, cy});

@@ -64,9 +64,8 @@ struct RasterBlend {
 };
 
 // texture may be null: the source is then the vertex colour alone.
-void RasterTriangle(const RasterTarget& target, const RasterTexture* texture,
-                    const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
-                    const RasterBlend& blend);
+void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, const RasterVertex& a,
+                    const RasterVertex& b, const RasterVertex& c, const RasterBlend& blend);
 
 // Fills the rectangle [x1, x2) × [y1, y2), limited to the target, with colour (X byte 0).
 void RasterFill(const RasterTarget& target, int x1, int y1, int x2, int y2, uint32_t colour);

@@ -8,10 +8,7 @@
 
 namespace {
 
-bool PowerOfTwo(UINT n)
-{
-    return n != 0 && (n & (n - 1)) == 0;
-}
+bool PowerOfTwo(UINT n) { return n != 0 && (n & (n - 1)) == 0; }
 
 // A sub-rectangle to lock: the whole area when rect is null; false when it is empty or
 // reaches outside.
@@ -36,8 +33,9 @@ bool LockArea(const RECT* rect, int width, int height, RECT* area)
 // One level, A8R8G8B8 (X8R8G8B8 is stored the same way), power-of-two sides up to
 // SOFT_MAX_TEXTURE_SIZE: the rasteriser's wrap addressing relies on powers of two, as
 // hardware without non-power-of-two support does.
-HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DWORD, D3DFORMAT format,
-                                        D3DPOOL, IDirect3DTexture9** texture, HANDLE* shared)
+HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DWORD,
+                                        D3DFORMAT format, D3DPOOL, IDirect3DTexture9** texture,
+                                        HANDLE* shared)
 {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
@@ -66,7 +64,8 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
 HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD)
 {
     RECT area;
-    if (level != 0 || !locked || soft->locked || !LockArea(rect, soft->width, soft->height, &area)) {
+    if (level != 0 || !locked || soft->locked ||
+        !LockArea(rect, soft->width, soft->height, &area)) {
         return D3DERR_INVALIDCALL;
     }
     soft->locked = true;
@@ -82,10 +81,7 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level)
     return D3D_OK;
 }
 
-ULONG IDirect3DTexture9::AddRef()
-{
-    return ++soft->references;
-}
+ULONG IDirect3DTexture9::AddRef() { return ++soft->references; }
 
 ULONG IDirect3DTexture9::Release()
 {
@@ -141,10 +137,7 @@ HRESULT IDirect3DVertexBuffer9::Unlock()
     return D3D_OK;
 }
 
-ULONG IDirect3DVertexBuffer9::AddRef()
-{
-    return ++soft->references;
-}
+ULONG IDirect3DVertexBuffer9::AddRef() { return ++soft->references; }
 
 ULONG IDirect3DVertexBuffer9::Release()
 {
@@ -180,10 +173,7 @@ HRESULT IDirect3DSurface9::UnlockRect()
     return D3D_OK;
 }
 
-ULONG IDirect3DSurface9::AddRef()
-{
-    return ++soft->references;
-}
+ULONG IDirect3DSurface9::AddRef() { return ++soft->references; }
 
 ULONG IDirect3DSurface9::Release()
 {

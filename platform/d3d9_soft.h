@@ -64,8 +64,8 @@ struct SoftDevice {
     bool in_scene;  // between BeginScene and EndScene
     SoftRenderStates states;
     DWORD fvf;
-    IDirect3DTexture9* texture;           // stage 0, one reference held
-    IDirect3DVertexBuffer9* stream;       // stream 0, one reference held
+    IDirect3DTexture9* texture;      // stage 0, one reference held
+    IDirect3DVertexBuffer9* stream;  // stream 0, one reference held
     UINT stream_offset;
     UINT stream_stride;
     SoftSurface back_buffer;

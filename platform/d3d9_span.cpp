@@ -23,7 +23,6 @@ uint64_t WrappedFixed(double t, int size)
     return uint64_t(r * FIXED_ONE);
 }
 
-
 // A channel value kept within 0..255, in 16.16 fixed point with 0.5 added so that the
 // integer part is the value rounded to nearest.
 int32_t ChannelFixed(double c)
@@ -80,8 +79,7 @@ struct TexelWalk {
 };
 
 // Texels along one texture row (v does not change along the run).
-void FetchAlongRow(const uint32_t* row, uint32_t column_mask, TexelWalk& walk, uint32_t* out,
-                   int n)
+void FetchAlongRow(const uint32_t* row, uint32_t column_mask, TexelWalk& walk, uint32_t* out, int n)
 {
     uint64_t u = walk.u;
     const uint64_t du = walk.du;
@@ -188,7 +186,8 @@ WriteMode ChooseWriteMode(const RasterBlend& blend)
 {
     if (!blend.enabled) return WRITE_REPLACE;
     if (blend.source == RASTER_BLEND_ONE && blend.destination == RASTER_BLEND_ONE) return WRITE_ADD;
-    if (blend.source == RASTER_BLEND_ONE && blend.destination == RASTER_BLEND_ZERO) return WRITE_REPLACE;
+    if (blend.source == RASTER_BLEND_ONE && blend.destination == RASTER_BLEND_ZERO)
+        return WRITE_REPLACE;
     return WRITE_GENERAL;
 }
 
@@ -221,8 +220,10 @@ void DrawSpan(const SpanSource& source, const Span& span)
 
     // Untextured, one colour: nothing to compute per pixel.
     if (!source.texture && !source.colour_varies && mode != WRITE_GENERAL) {
-        if (mode == WRITE_REPLACE) WriteReplaceConstant(span.dest, constant_colour, span.count);
-        else WriteAddConstant(span.dest, constant_colour, span.count);
+        if (mode == WRITE_REPLACE)
+            WriteReplaceConstant(span.dest, constant_colour, span.count);
+        else
+            WriteAddConstant(span.dest, constant_colour, span.count);
         return;
     }
 
@@ -239,7 +240,8 @@ void DrawSpan(const SpanSource& source, const Span& span)
     // Constant white (alpha included) leaves texels as they are; for writes that ignore
     // alpha the colour's alpha does not matter.
     const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : 0x00FFFFFF;
-    const bool modulate = source.colour_varies || (constant_colour & identity_mask) != identity_mask;
+    const bool modulate =
+        source.colour_varies || (constant_colour & identity_mask) != identity_mask;
 
     // colour_buffer: the colour of each pixel of the chunk (filled once when constant).
     uint32_t colour_buffer[CHUNK];

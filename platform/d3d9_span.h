@@ -12,7 +12,7 @@ struct SpanSource {
     const RasterTexture* texture;  // null: the vertex colour alone
     bool colour_varies;            // false: the colour is the same along every run
     RasterBlend blend;
-    uint64_t du;                   // texel steps per pixel along x, from TexelStep
+    uint64_t du;  // texel steps per pixel along x, from TexelStep
     uint64_t dv;
 };
 
@@ -23,10 +23,10 @@ uint64_t TexelStep(double d, int size);
 struct Span {
     uint32_t* dest;
     int count;
-    double u;             // texel column coordinate (u × width) at the first pixel
-    double v;             // texel row coordinate (v × height) at the first pixel
-    double first[4];      // colour channels blue, green, red, alpha at the first pixel
-    double last[4];       // ... at the last pixel (used when the colour varies)
+    double u;         // texel column coordinate (u × width) at the first pixel
+    double v;         // texel row coordinate (v × height) at the first pixel
+    double first[4];  // colour channels blue, green, red, alpha at the first pixel
+    double last[4];   // ... at the last pixel (used when the colour varies)
 };
 
 void DrawSpan(const SpanSource& source, const Span& span);

@@ -11,7 +11,7 @@ enum HostEventKind {
     HOST_EVENT_KEY_DOWN,      // key = Win32 virtual-key code
     HOST_EVENT_LBUTTON_DOWN,  // x, y in window pixels
     HOST_EVENT_RBUTTON_DOWN,
-    HOST_EVENT_CLOSE,         // the user asked the window manager to close the window
+    HOST_EVENT_CLOSE,  // the user asked the window manager to close the window
     HOST_EVENT_FOCUS_LOST,
     HOST_EVENT_FOCUS_GAINED,
     HOST_EVENT_MINIMISED,

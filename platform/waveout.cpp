@@ -29,9 +29,9 @@ struct WaveOutDevice {
     WAVEHDR* header = nullptr;
     const uint8_t* data = nullptr;
     DWORD length = 0;
-    DWORD offset = 0;          // next byte to play
-    DWORD loops_left = 0;      // passes still to play after this one (INFINITE_LOOPS: endless)
-    DWORD position = 0;        // bytes consumed since the last reset; wraps after 4 GB
+    DWORD offset = 0;      // next byte to play
+    DWORD loops_left = 0;  // passes still to play after this one (INFINITE_LOOPS: endless)
+    DWORD position = 0;    // bytes consumed since the last reset; wraps after 4 GB
 };
 
 WaveOutDevice& Device()
@@ -40,10 +40,7 @@ WaveOutDevice& Device()
     return *device;
 }
 
-HWAVEOUT DeviceHandle()
-{
-    return reinterpret_cast<HWAVEOUT>(&Device());
-}
+HWAVEOUT DeviceHandle() { return reinterpret_cast<HWAVEOUT>(&Device()); }
 
 bool IsOpenHandle(HWAVEOUT handle)
 {
@@ -190,9 +187,7 @@ MMRESULT WINAPI waveOutGetPosition(HWAVEOUT handle, LPMMTIME time, UINT time_siz
         bytes = device.position;
     }
     switch (time->wType) {
-    case TIME_SAMPLES:
-        time->u.sample = bytes / DEVICE_BLOCK_ALIGN;
-        break;
+    case TIME_SAMPLES: time->u.sample = bytes / DEVICE_BLOCK_ALIGN; break;
     case TIME_MS:
         time->u.ms = DWORD(uint64_t(bytes / DEVICE_BLOCK_ALIGN) * 1000u / DEVICE_RATE);
         break;

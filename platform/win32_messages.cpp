@@ -48,21 +48,11 @@ bool EventToMessage(const HostEvent& event, MSG* msg)
     case HOST_EVENT_RBUTTON_DOWN:
         *msg = MakeMessage(window, WM_RBUTTONDOWN, 0, MakePointParam(event.x, event.y));
         return true;
-    case HOST_EVENT_CLOSE:
-        *msg = MakeMessage(window, WM_CLOSE, 0, 0);
-        return true;
-    case HOST_EVENT_FOCUS_LOST:
-        *msg = MakeMessage(window, WM_KILLFOCUS, 0, 0);
-        return true;
-    case HOST_EVENT_FOCUS_GAINED:
-        *msg = MakeMessage(window, WM_SETFOCUS, 0, 0);
-        return true;
-    case HOST_EVENT_MINIMISED:
-        *msg = MakeMessage(window, WM_SIZE, SIZE_MINIMIZED, 0);
-        return true;
-    case HOST_EVENT_RESTORED:
-        *msg = MakeMessage(window, WM_SIZE, SIZE_RESTORED, 0);
-        return true;
+    case HOST_EVENT_CLOSE: *msg = MakeMessage(window, WM_CLOSE, 0, 0); return true;
+    case HOST_EVENT_FOCUS_LOST: *msg = MakeMessage(window, WM_KILLFOCUS, 0, 0); return true;
+    case HOST_EVENT_FOCUS_GAINED: *msg = MakeMessage(window, WM_SETFOCUS, 0, 0); return true;
+    case HOST_EVENT_MINIMISED: *msg = MakeMessage(window, WM_SIZE, SIZE_MINIMIZED, 0); return true;
+    case HOST_EVENT_RESTORED: *msg = MakeMessage(window, WM_SIZE, SIZE_RESTORED, 0); return true;
     }
     return false;
 }
@@ -111,9 +101,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_ma
         return TRUE;
     }
     // WM_QUIT has no window; it passes a window filter of none and any range containing it.
-    bool quit_wanted = window == nullptr &&
-                       ((filter_min == 0 && filter_max == 0) ||
-                        (WM_QUIT >= filter_min && WM_QUIT <= filter_max));
+    bool quit_wanted = window == nullptr && ((filter_min == 0 && filter_max == 0) ||
+                                             (WM_QUIT >= filter_min && WM_QUIT <= filter_max));
     if (session.quit_posted && quit_wanted) {
         if (msg) *msg = MakeMessage(nullptr, WM_QUIT, WPARAM(session.quit_code), 0);
         if (remove & PM_REMOVE) session.quit_posted = false;

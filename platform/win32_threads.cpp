@@ -131,10 +131,7 @@ void SetNormalPolicy(pthread_t thread)
 
 }  // namespace
 
-void WINAPI Sleep(DWORD milliseconds)
-{
-    HostSleep(milliseconds);
-}
+void WINAPI Sleep(DWORD milliseconds) { HostSleep(milliseconds); }
 
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_START_ROUTINE start,
                            LPVOID parameter, DWORD, LPDWORD thread_id)
@@ -148,7 +145,8 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stack_size, LPTHREAD_ST
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
-    if (stack_size != 0) pthread_attr_setstacksize(&attributes, std::max<SIZE_T>(stack_size, 65536));
+    if (stack_size != 0)
+        pthread_attr_setstacksize(&attributes, std::max<SIZE_T>(stack_size, 65536));
 
     std::unique_lock<std::mutex> guard(registry.lock);
     registry.records.push_back(record);

@@ -34,10 +34,7 @@ Win32Session& TheSession()
     return *session;
 }
 
-HWND TheWindowHandle()
-{
-    return reinterpret_cast<HWND>(&window_identity);
-}
+HWND TheWindowHandle() { return reinterpret_cast<HWND>(&window_identity); }
 
 bool IsLiveWindow(HWND window)
 {
@@ -52,7 +49,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* window_class)
     }
     Win32Session& session = TheSession();
     // Registering a name again replaces its procedure, so the same process can start over.
-    Win32WindowClass* existing = const_cast<Win32WindowClass*>(FindClass(session, window_class->lpszClassName));
+    Win32WindowClass* existing =
+        const_cast<Win32WindowClass*>(FindClass(session, window_class->lpszClassName));
     if (existing) {
         existing->procedure = window_class->lpfnWndProc;
         return ATOM(0xC000 + (existing - session.classes.data()));
@@ -61,8 +59,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* window_class)
     return ATOM(0xC000 + session.classes.size() - 1);
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, int x,
-                            int y, int width, int height, HWND, HMENU, HINSTANCE, LPVOID)
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, int x, int y,
+                            int width, int height, HWND, HMENU, HINSTANCE, LPVOID)
 {
     Win32Session& session = TheSession();
     const Win32WindowClass* window_class = FindClass(session, class_name);
@@ -142,15 +140,9 @@ int WINAPI GetSystemMetrics(int index)
     return index == SM_CXSCREEN ? width : height;
 }
 
-HICON WINAPI LoadIconA(HINSTANCE, LPCSTR)
-{
-    return reinterpret_cast<HICON>(&stock_icon);
-}
+HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(&stock_icon); }
 
-HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR)
-{
-    return reinterpret_cast<HCURSOR>(&stock_cursor);
-}
+HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(&stock_cursor); }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
 {

@@ -16,9 +16,9 @@ std::atomic<bool> stop_requested{false};
 std::atomic<bool> block_busy{false};
 std::atomic<bool> thread_finished{true};  // true before any thread ever ran
 
-static HWAVEOUT wave_out;      // null while no device is open
-static WAVEHDR wave_header;    // the one looping buffer: the whole ring
-static HANDLE mix_thread;      // null while no thread was started
+static HWAVEOUT wave_out;    // null while no device is open
+static WAVEHDR wave_header;  // the one looping buffer: the whole ring
+static HANDLE mix_thread;    // null while no thread was started
 
 static constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
 static constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
@@ -80,32 +80,26 @@ static void PrepareLoopingRing()
 
 bool PlaySong(Song* song)
 {
-    if (!song)
-        return false;
+    if (!song) return false;
     StopSong(song);
-    if (!SourceCallbacksComplete())
-        return false;
+    if (!SourceCallbacksComplete()) return false;
 
     // Derived sizes, voices, the song's playback fields, channels, current_song, sync_ring.
     ResetPlayback(song);
     // FillBlock writes one sync record per block: without them nothing may be mixed.
-    if (!sync_ring)
-        return false;
+    if (!sync_ring) return false;
 
-    if (!OpenDevice())
-        return false;
+    if (!OpenDevice()) return false;
 
     AllocateRingBuffers();
     // A ring or mix buffer that could not be had would be written through a null pointer;
     // play nothing instead. The open device is released by the next StopSong.
-    if (!pcm_ring || !mix_buffer)
-        return false;
+    if (!pcm_ring || !mix_buffer) return false;
     PrepareLoopingRing();
 
     // The whole ring holds the first two seconds before the device starts.
     write_block = 0;
-    for (int32_t block = 0; block < blocks_in_ring; ++block)
-        FillBlock();
+    for (int32_t block = 0; block < blocks_in_ring; ++block) FillBlock();
 
     waveOutWrite(wave_out, &wave_header, sizeof(wave_header));
 
@@ -124,17 +118,14 @@ bool PlaySong(Song* song)
 
 bool StopSong(Song* song)
 {
-    if (!song)
-        return false;
+    if (!song) return false;
     stop_requested = true;
 
     // A block fill in progress finishes first; it may take a sequencer tick and a mix.
-    while (block_busy) {
-    }
+    while (block_busy) {}
 
     if (mix_thread) {
-        while (!thread_finished)
-            Sleep(10);
+        while (!thread_finished) Sleep(10);
         // The thread has left its loop; its handle is of no further use.
         CloseHandle(mix_thread);
         mix_thread = nullptr;

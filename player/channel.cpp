@@ -15,14 +15,16 @@ int32_t AtLeast0(int32_t volume) { return volume < 0 ? 0 : volume; }
 
 // Amiga period of note k without finetune: 13.375 × 2^((132 − k)/12), the twelfth taken as the
 // single-precision value.
-int32_t AmigaBasePeriod(int32_t k) {
+int32_t AmigaBasePeriod(int32_t k)
+{
     const double twelfth = static_cast<double>(1.0f / 12.0f);
     return static_cast<int32_t>(std::pow(2.0, static_cast<double>(132 - k) * twelfth) * 13.375);
 }
 
 }  // namespace
 
-InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel) {
+InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel)
+{
     if (song->instruments == nullptr || channel->instrument >= song->instrument_count) {
         return {&silent_instrument, &silent_sample, false};
     }
@@ -37,7 +39,8 @@ InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState*
     return {instrument, sample, true};
 }
 
-void ResetChannel(ChannelState* channel, const Sample* sample) {
+void ResetChannel(ChannelState* channel, const Sample* sample)
+{
     // A sample volume above 64 is not a valid module value; it is played as 64 so that
     // voice volumes stay within what the mixer expects.
     channel->volume = AtMost64(sample->volume);
@@ -62,57 +65,59 @@ void ResetChannel(ChannelState* channel, const Sample* sample) {
     channel->tremor_position = 0;
 }
 
-void ApplyVolumeColumn(ChannelState* channel, uint8_t byte) {
+void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
+{
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
-        case 0x1: case 0x2: case 0x3: case 0x4: case 0x5:
-            if (byte > 0x50) return;
-            channel->volume = byte - 0x10;
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 0x6:
-        case 0x8:
-            channel->volume = AtLeast0(channel->volume - y);
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 0x7:
-        case 0x9:
-            channel->volume = AtMost64(channel->volume + y);
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 0xA:
-            channel->vibrato_speed = static_cast<uint8_t>(y);
-            return;
-        case 0xB:
-            channel->vibrato_depth = static_cast<uint8_t>(y);
-            return;
-        case 0xC:
-            channel->panning = y * 16;
-            channel->update_flags |= UPDATE_PANNING;
-            return;
-        case 0xD:
-            channel->panning -= y;
-            channel->update_flags |= UPDATE_PANNING;
-            return;
-        case 0xE:
-            channel->panning += y;
-            channel->update_flags |= UPDATE_PANNING;
-            return;
-        case 0xF:
-            if (y != 0) channel->tone_porta_speed = static_cast<uint8_t>(y * 16);
-            channel->tone_porta_target = channel->note_period;
-            channel->update_flags &= static_cast<uint8_t>(~UPDATE_TRIGGER);
-            return;
-        default:
-            return;
+    case 0x1:
+    case 0x2:
+    case 0x3:
+    case 0x4:
+    case 0x5:
+        if (byte > 0x50) return;
+        channel->volume = byte - 0x10;
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 0x6:
+    case 0x8:
+        channel->volume = AtLeast0(channel->volume - y);
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 0x7:
+    case 0x9:
+        channel->volume = AtMost64(channel->volume + y);
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 0xA: channel->vibrato_speed = static_cast<uint8_t>(y); return;
+    case 0xB: channel->vibrato_depth = static_cast<uint8_t>(y); return;
+    case 0xC:
+        channel->panning = y * 16;
+        channel->update_flags |= UPDATE_PANNING;
+        return;
+    case 0xD:
+        channel->panning -= y;
+        channel->update_flags |= UPDATE_PANNING;
+        return;
+    case 0xE:
+        channel->panning += y;
+        channel->update_flags |= UPDATE_PANNING;
+        return;
+    case 0xF:
+        if (y != 0) channel->tone_porta_speed = static_cast<uint8_t>(y * 16);
+        channel->tone_porta_target = channel->note_period;
+        channel->update_flags &= static_cast<uint8_t>(~UPDATE_TRIGGER);
+        return;
+    default: return;
     }
 }
 
-int32_t LinearPeriod(uint8_t real_note, int8_t finetune) {
+int32_t LinearPeriod(uint8_t real_note, int8_t finetune)
+{
     return 7680 - 64 * static_cast<int32_t>(real_note) - finetune / 2;
 }
 
-int32_t AmigaPeriod(uint8_t real_note, int8_t finetune) {
+int32_t AmigaPeriod(uint8_t real_note, int8_t finetune)
+{
     int32_t n = real_note;
     int32_t base = AmigaBasePeriod(n);
     if (finetune >= 0 || n == 0) {

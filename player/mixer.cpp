@@ -38,10 +38,7 @@ void StorePosition(Voice* v, uint64_t p)
     v->position_frac = uint32_t(p);
 }
 
-uint64_t StepOf(const Voice& v)
-{
-    return uint64_t(uint32_t(v.step)) << 32 | v.step_frac;
-}
+uint64_t StepOf(const Voice& v) { return uint64_t(uint32_t(v.step)) << 32 | v.step_frac; }
 
 inline double Interpolate(const int16_t* data, uint64_t p)
 {
@@ -82,8 +79,7 @@ uint64_t MixSteady(float* out, int32_t n, const int16_t* data, uint64_t p, uint6
 
 // Gains that grow by their increments after every frame.
 uint64_t MixRamp(float* out, int32_t n, const int16_t* data, uint64_t p, uint64_t step,
-                 float* left_gain, float* right_gain, float left_increment,
-                 float right_increment)
+                 float* left_gain, float* right_gain, float left_increment, float right_increment)
 {
     float l = *left_gain;
     float r = *right_gain;
@@ -106,8 +102,7 @@ bool Loops(const Sample& s)
 
 // Frames until the position reaches the boundary, or -1 when it does not within `limit`.
 // A position already past its boundary is at it.
-int64_t FramesToBoundary(const Voice& v, const Sample& s, uint64_t p, uint64_t step,
-                         int32_t limit)
+int64_t FramesToBoundary(const Voice& v, const Sample& s, uint64_t p, uint64_t step, int32_t limit)
 {
     uint64_t distance;
     if (v.direction == 1) {
@@ -244,8 +239,7 @@ void MixVoice(Voice* v, float* out, int32_t frames)
                 }
             }
         } else if (n > 0) {
-            p = MixSteady(out, n, s.data, p, signed_step,
-                          float(v->left_volume * GAIN_PER_VOLUME),
+            p = MixSteady(out, n, s.data, p, signed_step, float(v->left_volume * GAIN_PER_VOLUME),
                           float(v->right_volume * GAIN_PER_VOLUME));
         }
         StorePosition(v, p);

@@ -20,18 +20,18 @@ struct Voice {
     int32_t volume;
     int32_t panning;
     uint32_t start_offset;
-    Sample* sample;            // null = idle
+    Sample* sample;  // null = idle
     int32_t left_volume;
     int32_t right_volume;
     int32_t position;
     uint32_t position_frac;
     uint32_t step_frac;
     int32_t step;
-    int32_t direction;         // 1 forward, anything else backward
+    int32_t direction;  // 1 forward, anything else backward
     int32_t ramp_left_target;
     int32_t ramp_right_target;
-    int32_t current_left;      // 24.8
-    int32_t current_right;     // 24.8
+    int32_t current_left;   // 24.8
+    int32_t current_right;  // 24.8
     float ramp_left_increment;
     float ramp_right_increment;
     int32_t ramp_remaining;

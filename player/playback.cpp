@@ -32,7 +32,8 @@ void* mix_buffer_allocation = nullptr;
 // A header tempo of 0 would make one tick last for ever; such songs play at 125 BPM.
 constexpr int32_t FALLBACK_BPM = 125;
 
-void ComputeDerivedSizes() {
+void ComputeDerivedSizes()
+{
     frame_seconds = 1.0f / static_cast<float>(MIX_RATE);
     block_frames = (MIX_RATE * 20 / 1000 + 3) / 4 * 4;
     ring_frames = (BUFFER_MS / 20) * block_frames * 2;
@@ -41,7 +42,8 @@ void ComputeDerivedSizes() {
     ramp_reciprocal = 1.0f / static_cast<float>(RAMP_LENGTH);
 }
 
-void ResetVoices() {
+void ResetVoices()
+{
     std::memset(voices, 0, sizeof(voices));
     for (int32_t i = 0; i < VOICE_SLOTS; ++i) {
         voices[i].index = i;
@@ -50,7 +52,8 @@ void ResetVoices() {
     }
 }
 
-void ResetSongPosition(Song* song) {
+void ResetSongPosition(Song* song)
+{
     song->global_volume = song->default_global_volume;
     song->next_order = -1;
     song->next_row = -1;
@@ -64,7 +67,8 @@ void ResetSongPosition(Song* song) {
     SetTempo(song, song->default_bpm > 0 ? song->default_bpm : FALLBACK_BPM);
 }
 
-void ResetChannels(const Song* song) {
+void ResetChannels(const Song* song)
+{
     int32_t count = song->channel_count;
     if (count > MAX_CHANNELS) count = MAX_CHANNELS;
     for (int32_t i = 0; i < count; ++i) {
@@ -75,7 +79,8 @@ void ResetChannels(const Song* song) {
 
 }  // namespace
 
-void ResetPlayback(Song* song) {
+void ResetPlayback(Song* song)
+{
     ComputeDerivedSizes();
     ResetVoices();
     ResetSongPosition(song);
@@ -85,17 +90,20 @@ void ResetPlayback(Song* song) {
     sync_ring = static_cast<SyncRecord*>(std::calloc(blocks_in_ring, sizeof(SyncRecord)));
 }
 
-void AllocateRingBuffers() {
+void AllocateRingBuffers()
+{
     std::free(pcm_ring);
     std::free(mix_buffer_allocation);
-    pcm_ring = static_cast<int16_t*>(std::calloc(static_cast<size_t>(ring_frames) * 2, sizeof(int16_t)));
+    pcm_ring =
+        static_cast<int16_t*>(std::calloc(static_cast<size_t>(ring_frames) * 2, sizeof(int16_t)));
     size_t mix_bytes = static_cast<size_t>(ring_frames) * 2 * sizeof(float);
     mix_buffer_allocation = std::calloc(mix_bytes + 256, 1);
     uintptr_t address = reinterpret_cast<uintptr_t>(mix_buffer_allocation);
     mix_buffer = reinterpret_cast<float*>((address + 15) & ~static_cast<uintptr_t>(15));
 }
 
-void ReleasePlaybackBuffers() {
+void ReleasePlaybackBuffers()
+{
     std::free(pcm_ring);
     pcm_ring = nullptr;
     std::free(mix_buffer_allocation);
@@ -107,7 +115,8 @@ void ReleasePlaybackBuffers() {
     write_block = 0;
 }
 
-void FillBlock() {
+void FillBlock()
+{
     Song* song = current_song;
     if (song == nullptr || mix_buffer == nullptr || pcm_ring == nullptr) return;
     int32_t base = write_block * block_frames;

@@ -28,9 +28,9 @@ extern float frame_seconds;
 
 extern Song* current_song;
 extern int32_t write_block;
-extern int16_t* pcm_ring;       // ring_frames stereo frames
-extern float* mix_buffer;       // ring_frames stereo float frames, 16-byte aligned
-extern SyncRecord* sync_ring;   // blocks_in_ring records
+extern int16_t* pcm_ring;      // ring_frames stereo frames
+extern float* mix_buffer;      // ring_frames stereo float frames, 16-byte aligned
+extern SyncRecord* sync_ring;  // blocks_in_ring records
 
 extern std::atomic<bool> stop_requested;
 extern std::atomic<bool> block_busy;

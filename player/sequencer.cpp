@@ -15,7 +15,8 @@ constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
 // The row an order naming no pattern plays: empty cells for every channel.
 const NoteCell EMPTY_ROW[MAX_CHANNELS] = {};
 
-const Pattern* PatternAt(const Song* song, int32_t order) {
+const Pattern* PatternAt(const Song* song, int32_t order)
+{
     if (order < 0 || order >= ORDER_SLOTS || song->patterns == nullptr) return nullptr;
     int32_t number = song->order_table[order];
     if (number >= song->pattern_count) return nullptr;
@@ -23,14 +24,16 @@ const Pattern* PatternAt(const Song* song, int32_t order) {
 }
 
 // Order entries in use; the order table holds at most 256.
-int32_t SongLength(const Song* song) {
+int32_t SongLength(const Song* song)
+{
     if (song->song_length < 0) return 0;
     return song->song_length > ORDER_SLOTS ? ORDER_SLOTS : song->song_length;
 }
 
 bool IsNote(uint8_t note) { return note >= 1 && note <= 96; }
 
-void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, uint8_t position) {
+void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, uint8_t position)
+{
     if (!(instrument->volume_envelope_flags & 1)) return;
     const EnvelopePoint* points = instrument->volume_envelope;
     int32_t n = instrument->volume_point_count;
@@ -54,10 +57,12 @@ void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, ui
     int64_t fixed = (static_cast<int64_t>(position) - points[j].position) * channel->vol_env_slope +
                     static_cast<int64_t>(points[j].value) * 65536;
     channel->vol_env_fixed = static_cast<int32_t>(static_cast<uint32_t>(fixed));
-    channel->vol_env_value = static_cast<int16_t>(static_cast<uint32_t>(channel->vol_env_fixed) >> 16);
+    channel->vol_env_value =
+        static_cast<int16_t>(static_cast<uint32_t>(channel->vol_env_fixed) >> 16);
 }
 
-void SampleOffset(ChannelState* channel, const Sample* sample, uint8_t parameter) {
+void SampleOffset(ChannelState* channel, const Sample* sample, uint8_t parameter)
+{
     if (parameter != 0) channel->sample_offset_memory = parameter;
     if (channel->voice == nullptr) return;
     uint32_t offset = static_cast<uint32_t>(channel->sample_offset_memory) * 256;
@@ -76,187 +81,184 @@ struct RowMemory {
 };
 
 void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
-                 const RowMemory& before, uint8_t sub) {
+                 const RowMemory& before, uint8_t sub)
+{
     switch (sub) {
-        case 0x1:
-            if (y != 0) channel->fine_porta_up_memory = y;
-            channel->period -= 4 * channel->fine_porta_up_memory;
+    case 0x1:
+        if (y != 0) channel->fine_porta_up_memory = y;
+        channel->period -= 4 * channel->fine_porta_up_memory;
+        return;
+    case 0x2:
+        if (y != 0) channel->fine_porta_down_memory = y;
+        channel->period += 4 * channel->fine_porta_down_memory;
+        return;
+    case 0x4:
+        channel->waveform_control = static_cast<uint8_t>((channel->waveform_control & 0xF0) | y);
+        return;
+    case 0x5:
+        // The shared silent placeholder stays all zero.
+        if (sample != &silent_sample) sample->finetune = static_cast<int8_t>(y);
+        return;
+    case 0x6:
+        if (y == 0) {
+            channel->pattern_loop_row = song->row;
             return;
-        case 0x2:
-            if (y != 0) channel->fine_porta_down_memory = y;
-            channel->period += 4 * channel->fine_porta_down_memory;
-            return;
-        case 0x4:
-            channel->waveform_control = static_cast<uint8_t>((channel->waveform_control & 0xF0) | y);
-            return;
-        case 0x5:
-            // The shared silent placeholder stays all zero.
-            if (sample != &silent_sample) sample->finetune = static_cast<int8_t>(y);
-            return;
-        case 0x6:
-            if (y == 0) {
-                channel->pattern_loop_row = song->row;
-                return;
-            }
-            if (channel->pattern_loop_count == 0) {
-                channel->pattern_loop_count = y;
-            } else {
-                channel->pattern_loop_count -= 1;
-            }
-            if (channel->pattern_loop_count != 0) song->next_row = channel->pattern_loop_row;
-            return;
-        case 0x7:
-            channel->waveform_control = static_cast<uint8_t>((channel->waveform_control & 0x0F) | (y << 4));
-            return;
-        case 0x8:
-            channel->panning = y * 16;
-            channel->update_flags |= UPDATE_PANNING;
-            return;
-        case 0xA:
-            if (y != 0) channel->fine_volume_slide_memory = y;
-            channel->volume += channel->fine_volume_slide_memory;
-            if (channel->volume > MAX_VOLUME) channel->volume = MAX_VOLUME;
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 0xB:
-            if (y != 0) channel->fine_volume_slide_memory = y;
-            channel->volume -= channel->fine_volume_slide_memory;
-            if (channel->volume < 0) channel->volume = 0;
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 0xD:
-            channel->update_flags &= 0xF0;
-            channel->volume = before.volume;
-            channel->period = before.period;
-            channel->panning = before.panning;
-            return;
-        case 0xE:
-            song->pattern_delay_ticks = y * song->speed;
-            return;
-        default:
-            return;
+        }
+        if (channel->pattern_loop_count == 0) {
+            channel->pattern_loop_count = y;
+        } else {
+            channel->pattern_loop_count -= 1;
+        }
+        if (channel->pattern_loop_count != 0) song->next_row = channel->pattern_loop_row;
+        return;
+    case 0x7:
+        channel->waveform_control =
+            static_cast<uint8_t>((channel->waveform_control & 0x0F) | (y << 4));
+        return;
+    case 0x8:
+        channel->panning = y * 16;
+        channel->update_flags |= UPDATE_PANNING;
+        return;
+    case 0xA:
+        if (y != 0) channel->fine_volume_slide_memory = y;
+        channel->volume += channel->fine_volume_slide_memory;
+        if (channel->volume > MAX_VOLUME) channel->volume = MAX_VOLUME;
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 0xB:
+        if (y != 0) channel->fine_volume_slide_memory = y;
+        channel->volume -= channel->fine_volume_slide_memory;
+        if (channel->volume < 0) channel->volume = 0;
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 0xD:
+        channel->update_flags &= 0xF0;
+        channel->volume = before.volume;
+        channel->period = before.period;
+        channel->panning = before.panning;
+        return;
+    case 0xE: song->pattern_delay_ticks = y * song->speed; return;
+    default: return;
     }
 }
 
 void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice,
-               const NoteCell& cell, const RowMemory& before, bool& jumped) {
+               const NoteCell& cell, const RowMemory& before, bool& jumped)
+{
     uint8_t parameter = cell.parameter;
     uint8_t x = parameter >> 4;
     uint8_t y = parameter & 0x0F;
     switch (cell.effect) {
-        case 0x1:
-            if (parameter != 0) channel->porta_up_memory = parameter;
-            return;
-        case 0x2:
-            if (parameter != 0) channel->porta_down_memory = parameter;
-            return;
-        case 0x3:
-            if (parameter != 0) channel->tone_porta_speed = parameter;
-            channel->tone_porta_target = channel->note_period;
-            channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
-            return;
-        case 0x4:
-            if (x != 0) channel->vibrato_speed = x;
-            if (y != 0) channel->vibrato_depth = y;
-            ApplyVibrato(channel);
-            return;
-        case 0x5:
-            channel->tone_porta_target = channel->note_period;
-            if (parameter != 0) channel->volume_slide_memory = parameter;
-            channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
-            return;
-        case 0x6:
-            if (parameter != 0) channel->volume_slide_memory = parameter;
-            ApplyVibrato(channel);
-            return;
-        case 0x7:
-            if (x != 0) channel->tremolo_speed = x;
-            if (y != 0) channel->tremolo_depth = y;
-            return;
-        case 0x8:
-            channel->panning = parameter;
-            channel->update_flags |= UPDATE_PANNING;
-            return;
-        case 0x9:
-            SampleOffset(channel, choice.sample, parameter);
-            return;
-        case 0xA:
-            if (parameter != 0) channel->volume_slide_memory = parameter;
-            return;
-        case 0xB:
-            song->next_row = 0;
-            song->next_order = parameter >= SongLength(song) ? 0 : parameter;
-            jumped = true;
-            return;
-        case 0xC:
-            channel->volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 0xD: {
-            int32_t row = x * 10 + y;
-            song->next_row = row > 63 ? 0 : row;
-            if (!jumped) song->next_order = song->order + 1;
-            if (song->next_order >= SongLength(song)) song->next_order = 0;
-            return;
+    case 0x1:
+        if (parameter != 0) channel->porta_up_memory = parameter;
+        return;
+    case 0x2:
+        if (parameter != 0) channel->porta_down_memory = parameter;
+        return;
+    case 0x3:
+        if (parameter != 0) channel->tone_porta_speed = parameter;
+        channel->tone_porta_target = channel->note_period;
+        channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
+        return;
+    case 0x4:
+        if (x != 0) channel->vibrato_speed = x;
+        if (y != 0) channel->vibrato_depth = y;
+        ApplyVibrato(channel);
+        return;
+    case 0x5:
+        channel->tone_porta_target = channel->note_period;
+        if (parameter != 0) channel->volume_slide_memory = parameter;
+        channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
+        return;
+    case 0x6:
+        if (parameter != 0) channel->volume_slide_memory = parameter;
+        ApplyVibrato(channel);
+        return;
+    case 0x7:
+        if (x != 0) channel->tremolo_speed = x;
+        if (y != 0) channel->tremolo_depth = y;
+        return;
+    case 0x8:
+        channel->panning = parameter;
+        channel->update_flags |= UPDATE_PANNING;
+        return;
+    case 0x9: SampleOffset(channel, choice.sample, parameter); return;
+    case 0xA:
+        if (parameter != 0) channel->volume_slide_memory = parameter;
+        return;
+    case 0xB:
+        song->next_row = 0;
+        song->next_order = parameter >= SongLength(song) ? 0 : parameter;
+        jumped = true;
+        return;
+    case 0xC:
+        channel->volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 0xD: {
+        int32_t row = x * 10 + y;
+        song->next_row = row > 63 ? 0 : row;
+        if (!jumped) song->next_order = song->order + 1;
+        if (song->next_order >= SongLength(song)) song->next_order = 0;
+        return;
+    }
+    case 0xE: ExtendedRow(song, channel, choice.sample, y, before, x); return;
+    case 0xF:
+        if (parameter < 32) {
+            song->speed = parameter;
+        } else {
+            SetTempo(song, parameter);
         }
-        case 0xE:
-            ExtendedRow(song, channel, choice.sample, y, before, x);
-            return;
-        case 0xF:
-            if (parameter < 32) {
-                song->speed = parameter;
-            } else {
-                SetTempo(song, parameter);
-            }
-            return;
-        case 16:  // G: set global volume
-            song->global_volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
-            channel->update_flags |= UPDATE_VOLUME;
-            return;
-        case 17:  // H: global volume slide
-            if (parameter != 0) song->global_volume_slide_memory = parameter;
-            return;
-        case 21:  // L: set envelope position
-            SetEnvelopePosition(channel, choice.instrument, parameter);
-            return;
-        case 25:  // P: panning slide
-            if (parameter != 0) {
-                channel->panning_slide_memory = parameter;
-                channel->update_flags |= UPDATE_PANNING;
-            }
-            return;
-        case 27:  // R: multi retrigger
-            if (parameter != 0) {
-                channel->retrigger_volume_rule = x;
-                channel->retrigger_interval = y;
-            }
-            return;
-        case 29:  // T: tremor
-            if (parameter != 0) {
-                channel->tremor_on_ticks = static_cast<uint8_t>(x + 1);
-                channel->tremor_off_ticks = static_cast<uint8_t>(y + 1);
-            }
-            ApplyTremor(channel);
-            return;
-        case 33:  // X: extra fine portamento
-            if (x == 1) {
-                if (y != 0) channel->extra_fine_porta_up_memory = y;
-                channel->period -= channel->extra_fine_porta_up_memory;
-            } else if (x == 2) {
-                if (y != 0) channel->extra_fine_porta_down_memory = y;
-                channel->period += channel->extra_fine_porta_down_memory;
-            }
-            return;
-        default:
-            return;
+        return;
+    case 16:  // G: set global volume
+        song->global_volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
+        channel->update_flags |= UPDATE_VOLUME;
+        return;
+    case 17:  // H: global volume slide
+        if (parameter != 0) song->global_volume_slide_memory = parameter;
+        return;
+    case 21:  // L: set envelope position
+        SetEnvelopePosition(channel, choice.instrument, parameter);
+        return;
+    case 25:  // P: panning slide
+        if (parameter != 0) {
+            channel->panning_slide_memory = parameter;
+            channel->update_flags |= UPDATE_PANNING;
+        }
+        return;
+    case 27:  // R: multi retrigger
+        if (parameter != 0) {
+            channel->retrigger_volume_rule = x;
+            channel->retrigger_interval = y;
+        }
+        return;
+    case 29:  // T: tremor
+        if (parameter != 0) {
+            channel->tremor_on_ticks = static_cast<uint8_t>(x + 1);
+            channel->tremor_off_ticks = static_cast<uint8_t>(y + 1);
+        }
+        ApplyTremor(channel);
+        return;
+    case 33:  // X: extra fine portamento
+        if (x == 1) {
+            if (y != 0) channel->extra_fine_porta_up_memory = y;
+            channel->period -= channel->extra_fine_porta_up_memory;
+        } else if (x == 2) {
+            if (y != 0) channel->extra_fine_porta_down_memory = y;
+            channel->period += channel->extra_fine_porta_down_memory;
+        }
+        return;
+    default: return;
     }
 }
 
-void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, bool& jumped) {
+void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, bool& jumped)
+{
     // A volume-column tone portamento (0xFy) counts too: its note is a slide target, not a
     // new pitch, exactly as with effects 3 and 5.
     bool tone_portamento = cell.effect == 3 || cell.effect == 5 || (cell.volume_column >> 4) == 0xF;
-    if (cell.instrument != 0 && !tone_portamento) channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
+    if (cell.instrument != 0 && !tone_portamento)
+        channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
     if (IsNote(cell.note) && !tone_portamento) channel->note = static_cast<uint8_t>(cell.note - 1);
 
     InstrumentChoice choice = SelectInstrumentAndSample(song, channel);
@@ -307,13 +309,15 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 
 }  // namespace
 
-int32_t PatternRowsAt(const Song* song, int32_t order) {
+int32_t PatternRowsAt(const Song* song, int32_t order)
+{
     const Pattern* pattern = PatternAt(song, order);
     if (pattern == nullptr) return EMPTY_PATTERN_ROWS;
     return pattern->rows;
 }
 
-const NoteCell* RowCells(const Song* song, int32_t order, int32_t row) {
+const NoteCell* RowCells(const Song* song, int32_t order, int32_t row)
+{
     if (PlayedChannelCount(song) <= 0) return nullptr;
     const Pattern* pattern = PatternAt(song, order);
     if (pattern == nullptr) return EMPTY_ROW;
@@ -322,12 +326,14 @@ const NoteCell* RowCells(const Song* song, int32_t order, int32_t row) {
     return pattern->cells + static_cast<size_t>(row) * song->channel_count;
 }
 
-int32_t PlayedChannelCount(const Song* song) {
+int32_t PlayedChannelCount(const Song* song)
+{
     if (song->channel_count <= 0) return 0;
     return song->channel_count > MAX_CHANNELS ? MAX_CHANNELS : song->channel_count;
 }
 
-void SetTempo(Song* song, int32_t bpm) {
+void SetTempo(Song* song, int32_t bpm)
+{
     song->bpm = bpm;
     double frames = 1000.0 / (static_cast<double>(bpm) * static_cast<double>(0.4f)) *
                     static_cast<double>(MIX_RATE) * static_cast<double>(0.001f);
@@ -338,7 +344,8 @@ void SetTempo(Song* song, int32_t bpm) {
     song->samples_per_tick = static_cast<int32_t>(frames);
 }
 
-void ProcessRow(Song* song) {
+void ProcessRow(Song* song)
+{
     song->next_order = -1;
     song->next_row = -1;
     const NoteCell* cells = RowCells(song, song->order, song->row);
@@ -350,7 +357,8 @@ void ProcessRow(Song* song) {
     }
 }
 
-void SequencerTick(Song* song) {
+void SequencerTick(Song* song)
+{
     if (song->tick == 0) {
         if (song->next_order >= 0) song->order = song->next_order;
         if (song->next_row >= 0) song->row = song->next_row;
@@ -363,7 +371,8 @@ void SequencerTick(Song* song) {
                 int32_t length = SongLength(song);
                 song->next_order = song->order + 1;
                 if (song->next_order >= length) {
-                    bool restart_valid = song->restart_position >= 0 && song->restart_position < length;
+                    bool restart_valid =
+                        song->restart_position >= 0 && song->restart_position < length;
                     song->next_order = restart_valid ? song->restart_position : 0;
                 }
                 song->next_row = 0;

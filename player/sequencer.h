@@ -23,9 +23,8 @@ void UpdateVoice(ChannelState* channel, Sample* sample, const Song* song);
 // them, the channel's state fields of that envelope, and the update bit to raise.
 void StepEnvelope(ChannelState* channel, const EnvelopePoint* points, uint8_t point_count,
                   uint8_t flags, uint8_t sustain_point, uint8_t loop_start, uint8_t loop_end,
-                  uint32_t* env_tick, uint32_t* env_point, int32_t* env_fixed,
-                  int32_t* env_value, int32_t* env_slope, uint8_t* env_done,
-                  uint8_t update_bit);
+                  uint32_t* env_tick, uint32_t* env_point, int32_t* env_fixed, int32_t* env_value,
+                  int32_t* env_slope, uint8_t* env_done, uint8_t update_bit);
 // The two envelopes of a channel with the instrument's settings.
 void StepVolumeEnvelope(ChannelState* channel, const Instrument* instrument);
 void StepPanningEnvelope(ChannelState* channel, const Instrument* instrument);

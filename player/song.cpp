@@ -59,8 +59,7 @@ bool FreeSong(Song* song)
     if (!song) return false;
     // The mixing thread may be inside a block fill that reads this song: wait it out, then
     // stop playback before anything is freed.
-    while (block_busy.load()) {
-    }
+    while (block_busy.load()) {}
     StopSong(song);
 
     if (song->instruments) {

@@ -23,8 +23,8 @@ typedef void (*TickHandler)(Song* song);
 
 #pragma pack(push, 1)
 struct NoteCell {
-    uint8_t note;           // 0 none, 1..96 notes, NOTE_KEY_OFF
-    uint8_t instrument;     // 0 none, 1..128
+    uint8_t note;        // 0 none, 1..96 notes, NOTE_KEY_OFF
+    uint8_t instrument;  // 0 none, 1..128
     uint8_t volume_column;
     uint8_t effect;
     uint8_t parameter;
@@ -43,15 +43,15 @@ struct EnvelopePoint {
 };
 
 struct Sample {
-    int16_t* data;           // length frames + slack (see the loader), none when length is 0
-    uint32_t length;         // frames
-    uint32_t loop_start;     // frames
-    uint32_t loop_length;    // frames, never 0 after loading
-    uint8_t volume;          // 0..64
+    int16_t* data;         // length frames + slack (see the loader), none when length is 0
+    uint32_t length;       // frames
+    uint32_t loop_start;   // frames
+    uint32_t loop_length;  // frames, never 0 after loading
+    uint8_t volume;        // 0..64
     int8_t finetune;
-    uint32_t panning;        // 0..255
-    uint8_t bits;            // 16 after loading
-    uint8_t loop_type;       // LOOP_NONE, LOOP_FORWARD or LOOP_PING_PONG
+    uint32_t panning;   // 0..255
+    uint8_t bits;       // 16 after loading
+    uint8_t loop_type;  // LOOP_NONE, LOOP_FORWARD or LOOP_PING_PONG
     int8_t relative_note;
 };
 
@@ -69,13 +69,13 @@ struct Instrument {
     uint8_t panning_sustain_point;
     uint8_t panning_loop_start;
     uint8_t panning_loop_end;
-    uint8_t volume_envelope_flags;   // bit 0 on, bit 1 sustain, bit 2 loop
+    uint8_t volume_envelope_flags;  // bit 0 on, bit 1 sustain, bit 2 loop
     uint8_t panning_envelope_flags;
     uint8_t vibrato_type;
     uint8_t vibrato_sweep;
     uint8_t vibrato_depth;
     uint8_t vibrato_rate;
-    uint16_t fadeout;                // the file's fadeout x 2, kept to 16 bits
+    uint16_t fadeout;  // the file's fadeout x 2, kept to 16 bits
 };
 
 struct Song {
@@ -89,7 +89,7 @@ struct Song {
     int32_t used_pattern_count;
     int32_t pattern_count;
     int16_t instrument_count;
-    uint16_t song_flags;       // bit 0: linear frequency table
+    uint16_t song_flags;  // bit 0: linear frequency table
     int16_t default_speed;
     int16_t default_bpm;
     uint8_t order_table[256];

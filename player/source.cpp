@@ -12,8 +12,8 @@
 
 SourceCallbacks source_callbacks;
 
-void RegisterSourceCallbacks(SourceOpen open, SourceClose close, SourceRead read,
-                             SourceSeek seek, SourceTell tell)
+void RegisterSourceCallbacks(SourceOpen open, SourceClose close, SourceRead read, SourceSeek seek,
+                             SourceTell tell)
 {
     if (open && close && read && seek && tell) {
         source_callbacks = SourceCallbacks{open, close, read, seek, tell};
@@ -90,10 +90,7 @@ void* OpenBufferSource(const void* name)
     return NewModuleSource(buffer->data, buffer->size);
 }
 
-void CloseMemorySource(void* source)
-{
-    free(source);
-}
+void CloseMemorySource(void* source) { free(source); }
 
 int32_t ReadMemorySource(void* destination, int32_t byte_count, void* handle)
 {
@@ -132,6 +129,6 @@ int32_t TellMemorySource(void* handle)
 
 void RegisterBufferSource()
 {
-    RegisterSourceCallbacks(OpenBufferSource, CloseMemorySource, ReadMemorySource,
-                            SeekMemorySource, TellMemorySource);
+    RegisterSourceCallbacks(OpenBufferSource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
+                            TellMemorySource);
 }

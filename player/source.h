@@ -22,8 +22,8 @@ struct SourceCallbacks {
 extern SourceCallbacks source_callbacks;
 
 // All five given: store them. Any one missing: clear all five.
-void RegisterSourceCallbacks(SourceOpen open, SourceClose close, SourceRead read,
-                             SourceSeek seek, SourceTell tell);
+void RegisterSourceCallbacks(SourceOpen open, SourceClose close, SourceRead read, SourceSeek seek,
+                             SourceTell tell);
 bool SourceCallbacksComplete();
 
 // One open stream: the handle the source's open returned.

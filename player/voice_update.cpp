@@ -19,18 +19,21 @@ constexpr int64_t AMIGA_CLOCK = 14317056;
 constexpr int32_t MIN_FREQUENCY = 100;
 
 // Truncates toward zero, with values outside int32 (from runaway slides) held at its ends.
-int32_t TruncateToInt32(double value) {
+int32_t TruncateToInt32(double value)
+{
     if (!(value > -2147483648.0)) return INT32_MIN;
     if (value >= 2147483647.0) return INT32_MAX;
     return static_cast<int32_t>(value);
 }
 
-void SplitVolume(Voice* voice) {
+void SplitVolume(Voice* voice)
+{
     voice->left_volume = voice->volume * voice->panning / 255;
     voice->right_volume = (255 - voice->panning) * voice->volume / 255;
 }
 
-Voice* HandOff(ChannelState* channel, Voice* voice) {
+Voice* HandOff(ChannelState* channel, Voice* voice)
+{
     int32_t partner_slot = voice->index < GHOST_DISTANCE ? voice->index + GHOST_DISTANCE
                                                          : voice->index - GHOST_DISTANCE;
     if (partner_slot < 0 || partner_slot >= VOICE_SLOTS) return voice;
@@ -45,7 +48,8 @@ Voice* HandOff(ChannelState* channel, Voice* voice) {
     return partner;
 }
 
-void Trigger(ChannelState* channel, Voice*& voice, Sample* sample) {
+void Trigger(ChannelState* channel, Voice*& voice, Sample* sample)
+{
     if (voice->sample != nullptr) voice = HandOff(channel, voice);
     voice->sample = sample;
     if (voice->start_offset >= sample->loop_start + sample->loop_length) voice->start_offset = 0;
@@ -58,7 +62,8 @@ void Trigger(ChannelState* channel, Voice*& voice, Sample* sample) {
     voice->ramp_remaining = 0;
 }
 
-void UpdateVolume(const ChannelState* channel, Voice* voice, const Song* song) {
+void UpdateVolume(const ChannelState* channel, Voice* voice, const Song* song)
+{
     double volume = static_cast<double>(channel->volume + channel->volume_delta);
     volume *= channel->vol_env_value;
     volume *= channel->fadeout_volume;
@@ -70,7 +75,8 @@ void UpdateVolume(const ChannelState* channel, Voice* voice, const Song* song) {
     SplitVolume(voice);
 }
 
-void UpdatePanning(const ChannelState* channel, Voice* voice) {
+void UpdatePanning(const ChannelState* channel, Voice* voice)
+{
     int64_t panning = channel->panning;
     int64_t distance = 128 - std::llabs(panning - 128);
     int64_t p = panning + (distance / 32) * (channel->pan_env_value - 32);
@@ -81,7 +87,8 @@ void UpdatePanning(const ChannelState* channel, Voice* voice) {
     SplitVolume(voice);
 }
 
-void UpdateFrequency(const ChannelState* channel, Voice* voice, const Song* song) {
+void UpdateFrequency(const ChannelState* channel, Voice* voice, const Song* song)
+{
     int32_t frequency;
     if (song->song_flags & 1) {
         double exponent = static_cast<double>(static_cast<int64_t>(LINEAR_BASE_PERIOD) -
@@ -102,7 +109,8 @@ void UpdateFrequency(const ChannelState* channel, Voice* voice, const Song* song
 
 }  // namespace
 
-void UpdateVoice(ChannelState* channel, Sample* sample, const Song* song) {
+void UpdateVoice(ChannelState* channel, Sample* sample, const Song* song)
+{
     Voice* voice = channel->voice;
     if (voice == nullptr) return;
     if (static_cast<int64_t>(channel->period) + channel->period_delta == 0) {

@@ -50,10 +50,7 @@ int64_t SourceSize(SourceStream* stream)
     return size > 0 ? size : 0;
 }
 
-int64_t Tell(const Reader& reader)
-{
-    return StreamTell(reader.stream);
-}
+int64_t Tell(const Reader& reader) { return StreamTell(reader.stream); }
 
 int64_t Remaining(const Reader& reader)
 {
@@ -67,10 +64,7 @@ void SeekTo(const Reader& reader, int64_t position)
     StreamSeek(reader.stream, int32_t(position), 0);
 }
 
-void Skip(const Reader& reader, int64_t count)
-{
-    SeekTo(reader, Tell(reader) + count);
-}
+void Skip(const Reader& reader, int64_t count) { SeekTo(reader, Tell(reader) + count); }
 
 // Reads count bytes; whatever the source does not deliver reads as zero.
 void ReadBytes(const Reader& reader, void* destination, int32_t count)
@@ -361,8 +355,7 @@ void ReadSampleData(Song* song, const Reader& reader, Sample* sample, bool odd_b
         return;
     }
     if (song->sample_loader) {
-        song->sample_loader(sample->data, byte_count, sample->bits, instrument_index,
-                            sample_index);
+        song->sample_loader(sample->data, byte_count, sample->bits, instrument_index, sample_index);
         Skip(reader, byte_count);
     } else {
         StreamRead(sample->data, byte_count, reader.stream);

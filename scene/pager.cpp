@@ -52,7 +52,8 @@ void StepReveal()
         pager_state = PAGER_SHOW;
         return;
     }
-    if (device) device->SetRenderState(D3DRS_ALPHABLENDENABLE, panel_phase >= BLEND_FROM ? TRUE : FALSE);
+    if (device)
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, panel_phase >= BLEND_FROM ? TRUE : FALSE);
     const double swing = PANEL_SWING * std::sin(static_cast<double>(panel_phase));
     left_panel_x = static_cast<float>(LEFT_PANEL_CLOSED - swing);
     right_panel_x = static_cast<float>(RIGHT_PANEL_CLOSED + swing);

@@ -12,8 +12,7 @@ constexpr float LEFT_PANEL_START_X = -112.0f;
 constexpr float RIGHT_PANEL_START_X = 400.0f;
 
 // Four vertices in fan order with the full texture mapped on: u/v (0,0) (1,0) (1,1) (0,1).
-void StartQuad(TLVertex quad[4], float left, float top, float right, float bottom,
-               D3DCOLOR colour)
+void StartQuad(TLVertex quad[4], float left, float top, float right, float bottom, D3DCOLOR colour)
 {
     quad[0] = TLVertex{left, top, 1.0f, 1.0f, colour, 0.0f, 0.0f};
     quad[1] = TLVertex{right, top, 1.0f, 1.0f, colour, 1.0f, 0.0f};
@@ -61,8 +60,8 @@ void ResetSceneState()
     StartQuad(page_quad, 0.0f, 0.0f, 0.0f, 0.0f, PAGE_START_COLOUR);
     StartQuad(left_panel_quad, LEFT_PANEL_START_X, PANEL_TOP, LEFT_PANEL_START_X + PANEL_WIDTH,
               PANEL_BOTTOM, PANEL_START_COLOUR);
-    StartQuad(right_panel_quad, RIGHT_PANEL_START_X, PANEL_TOP,
-              RIGHT_PANEL_START_X + PANEL_WIDTH, PANEL_BOTTOM, PANEL_START_COLOUR);
+    StartQuad(right_panel_quad, RIGHT_PANEL_START_X, PANEL_TOP, RIGHT_PANEL_START_X + PANEL_WIDTH,
+              PANEL_BOTTOM, PANEL_START_COLOUR);
     page_angle = 0.0f;
     page_scale = 1.0f;
     left_panel_x = LEFT_PANEL_START_X;
@@ -71,4 +70,3 @@ void ResetSceneState()
     silhouette_phase = 0.0f;
     for (float& value : sprite_positions) value = 0.0f;
 }
-

@@ -98,8 +98,8 @@ void HeadlessSetFrameCallback(HeadlessFrameCallback callback);
 // ---- Window ---------------------------------------------------------------------------
 
 struct HeadlessWindowRecord {
-    bool created = false;   // HostCreateWindow called and not yet destroyed
-    bool destroyed = false; // HostDestroyWindow called since the last creation
+    bool created = false;    // HostCreateWindow called and not yet destroyed
+    bool destroyed = false;  // HostDestroyWindow called since the last creation
     std::string title;
     int x = 0;
     int y = 0;
@@ -107,7 +107,7 @@ struct HeadlessWindowRecord {
     int height = 0;
     bool visible = false;
     bool cursor_visible = true;
-    int create_count = 0;   // windows created since the reset
+    int create_count = 0;  // windows created since the reset
 };
 HeadlessWindowRecord HeadlessWindow();
 

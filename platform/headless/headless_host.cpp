@@ -267,20 +267,11 @@ HostEvent HeadlessKeyDown(int virtual_key)
     return HostEvent{HOST_EVENT_KEY_DOWN, virtual_key, 0, 0};
 }
 
-HostEvent HeadlessLeftClick(int x, int y)
-{
-    return HostEvent{HOST_EVENT_LBUTTON_DOWN, 0, x, y};
-}
+HostEvent HeadlessLeftClick(int x, int y) { return HostEvent{HOST_EVENT_LBUTTON_DOWN, 0, x, y}; }
 
-HostEvent HeadlessRightClick(int x, int y)
-{
-    return HostEvent{HOST_EVENT_RBUTTON_DOWN, 0, x, y};
-}
+HostEvent HeadlessRightClick(int x, int y) { return HostEvent{HOST_EVENT_RBUTTON_DOWN, 0, x, y}; }
 
-HostEvent HeadlessCloseRequest()
-{
-    return HostEvent{HOST_EVENT_CLOSE, 0, 0, 0};
-}
+HostEvent HeadlessCloseRequest() { return HostEvent{HOST_EVENT_CLOSE, 0, 0, 0}; }
 
 int HeadlessPendingEvents()
 {

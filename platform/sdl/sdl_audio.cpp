@@ -38,7 +38,8 @@ bool HostOpenAudio(int rate, HostAudioPull pull, void* user)
     SDL_AudioSpec got{};
     // No changes allowed: SDL converts if the card differs, or the open fails.
     audio.device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, 0);
-    if (audio.device != 0 && (got.freq != rate || got.format != AUDIO_S16LSB || got.channels != 2)) {
+    if (audio.device != 0 &&
+        (got.freq != rate || got.format != AUDIO_S16LSB || got.channels != 2)) {
         SDL_CloseAudioDevice(audio.device);
         audio.device = 0;
     }

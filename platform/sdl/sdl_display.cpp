@@ -29,8 +29,9 @@ bool HostOpenDisplay(bool fullscreen)
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     host.renderer = SDL_CreateRenderer(host.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (host.renderer != nullptr) {
-        host.texture = SDL_CreateTexture(host.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                         SDL_TEXTUREACCESS_STREAMING, PICTURE_WIDTH, PICTURE_HEIGHT);
+        host.texture =
+            SDL_CreateTexture(host.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                              PICTURE_WIDTH, PICTURE_HEIGHT);
     }
     if (host.texture == nullptr) {
         HostCloseDisplay();

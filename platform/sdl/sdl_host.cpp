@@ -50,15 +50,14 @@ bool TranslateEvent(SdlHost& host, const SDL_Event& sdl, HostEvent* event)
 {
     *event = HostEvent{};
     switch (sdl.type) {
-    case SDL_QUIT:
-        event->kind = HOST_EVENT_CLOSE;
-        return true;
+    case SDL_QUIT: event->kind = HOST_EVENT_CLOSE; return true;
     case SDL_KEYDOWN:
         event->kind = HOST_EVENT_KEY_DOWN;
         event->key = VirtualKey(sdl.key.keysym.sym);
         return event->key != 0;
     case SDL_MOUSEBUTTONDOWN:
-        if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_RIGHT) return false;
+        if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_RIGHT)
+            return false;
         event->kind = sdl.button.button == SDL_BUTTON_LEFT ? HOST_EVENT_LBUTTON_DOWN
                                                            : HOST_EVENT_RBUTTON_DOWN;
         event->x = sdl.button.x;
@@ -66,9 +65,7 @@ bool TranslateEvent(SdlHost& host, const SDL_Event& sdl, HostEvent* event)
         return true;
     case SDL_WINDOWEVENT:
         switch (sdl.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            event->kind = HOST_EVENT_CLOSE;
-            return true;
+        case SDL_WINDOWEVENT_CLOSE: event->kind = HOST_EVENT_CLOSE; return true;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             host.focus_lost = true;
             event->kind = HOST_EVENT_FOCUS_LOST;
@@ -86,11 +83,9 @@ bool TranslateEvent(SdlHost& host, const SDL_Event& sdl, HostEvent* event)
             host.minimised = false;
             event->kind = HOST_EVENT_RESTORED;
             return true;
-        default:
-            return false;
+        default: return false;
         }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -193,8 +188,8 @@ int HostMessageBox(const char* text, const char* caption, bool yes_no)
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, ANSWER_NO, "No"},
     };
     const SDL_MessageBoxButtonData ok_button[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, ANSWER_OK,
-         "OK"},
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+         ANSWER_OK, "OK"},
     };
     SDL_MessageBoxData box{};
     box.flags = (yes_no ? SDL_MESSAGEBOX_INFORMATION : SDL_MESSAGEBOX_ERROR) |

@@ -95,16 +95,17 @@ TEST_F(IntroFrames, FirstFrameShowsTheClosedPanelsTexelForPixelAndTheSilhouette)
     std::vector<uint32_t> first;
     std::vector<float> positions;
     float phases[2] = {0, 0};
-    HeadlessSetFrameCallback([&](int frame, const uint32_t* pixels, int width, int height,
-                                 int pitch) {
-        if (frame != 1 || width != WIDTH || height != HEIGHT) return;
-        for (int y = 0; y < HEIGHT; ++y) {
-            first.insert(first.end(), pixels + size_t(y) * pitch, pixels + size_t(y) * pitch + WIDTH);
-        }
-        positions.assign(sprite_positions, sprite_positions + 60);
-        phases[0] = sprite_phase;
-        phases[1] = silhouette_phase;
-    });
+    HeadlessSetFrameCallback(
+        [&](int frame, const uint32_t* pixels, int width, int height, int pitch) {
+            if (frame != 1 || width != WIDTH || height != HEIGHT) return;
+            for (int y = 0; y < HEIGHT; ++y) {
+                first.insert(first.end(), pixels + size_t(y) * pitch,
+                             pixels + size_t(y) * pitch + WIDTH);
+            }
+            positions.assign(sprite_positions, sprite_positions + 60);
+            phases[0] = sprite_phase;
+            phases[1] = silhouette_phase;
+        });
     ASSERT_EQ(RunIntroFor(2), 0);
     ASSERT_EQ(first.size(), size_t(WIDTH) * HEIGHT);
 

@@ -46,7 +46,8 @@ TEST(FontStrip, StartsWithARiffPaletteOfSixteenGreys)
     EXPECT_EQ(std::memcmp(d + 12, "data", 4), 0);
     EXPECT_EQ(d[20] | d[21] << 8, 0x0300);
     EXPECT_EQ(d[22] | d[23] << 8, 16);
-    const uint8_t greys[16] = {0, 255, 248, 240, 233, 225, 217, 208, 199, 189, 178, 167, 154, 140, 124, 104};
+    const uint8_t greys[16] = {0,   255, 248, 240, 233, 225, 217, 208,
+                               199, 189, 178, 167, 154, 140, 124, 104};
     for (int i = 0; i < 16; ++i) {
         const uint8_t* e = PaletteEntries(font_strip_data) + 4 * i;
         EXPECT_EQ(e[0], greys[i]) << i;

@@ -32,7 +32,8 @@ struct WalkedSample {
 struct WalkedInstrument {
     uint32_t header_size = 0;
     uint32_t sample_count = 0;
-    uint8_t volume_points = 0, volume_type = 0, volume_sustain = 0, volume_loop_start = 0, volume_loop_end = 0;
+    uint8_t volume_points = 0, volume_type = 0, volume_sustain = 0, volume_loop_start = 0,
+            volume_loop_end = 0;
     uint8_t vibrato_depth = 0, vibrato_rate = 0;
     uint16_t fadeout = 0;
     std::vector<WalkedSample> samples;
@@ -60,7 +61,8 @@ Walk WalkModule()
         std::vector<Cell> cells(rows * channels);
         for (Cell& cell : cells) {
             const uint8_t first = embedded_module[at++];
-            uint8_t* fields[5] = {&cell.note, &cell.instrument, &cell.volume, &cell.effect, &cell.parameter};
+            uint8_t* fields[5] = {&cell.note, &cell.instrument, &cell.volume, &cell.effect,
+                                  &cell.parameter};
             if (first & 0x80) {
                 for (int bit = 0; bit < 5; ++bit) {
                     if (first & (1 << bit)) *fields[bit] = embedded_module[at++];
@@ -202,7 +204,8 @@ TEST(EmbeddedModuleInstruments, SamplesAreLoudButNotClippedAndEndQuietly)
         EXPECT_GE(peak, 100) << "instrument " << i + 1;
         EXPECT_LE(peak, 127) << "instrument " << i + 1;
         if ((sample.type & 3) == 0) {
-            EXPECT_LE(std::abs(sample.frames.back()), 2) << "instrument " << i + 1 << " ends with a click";
+            EXPECT_LE(std::abs(sample.frames.back()), 2)
+                << "instrument " << i + 1 << " ends with a click";
         }
     }
 }
@@ -219,7 +222,8 @@ TEST(EmbeddedModuleInstruments, ForwardLoopsAreSeamless)
         ++forward_loops;
         ASSERT_GE(sample.loop_start, sample.loop_length);
         for (uint32_t k = 0; k < sample.loop_length; ++k) {
-            EXPECT_EQ(sample.frames[sample.loop_start + k], sample.frames[sample.loop_start - sample.loop_length + k])
+            EXPECT_EQ(sample.frames[sample.loop_start + k],
+                      sample.frames[sample.loop_start - sample.loop_length + k])
                 << "instrument " << i + 1 << " frame " << k;
         }
     }
@@ -229,7 +233,8 @@ TEST(EmbeddedModuleInstruments, ForwardLoopsAreSeamless)
 TEST(EmbeddedModuleInstruments, UseEnvelopesLoopsAndAutoVibrato)
 {
     const Walk& walk = Walked();
-    bool sustain = false, envelope_loop = false, ping_pong = false, auto_vibrato = false, fadeout = false;
+    bool sustain = false, envelope_loop = false, ping_pong = false, auto_vibrato = false,
+         fadeout = false;
     for (size_t i = 0; i < 6 && i < walk.instruments.size(); ++i) {
         const WalkedInstrument& instrument = walk.instruments[i];
         if ((instrument.volume_type & 3) == 3) {
@@ -267,8 +272,8 @@ TEST(EmbeddedModuleSong, UsesTheEffectsTheIntroShowsOff)
             if (cell.effect == 0xE && (cell.parameter >> 4) == 0xD) found.insert("note delay");
         }
     }
-    for (const char* name : {"key-off", "arpeggio", "tone portamento", "vibrato", "volume slide", "retrigger",
-                             "multi retrigger", "note delay"}) {
+    for (const char* name : {"key-off", "arpeggio", "tone portamento", "vibrato", "volume slide",
+                             "retrigger", "multi retrigger", "note delay"}) {
         EXPECT_EQ(found.count(name), 1u) << name;
     }
 }
@@ -284,7 +289,8 @@ TEST(EmbeddedModuleSong, TonalNotesStayInTheKeyAndRange)
             if (cell.note == 0 || cell.note == 97) continue;
             if (cell.instrument >= 1 && cell.instrument <= 3) continue;  // drums
             ++tonal_notes;
-            EXPECT_EQ(a_minor.count((cell.note - 1) % 12), 1u) << "pattern " << p << " note " << int(cell.note);
+            EXPECT_EQ(a_minor.count((cell.note - 1) % 12), 1u)
+                << "pattern " << p << " note " << int(cell.note);
             // C-1 .. C-6: low enough for the bass, high enough for the lead, always inside
             // the period table once the relative note is added.
             EXPECT_GE(cell.note, 13) << "pattern " << p;
@@ -311,8 +317,8 @@ TEST(EmbeddedModuleSong, ChannelsAreSpreadAcrossTheStereoField)
 TEST(EmbeddedModuleGenerator, IsDeterministic)
 {
     const std::string out = std::string(INTRO_BINARY_DIR) + "/assets/test_module_again";
-    const std::string command = std::string(INTRO_BINARY_DIR) + "/assets/gen_module " + out + ".cpp " + out +
-                                ".xm 2>/dev/null";
+    const std::string command = std::string(INTRO_BINARY_DIR) + "/assets/gen_module " + out +
+                                ".cpp " + out + ".xm 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     FILE* file = std::fopen((out + ".xm").c_str(), "rb");
     ASSERT_NE(file, nullptr);

@@ -30,8 +30,8 @@ void CloseAndRecordPosition(void* source)
 
 Song* LoadEmbeddedModule()
 {
-    RegisterSourceCallbacks(OpenMemorySource, CloseAndRecordPosition, ReadMemorySource, SeekMemorySource,
-                            TellMemorySource);
+    RegisterSourceCallbacks(OpenMemorySource, CloseAndRecordPosition, ReadMemorySource,
+                            SeekMemorySource, TellMemorySource);
     return LoadSong(embedded_module, nullptr);
 }
 

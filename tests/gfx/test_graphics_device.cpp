@@ -25,8 +25,8 @@ protected:
         window_class.lpfnWndProc = PlainWindowProc;
         window_class.lpszClassName = "GraphicsDeviceTest";
         RegisterClassA(&window_class);
-        window_ = CreateWindowExA(0, "GraphicsDeviceTest", "GraphicsDeviceTest", WS_POPUPWINDOW,
-                                  0, 0, 740, 600, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreateWindowExA(0, "GraphicsDeviceTest", "GraphicsDeviceTest", WS_POPUPWINDOW, 0,
+                                  0, 740, 600, nullptr, nullptr, nullptr, nullptr);
     }
     void TearDown() override
     {
@@ -119,16 +119,17 @@ TEST_F(GraphicsDevice, UploadWritesOnlyTheImageWidthOfEachPaddedRow)
 {
     ASSERT_TRUE(InitGraphics(window_, false));
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(device->CreateTexture(256, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
-                                    nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device->CreateTexture(256, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+        D3D_OK);
     constexpr uint32_t MARKER = 0xA5A5A5A5u;
     D3DLOCKED_RECT locked = {};
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     // This only proves something when the rows are padded.
     ASSERT_GT(locked.Pitch, 256 * 4);
     for (int r = 0; r < 256; ++r) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
+        auto* row =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
         for (int c = 0; c < locked.Pitch / 4; ++c) row[c] = MARKER;
     }
     texture->UnlockRect(0);

@@ -47,8 +47,8 @@ protected:
         ASSERT_EQ(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device),
                   D3D_OK);
-        ASSERT_EQ(device->CreateVertexBuffer(112, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_MANAGED, &buffer,
-                                             nullptr),
+        ASSERT_EQ(device->CreateVertexBuffer(112, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_MANAGED,
+                                             &buffer, nullptr),
                   D3D_OK);
         device->SetFVF(0x144);
         device->SetStreamSource(0, buffer, 0, 28);
@@ -68,8 +68,9 @@ protected:
     IDirect3DTexture9* Texture(UINT size)
     {
         IDirect3DTexture9* t = nullptr;
-        EXPECT_EQ(device->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
-                  D3D_OK);
+        EXPECT_EQ(
+            device->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+            D3D_OK);
         return t;
     }
 
@@ -92,8 +93,8 @@ protected:
         EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
         D3DLOCKED_RECT locked = {};
         EXPECT_EQ(surface->LockRect(&locked, nullptr, 0), D3D_OK);
-        uint32_t value =
-            static_cast<const uint32_t*>(locked.pBits)[size_t(y) * size_t(locked.Pitch / 4) + size_t(x)];
+        uint32_t value = static_cast<const uint32_t*>(
+            locked.pBits)[size_t(y) * size_t(locked.Pitch / 4) + size_t(x)];
         surface->UnlockRect();
         surface->Release();
         return value;
@@ -178,8 +179,9 @@ TEST_F(Device, TextureRowsArePaddedAndLocksAreExclusive)
     texture->UnlockRect(0);
 
     IDirect3DTexture9* refused = texture;
-    EXPECT_EQ(device->CreateTexture(300, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &refused, nullptr),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        device->CreateTexture(300, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &refused, nullptr),
+        D3DERR_INVALIDCALL);
     EXPECT_EQ(refused, nullptr);
     EXPECT_EQ(texture->Release(), 0u);
 }
@@ -203,7 +205,8 @@ TEST_F(Device, VertexBufferLocksStayInsideAndDrawsCheckTheRange)
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2), D3DERR_INVALIDCALL);
     device->SetStreamSource(0, buffer, 0, 28);
     EXPECT_EQ(device->EndScene(), D3D_OK);
-    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2), D3DERR_INVALIDCALL);  // outside a scene
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2),
+              D3DERR_INVALIDCALL);  // outside a scene
     EXPECT_EQ(device->EndScene(), D3DERR_INVALIDCALL);
 }
 
@@ -286,7 +289,8 @@ TEST_F(Device, PageTexelsLandOneToOneOnTheScreen)
     D3DLOCKED_RECT locked = {};
     ASSERT_EQ(page->LockRect(0, &locked, nullptr, 0), D3D_OK);
     for (int j = 0; j < 512; j++) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + j * locked.Pitch);
+        uint32_t* row =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + j * locked.Pitch);
         for (int i = 0; i < 512; i++) row[i] = uint32_t(i) << 12 | uint32_t(j);
     }
     page->UnlockRect(0);
@@ -354,7 +358,8 @@ TEST_F(Device, LostDeviceNeedsAResetOnceTheDisplayIsBack)
     EXPECT_EQ(HeadlessFrameCount(), 1);
 
     // Default states again: blending off, nothing bound.
-    ASSERT_EQ(device->CreateVertexBuffer(112, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_MANAGED, &buffer, nullptr),
+    ASSERT_EQ(device->CreateVertexBuffer(112, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_MANAGED, &buffer,
+                                         nullptr),
               D3D_OK);
     device->BeginScene();
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2), D3DERR_INVALIDCALL);  // no stream

@@ -157,12 +157,13 @@ TEST(RasterCoverage, FanAroundAnOffGridCentreDrawsEveryPixelOnce)
     // Twelve triangles sharing a centre and slanted edges through many exact pixel centres.
     Canvas canvas(64, 64);
     const float cx = 31.5f, cy = 30.25f;
-    const float ring[12][2] = {{31.5f, 2}, {47, 6}, {58, 18}, {60, 30.25f}, {56, 44}, {45, 56},
-                               {31.5f, 60}, {16, 56}, {6, 46}, {2, 30.25f}, {6, 14}, {18, 4}};
+    const float ring[12][2] = {{31.5f, 2},  {47, 6},  {58, 18}, {60, 30.25f}, {56, 44}, {45, 56},
+                               {31.5f, 60}, {16, 56}, {6, 46},  {2, 30.25f},  {6, 14},  {18, 4}};
     for (int i = 0; i < 12; i++) {
         const float* p = ring[i];
         const float* q = ring[(i + 1) % 12];
-        RasterTriangle(canvas.Target(), nullptr, V(cx, cy, 1), V(p[0], p[1], 1), V(q[0], q[1], 1), ADD);
+        RasterTriangle(canvas.Target(), nullptr, V(cx, cy, 1), V(p[0], p[1], 1), V(q[0], q[1], 1),
+                       ADD);
     }
     EXPECT_EQ(canvas.Count(2), 0);
     EXPECT_GT(canvas.Count(1), 2500);
@@ -264,7 +265,8 @@ TEST(RasterSampling, CoordinatesWrapBeyondOneAndBelowZero)
     // u from 0 to 2 over 8 pixels, v from -1 to 0 over 4: texel (x mod 4, y).
     Quad(canvas, &view, 0, 0, 8, 4, 0xFFFFFF, NO_BLEND, 0, -1, 2, 0);
     for (int y = 0; y < 4; y++) {
-        for (int x = 0; x < 8; x++) ASSERT_EQ(canvas.At(x, y), texture.At(x % 4, y)) << x << "," << y;
+        for (int x = 0; x < 8; x++)
+            ASSERT_EQ(canvas.At(x, y), texture.At(x % 4, y)) << x << "," << y;
     }
     // u × 4 = x − 0.5: the first centre lies left of texel 0 and takes texel 3.
     Canvas shifted(4, 1);
@@ -326,7 +328,8 @@ TEST(RasterColour, NoTextureDrawsTheInterpolatedDiffuse)
     }
     // Along a row: blue 0 → 255 from x = 0 to x = 255, one step per pixel.
     Canvas row(256, 2);
-    RasterTriangle(row.Target(), nullptr, V(0, 0, 0x000000), V(255, 0, 0x0000FF), V(0, 255, 0), NO_BLEND);
+    RasterTriangle(row.Target(), nullptr, V(0, 0, 0x000000), V(255, 0, 0x0000FF), V(0, 255, 0),
+                   NO_BLEND);
     for (int x = 0; x < 255; x++) ASSERT_EQ(row.At(x, 0), uint32_t(x)) << x;
 }
 
@@ -352,7 +355,8 @@ TEST(RasterColour, AdditiveBlendSaturatesEachChannel)
     for (int y = 0; y < 8; y++) {
         for (int x = 0; x < 8; x++) lit.At(x, y) = 0x00808080;
     }
-    RasterTriangle(lit.Target(), &view, V(0, 0, 0xFFFFFF), V(8, 0, 0x000000), V(0, 8, 0xFFFFFF), ADD);
+    RasterTriangle(lit.Target(), &view, V(0, 0, 0xFFFFFF), V(8, 0, 0x000000), V(0, 8, 0xFFFFFF),
+                   ADD);
     EXPECT_EQ(lit.At(0, 0), 0x00FFFFFFu);  // 0x80 + 0xC0 saturates
     EXPECT_EQ(lit.At(4, 0), 0x00E0E0E0u);  // colour 127.5 → 128; 0xC0·128/255 = 96.4 → 96
 }

@@ -23,8 +23,8 @@ TEST_F(HeadlessHost, MessageBoxesAnswerFromQueueThenDefaultAndAreRecordedVerbati
 {
     HeadlessQueueMessageBoxAnswer(6);
     EXPECT_EQ(HostMessageBox("Run", "Cap", true), 6);
-    EXPECT_EQ(HostMessageBox("Again", "Cap", true), 7);           // default for Yes/No: No
-    EXPECT_EQ(HostMessageBox("Couldn\xB4t", "Err", false), 1);    // default for OK: OK
+    EXPECT_EQ(HostMessageBox("Again", "Cap", true), 7);         // default for Yes/No: No
+    EXPECT_EQ(HostMessageBox("Couldn\xB4t", "Err", false), 1);  // default for OK: OK
     std::vector<HeadlessMessageBoxRecord> boxes = HeadlessMessageBoxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, "Run");

@@ -41,7 +41,8 @@ protected:
     {
         HeadlessReset();
         WAVEFORMATEX format = DeviceFormat();
-        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL),
+                  MMSYSERR_NOERROR);
         ASSERT_NE(device, nullptr);
         EXPECT_EQ(HeadlessAudioRate(), 44100);
         // A ring of 100 bytes holding 1, 2, 3, ...
@@ -121,7 +122,8 @@ TEST_F(WaveOut, BufferWithoutLoopFlagsPlaysOnceThenSilence)
     StartLoop();
     std::vector<uint8_t> played = HeadlessAdvanceAudio(120);
     EXPECT_EQ(played[99], 100);
-    EXPECT_EQ(std::vector<uint8_t>(played.begin() + 100, played.end()), std::vector<uint8_t>(20, 0));
+    EXPECT_EQ(std::vector<uint8_t>(played.begin() + 100, played.end()),
+              std::vector<uint8_t>(20, 0));
     EXPECT_TRUE(header.dwFlags & WHDR_DONE);
     EXPECT_FALSE(header.dwFlags & WHDR_INQUEUE);
 }

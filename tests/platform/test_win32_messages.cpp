@@ -48,8 +48,7 @@ protected:
     {
         if (window) DestroyWindow(window);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         HeadlessReset();
     }
 

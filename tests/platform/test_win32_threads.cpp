@@ -76,7 +76,8 @@ TEST(Win32Threads, ManyShortThreadsNeverClosedStayHarmless)
 {
     // The player never closes its thread handle: such threads must not break the process.
     Flags flags[8];
-    for (Flags& f : flags) ASSERT_NE(CreateThread(nullptr, 0, QuickThread, &f, 0, nullptr), nullptr);
+    for (Flags& f : flags)
+        ASSERT_NE(CreateThread(nullptr, 0, QuickThread, &f, 0, nullptr), nullptr);
     for (Flags& f : flags)
         while (!f.finished.load()) Sleep(1);
 }

@@ -41,8 +41,8 @@ inline void ExpectSongConsistent(const Song* song)
                 ASSERT_GT(s->loop_length, 0u);
                 uint32_t guard = s->loop_start + s->loop_length;
                 ASSERT_LE(guard, uint64_t(s->length) + 7);
-                int16_t copied = s->loop_type == LOOP_FORWARD ? s->data[s->loop_start]
-                                                              : s->data[guard - 1];
+                int16_t copied =
+                    s->loop_type == LOOP_FORWARD ? s->data[s->loop_start] : s->data[guard - 1];
                 ASSERT_EQ(s->data[guard], copied);
             }
             if (s->length > 0) {

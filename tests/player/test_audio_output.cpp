@@ -30,8 +30,8 @@ constexpr int RING_BYTES = BLOCKS * BLOCK_BYTES;
 
 void RegisterMemorySource()
 {
-    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource,
-                            SeekMemorySource, TellMemorySource);
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
+                            TellMemorySource);
 }
 
 // The first `blocks` blocks as FillBlock renders them with no device and no thread.
@@ -224,8 +224,8 @@ TEST_F(AudioOutput, StopWithoutPlayIsHarmlessAndNoSongIsRefused)
 
 TEST_F(AudioOutput, IncompleteSourceCallbacksRefuseToPlay)
 {
-    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource,
-                            SeekMemorySource, nullptr);
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
+                            nullptr);
     EXPECT_FALSE(PlaySong(song));
     EXPECT_FALSE(HeadlessAudioOpen());
     EXPECT_EQ(pcm_ring, nullptr);
@@ -271,8 +271,7 @@ void GatedTick(Song*)
         ticks_on_caller++;
     else
         ticks_elsewhere++;
-    if (!gate_armed)
-        return;
+    if (!gate_armed) return;
     gate_armed = false;
     gate_entered = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(40));

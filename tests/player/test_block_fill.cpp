@@ -15,7 +15,8 @@ void CountTick(Song*) { ++tick_count; }
 // mix shows on which frame the tick fell.
 Sample constant_sample{};
 int16_t constant_frames[1 + 64 + 32];
-void StartVoiceOnSecondTick(Song*) {
+void StartVoiceOnSecondTick(Song*)
+{
     if (++tick_count != 2) return;
     Voice& v = voices[0];
     v.sample = &constant_sample;
@@ -33,7 +34,8 @@ void StartVoiceOnSecondTick(Song*) {
 
 }  // namespace
 
-TEST(BlockFill, DerivedSizesAndPlayStartState) {
+TEST(BlockFill, DerivedSizesAndPlayStartState)
+{
     TestSong t(4, {4});
     channels[2].volume = 33;
     voices[70].sample = &t.samples[0];
@@ -65,7 +67,8 @@ TEST(BlockFill, DerivedSizesAndPlayStartState) {
     mix_buffer[ring_frames * 2 - 1] = 1.0f;
 }
 
-TEST(BlockFill, TicksFallOnExactFramesAcrossBlocks) {
+TEST(BlockFill, TicksFallOnExactFramesAcrossBlocks)
+{
     TestSong t(1, {4});
     t.Start();
     AllocateRingBuffers();
@@ -82,7 +85,8 @@ TEST(BlockFill, TicksFallOnExactFramesAcrossBlocks) {
     EXPECT_EQ(t.song.elapsed_ms, 19 + 19 + 0);
 }
 
-TEST(BlockFill, MixStartsOnTheTickFrame) {
+TEST(BlockFill, MixStartsOnTheTickFrame)
+{
     for (int i = 0; i < 64; ++i) constant_frames[1 + i] = 16384;
     constant_sample.data = constant_frames + 1;
     constant_sample.length = 64;
@@ -102,7 +106,8 @@ TEST(BlockFill, MixStartsOnTheTickFrame) {
     EXPECT_NEAR(pcm_ring[883 * 2 + 1], expected, 1);
 }
 
-TEST(BlockFill, SyncRecordsFollowTheSongAndTheRingWraps) {
+TEST(BlockFill, SyncRecordsFollowTheSongAndTheRingWraps)
+{
     TestSong t(1, {64, 64});
     t.Put(0, 0, 0, 49, 1, 0, 0xF, 1);  // speed 1: a row per tick
     t.Start();

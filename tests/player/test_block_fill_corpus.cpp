@@ -25,7 +25,8 @@ struct PlayStats {
 };
 
 // Plays `blocks` blocks from play start and gathers loudness and sanity figures.
-PlayStats Play(Song* song, int blocks) {
+PlayStats Play(Song* song, int blocks)
+{
     PlayStats stats;
     ResetPlayback(song);
     AllocateRingBuffers();
@@ -47,40 +48,47 @@ PlayStats Play(Song* song, int blocks) {
     return stats;
 }
 
-double Rms(const PlayStats& s) { return std::sqrt(s.sum_squares / (2.0 * static_cast<double>(s.frames))); }
+double Rms(const PlayStats& s)
+{
+    return std::sqrt(s.sum_squares / (2.0 * static_cast<double>(s.frames)));
+}
 
-std::vector<uint8_t> Cell(uint8_t note, uint8_t instrument, uint8_t volume, uint8_t effect, uint8_t parameter) {
+std::vector<uint8_t> Cell(uint8_t note, uint8_t instrument, uint8_t volume, uint8_t effect,
+                          uint8_t parameter)
+{
     return {0x9F, note, instrument, volume, effect, parameter};
 }
 
-void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& cell) {
+void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& cell)
+{
     to.insert(to.end(), cell.begin(), cell.end());
 }
 
 }  // namespace
 
-TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely) {
+TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely)
+{
     xm::ModuleSpec spec;
     spec.channel_count = 2;
     spec.song_length = 3;
     spec.restart_position = 9;  // beyond the song
     spec.speed = 0;
-    spec.bpm = 0;               // plays as 125
+    spec.bpm = 0;  // plays as 125
     spec.orders = {0, 1, 1};
 
     xm::PatternSpec first;
     first.rows = 4;
     Append(first.packed, Cell(49, 1, 0, 0xF, 0x00));
-    Append(first.packed, Cell(150, 1, 0, 0, 0));            // not a note
-    Append(first.packed, Cell(200, 0, 0x50, 21, 0xFF));     // L beyond the last point
-    Append(first.packed, Cell(49, 1, 0, 9, 0xFF));          // offset beyond the loop end
-    Append(first.packed, Cell(97, 0, 0, 0xE, 0x6F));        // key-off, pattern loop
-    Append(first.packed, Cell(49, 1, 0, 27, 0xF1));         // retrigger × 2
-    Append(first.packed, Cell(0, 0, 0, 0xD, 0x99));         // break to row 99
-    Append(first.packed, Cell(0, 0, 0, 0xB, 0xFF));         // jump past the list
+    Append(first.packed, Cell(150, 1, 0, 0, 0));         // not a note
+    Append(first.packed, Cell(200, 0, 0x50, 21, 0xFF));  // L beyond the last point
+    Append(first.packed, Cell(49, 1, 0, 9, 0xFF));       // offset beyond the loop end
+    Append(first.packed, Cell(97, 0, 0, 0xE, 0x6F));     // key-off, pattern loop
+    Append(first.packed, Cell(49, 1, 0, 27, 0xF1));      // retrigger × 2
+    Append(first.packed, Cell(0, 0, 0, 0xD, 0x99));      // break to row 99
+    Append(first.packed, Cell(0, 0, 0, 0xB, 0xFF));      // jump past the list
     xm::PatternSpec second;
     second.rows = 8;
-    Append(second.packed, Cell(49, 1, 0, 0xD, 0x40));       // row 40 of an 8-row pattern
+    Append(second.packed, Cell(49, 1, 0, 0xD, 0x40));  // row 40 of an 8-row pattern
     Append(second.packed, Cell(60, 1, 0xF0, 29, 0x11));
     for (int i = 2; i < 16; ++i) second.packed.push_back(0x80);
     spec.patterns = {first, second};
@@ -111,14 +119,16 @@ TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely) {
     FreeSong(song);
 }
 
-TEST(BlockFillSafety, CorpusModulesPlayAudiblyAndSanely) {
+TEST(BlockFillSafety, CorpusModulesPlayAudiblyAndSanely)
+{
     fs::path corpus = INTRO_CORPUS_DIR;
     ASSERT_TRUE(fs::exists(corpus)) << corpus;
     int played = 0;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
         if (entry.path().extension() != ".xm") continue;
         std::ifstream file(entry.path(), std::ios::binary);
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                   std::istreambuf_iterator<char>());
         Song* song = xm::LoadBytes(bytes);
         if (song == nullptr) continue;  // the loader's tests decide what it refuses
         bool is_song = entry.path().parent_path().filename() == "songs";

@@ -4,14 +4,16 @@
 
 #include "test_sequencer_song.h"
 
-TEST(ChannelPeriods, LinearPeriodHalvesFinetuneTowardZero) {
+TEST(ChannelPeriods, LinearPeriodHalvesFinetuneTowardZero)
+{
     EXPECT_EQ(LinearPeriod(48, 0), 4608);
     EXPECT_EQ(LinearPeriod(48, -128), 4672);
     EXPECT_EQ(LinearPeriod(48, 127), 4545);
     EXPECT_EQ(LinearPeriod(0, 0), 7680);
 }
 
-TEST(ChannelPeriods, AmigaPeriodTellingValues) {
+TEST(ChannelPeriods, AmigaPeriodTellingValues)
+{
     EXPECT_EQ(AmigaPeriod(0, 0), 27392);
     EXPECT_EQ(AmigaPeriod(12, 0), 13696);
     EXPECT_EQ(AmigaPeriod(48, 0), 1712);
@@ -24,7 +26,8 @@ TEST(ChannelPeriods, AmigaPeriodTellingValues) {
     EXPECT_EQ(AmigaPeriod(0, -128), 27392 + (27392 - AmigaPeriod(1, 0)));
 }
 
-TEST(ChannelSelection, FallsBackToSilentRecords) {
+TEST(ChannelSelection, FallsBackToSilentRecords)
+{
     TestSong t(1, {4}, 2);
     ChannelState channel{};
     channel.instrument = 1;
@@ -48,7 +51,8 @@ TEST(ChannelSelection, FallsBackToSilentRecords) {
     EXPECT_EQ(SelectInstrumentAndSample(&t.song, &channel).sample, &silent_sample);
 }
 
-TEST(ChannelReset, KeepsWaveformPhaseForRetainingWaveforms) {
+TEST(ChannelReset, KeepsWaveformPhaseForRetainingWaveforms)
+{
     Sample sample{};
     sample.volume = 40;
     sample.panning = 200;
@@ -77,7 +81,8 @@ TEST(ChannelReset, KeepsWaveformPhaseForRetainingWaveforms) {
     EXPECT_EQ(channel.tremolo_position, 0);
 }
 
-TEST(ChannelReset, SampleVolumeAboveRangePlaysAs64) {
+TEST(ChannelReset, SampleVolumeAboveRangePlaysAs64)
+{
     Sample sample{};
     sample.volume = 200;
     ChannelState channel{};
@@ -85,7 +90,8 @@ TEST(ChannelReset, SampleVolumeAboveRangePlaysAs64) {
     EXPECT_EQ(channel.volume, 64);
 }
 
-TEST(ChannelVolumeColumn, RowPartByByte) {
+TEST(ChannelVolumeColumn, RowPartByByte)
+{
     ChannelState channel{};
     channel.volume = 30;
     ApplyVolumeColumn(&channel, 0x50);
@@ -121,7 +127,8 @@ TEST(ChannelVolumeColumn, RowPartByByte) {
     EXPECT_EQ(channel.vibrato_depth, 9);
 }
 
-TEST(ChannelVolumeColumn, ToneSlideWithoutSpeedStillSetsTargetAndSuppressesRestart) {
+TEST(ChannelVolumeColumn, ToneSlideWithoutSpeedStillSetsTargetAndSuppressesRestart)
+{
     ChannelState channel{};
     channel.tone_porta_speed = 5;
     channel.note_period = 3000;

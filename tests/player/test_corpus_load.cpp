@@ -2,12 +2,12 @@
 // the song invariants and is freed without a leak (LeakSanitizer checks at exit).
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <cctype>
-#include <cstdio>
 #include <string>
 
 #include "player/song.h"

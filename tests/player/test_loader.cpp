@@ -110,12 +110,12 @@ TEST(Loader, DecodesPackedAndUnpackedCells)
     xm::PatternSpec p;
     p.rows = 3;
     p.packed = {
-        0x80,                        // row 0 ch 0: empty
-        0x81, 97,                    // row 0 ch 1: key-off
-        49, 200, 0x40, 0x0F, 0x06,   // row 1 ch 0: unpacked, instrument 200 -> 0
-        0x9E, 3, 0x20, 0x0A, 0x12,   // row 1 ch 1: instrument, volume, effect, parameter
-        0x82, 128,                   // row 2 ch 0: instrument 128 kept
-        0x91, 96, 0xFF,              // row 2 ch 1: note and parameter
+        0x80,                         // row 0 ch 0: empty
+        0x81, 97,                     // row 0 ch 1: key-off
+        49,   200, 0x40, 0x0F, 0x06,  // row 1 ch 0: unpacked, instrument 200 -> 0
+        0x9E, 3,   0x20, 0x0A, 0x12,  // row 1 ch 1: instrument, volume, effect, parameter
+        0x82, 128,                    // row 2 ch 0: instrument 128 kept
+        0x91, 96,  0xFF,              // row 2 ch 1: note and parameter
     };
     spec.patterns = {p};
     Song* song = xm::LoadBytes(xm::Build(spec));

@@ -16,15 +16,9 @@ using mixer_test::OwnedSample;
 const float GAIN = float(1.0 / 255.0);
 
 // One voice's contribution to a zeroed output value.
-float Contribution(double x, float gain)
-{
-    return float(0.0 + x * double(gain));
-}
+float Contribution(double x, float gain) { return float(0.0 + x * double(gain)); }
 
-int16_t Linear(uint32_t k)
-{
-    return int16_t(k * 100);
-}
+int16_t Linear(uint32_t k) { return int16_t(k * 100); }
 
 TEST_F(MixerTest, ForwardLoopWrapsAtTheExactFrame)
 {
@@ -288,8 +282,8 @@ TEST_F(MixerTest, VoicesAddIntoTheBufferAndZeroFramesDoNothing)
 
 TEST(ConvertToPcm16, RoundsToNearestEvenAndClips)
 {
-    const float in[] = {0.5f, 1.5f, -2.5f, 32767.5f, -40000.0f, 2.5f, -0.5f, 40000.0f,
-                        -32768.0f, 1e30f};
+    const float in[] = {0.5f, 1.5f,  -2.5f,    32767.5f,  -40000.0f,
+                        2.5f, -0.5f, 40000.0f, -32768.0f, 1e30f};
     int16_t out[10] = {};
     ConvertToPcm16(out, in, 5);
     const int16_t want[] = {0, 2, -2, 32767, -32768, 2, 0, 32767, -32768, 32767};

@@ -189,9 +189,9 @@ struct RandomVoices {
         uint32_t loop_length = 1 + Below(length - loop_start);
         if (Below(3) == 0) loop_length = 1 + Below(std::min<uint32_t>(4, length - loop_start));
         std::mt19937 frames(rng());
-        samples.push_back(std::make_unique<OwnedSample>(
-            length, kind, loop_start, loop_length,
-            [&frames](uint32_t) { return int16_t(frames()); }));
+        samples.push_back(
+            std::make_unique<OwnedSample>(length, kind, loop_start, loop_length,
+                                          [&frames](uint32_t) { return int16_t(frames()); }));
         return &samples.back()->sample;
     }
 
@@ -202,11 +202,26 @@ struct RandomVoices {
         const Sample& s = *v.sample;
         uint32_t loop_end = s.loop_start + s.loop_length;
         switch (Below(5)) {
-        case 0: v.step = 0; v.step_frac = Below(4) == 0 ? 0 : rng(); break;           // tiny
-        case 1: v.step = int32_t(Below(3)); v.step_frac = rng(); break;               // ordinary
-        case 2: v.step = int32_t(Below(40)); v.step_frac = rng(); break;              // large
-        case 3: v.step = int32_t(250 + Below(5000)); v.step_frac = rng(); break;      // huge
-        default: v.step = 1; v.step_frac = 0; break;
+        case 0:
+            v.step = 0;
+            v.step_frac = Below(4) == 0 ? 0 : rng();
+            break;  // tiny
+        case 1:
+            v.step = int32_t(Below(3));
+            v.step_frac = rng();
+            break;  // ordinary
+        case 2:
+            v.step = int32_t(Below(40));
+            v.step_frac = rng();
+            break;  // large
+        case 3:
+            v.step = int32_t(250 + Below(5000));
+            v.step_frac = rng();
+            break;  // huge
+        default:
+            v.step = 1;
+            v.step_frac = 0;
+            break;
         }
         v.direction = 1;
         v.position = int32_t(Below(loop_end));

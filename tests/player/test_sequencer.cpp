@@ -14,7 +14,8 @@ constexpr uint8_t NOTE_C4 = 49;  // real note 48, linear period 4608
 using Position = std::pair<int, int>;  // order, row
 
 // The (order, row) of every row tick over the given number of ticks.
-std::vector<Position> RowTicks(TestSong& t, int ticks) {
+std::vector<Position> RowTicks(TestSong& t, int ticks)
+{
     std::vector<Position> rows;
     for (int i = 0; i < ticks; ++i) {
         bool row_tick = t.song.tick == 0;
@@ -26,7 +27,8 @@ std::vector<Position> RowTicks(TestSong& t, int ticks) {
 
 }  // namespace
 
-TEST(SequencerTempo, SamplesPerTickFollowsBpm) {
+TEST(SequencerTempo, SamplesPerTickFollowsBpm)
+{
     Song song{};
     SetTempo(&song, 125);
     EXPECT_EQ(song.samples_per_tick, 882);
@@ -43,7 +45,8 @@ TEST(SequencerTempo, SamplesPerTickFollowsBpm) {
     EXPECT_GE(song.samples_per_tick, 1);
 }
 
-TEST(SequencerTempo, HeaderBpmZeroPlaysAs125) {
+TEST(SequencerTempo, HeaderBpmZeroPlaysAs125)
+{
     TestSong t(1, {4});
     t.song.default_bpm = 0;
     t.Start();
@@ -51,7 +54,8 @@ TEST(SequencerTempo, HeaderBpmZeroPlaysAs125) {
     EXPECT_EQ(t.song.samples_per_tick, 882);
 }
 
-TEST(SequencerRows, SpeedZeroPlaysARowEveryTick) {
+TEST(SequencerRows, SpeedZeroPlaysARowEveryTick)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, 0, 0, 0, 0xF, 0x00);
     t.Put(0, 1, 0, 0, 0, 0, 0xE, 0xE3);  // pattern delay at speed 0 is 0 ticks
@@ -59,7 +63,8 @@ TEST(SequencerRows, SpeedZeroPlaysARowEveryTick) {
     EXPECT_EQ(RowTicks(t, 4), (std::vector<Position>{{0, 0}, {0, 1}, {0, 2}, {0, 3}}));
 }
 
-TEST(SequencerRows, PatternDelayLengthensRowLastChannelWins) {
+TEST(SequencerRows, PatternDelayLengthensRowLastChannelWins)
+{
     TestSong t(2, {8});
     t.Put(0, 0, 0, 0, 0, 0, 0xE, 0xE5);
     t.Put(0, 0, 1, 0, 0, 0, 0xE, 0xE2);
@@ -75,7 +80,8 @@ TEST(SequencerRows, PatternDelayLengthensRowLastChannelWins) {
     EXPECT_EQ(ticks_in_row0, 18);
 }
 
-TEST(SequencerRows, JumpThenBreakAndBreakThenJump) {
+TEST(SequencerRows, JumpThenBreakAndBreakThenJump)
+{
     TestSong a(2, {8, 8, 8});
     a.Put(0, 0, 0, 0, 0, 0, 0xB, 2);
     a.Put(0, 0, 1, 0, 0, 0, 0xD, 0x05);
@@ -94,7 +100,8 @@ TEST(SequencerRows, JumpThenBreakAndBreakThenJump) {
     EXPECT_EQ(b.song.row, 0);
 }
 
-TEST(SequencerRows, JumpsPastTheListGoToOrderZeroNaturalEndToRestart) {
+TEST(SequencerRows, JumpsPastTheListGoToOrderZeroNaturalEndToRestart)
+{
     TestSong jump(1, {4, 4, 4});
     jump.Put(1, 0, 0, 0, 0, 0, 0xB, 40);
     jump.song.order_table[0] = 1;
@@ -123,20 +130,31 @@ TEST(SequencerRows, JumpsPastTheListGoToOrderZeroNaturalEndToRestart) {
     EXPECT_EQ(RowTicks(bad, 6 * 4), (std::vector<Position>{{0, 0}, {1, 0}, {0, 0}, {1, 0}}));
 }
 
-TEST(SequencerRows, PatternLoopPlaysRowsFourTimes) {
+TEST(SequencerRows, PatternLoopPlaysRowsFourTimes)
+{
     TestSong t(1, {6, 2});
     t.Put(0, 0, 0, 0, 0, 0, 0xF, 1);
     t.Put(0, 1, 0, 0, 0, 0, 0xE, 0x60);
     t.Put(0, 2, 0, 0, 0, 0, 0xE, 0x63);
     t.Start();
     std::vector<Position> rows = RowTicks(t, 11);
-    EXPECT_EQ(rows, (std::vector<Position>{{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1},
-                                           {0, 2}, {0, 1}, {0, 2}, {0, 3}, {0, 4}}));
+    EXPECT_EQ(rows, (std::vector<Position>{{0, 0},
+                                           {0, 1},
+                                           {0, 2},
+                                           {0, 1},
+                                           {0, 2},
+                                           {0, 1},
+                                           {0, 2},
+                                           {0, 1},
+                                           {0, 2},
+                                           {0, 3},
+                                           {0, 4}}));
     EXPECT_EQ(channels[0].pattern_loop_count, 0);
     EXPECT_EQ(channels[0].pattern_loop_row, 1);
 }
 
-TEST(SequencerRows, BreakIntoShorterPatternPlaysRowZero) {
+TEST(SequencerRows, BreakIntoShorterPatternPlaysRowZero)
+{
     TestSong t(1, {8, 4});
     t.Put(0, 0, 0, 0, 0, 0, 0xD, 0x40);  // row 40 of a 4-row pattern
     t.Start();
@@ -145,7 +163,8 @@ TEST(SequencerRows, BreakIntoShorterPatternPlaysRowZero) {
     EXPECT_EQ(t.song.row, 0);
 }
 
-TEST(SequencerRows, OrderNamingNoPatternPlaysEmpty64Rows) {
+TEST(SequencerRows, OrderNamingNoPatternPlaysEmpty64Rows)
+{
     TestSong t(1, {2});
     t.song.song_length = 2;
     t.song.order_table[1] = 9;  // no such pattern
@@ -157,8 +176,9 @@ TEST(SequencerRows, OrderNamingNoPatternPlaysEmpty64Rows) {
     EXPECT_EQ(rows[66], Position(0, 0));
 }
 
-TEST(SequencerRows, ExtremeHeaderValuesStayInsideTheTables) {
-    TestSong t(40, {4});  // more channels than the channel table holds
+TEST(SequencerRows, ExtremeHeaderValuesStayInsideTheTables)
+{
+    TestSong t(40, {4});       // more channels than the channel table holds
     t.song.song_length = 300;  // more orders than the order table holds
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0xF, 1);
     t.Start();
@@ -171,7 +191,8 @@ TEST(SequencerRows, ExtremeHeaderValuesStayInsideTheTables) {
     EXPECT_EQ(t.song.order, (4 * 300 - 4 * 256) / 4 - 1);
 }
 
-TEST(SequencerNotes, NoteStartsWithPeriodAndTrigger) {
+TEST(SequencerNotes, NoteStartsWithPeriodAndTrigger)
+{
     TestSong t(1, {4});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
     t.Start();
@@ -185,7 +206,8 @@ TEST(SequencerNotes, NoteStartsWithPeriodAndTrigger) {
     EXPECT_EQ(c.voice->volume, 127);
 }
 
-TEST(SequencerNotes, NotesBeyond96AreNoNotes) {
+TEST(SequencerNotes, NotesBeyond96AreNoNotes)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
     t.Put(0, 1, 0, 97, 0, 0, 0, 0);
@@ -202,7 +224,8 @@ TEST(SequencerNotes, NotesBeyond96AreNoNotes) {
     }
 }
 
-TEST(SequencerNotes, TonePortamentoRowsDoNotRestart) {
+TEST(SequencerNotes, TonePortamentoRowsDoNotRestart)
+{
     for (uint8_t effect : {3, 5}) {
         TestSong t(1, {8});
         t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
@@ -224,7 +247,8 @@ TEST(SequencerNotes, TonePortamentoRowsDoNotRestart) {
     }
 }
 
-TEST(SequencerNotes, VolumeColumnTonePortamentoSlidesToTheNote) {
+TEST(SequencerNotes, VolumeColumnTonePortamentoSlidesToTheNote)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
     t.Put(0, 1, 0, NOTE_C4 + 12, 1, 0xF1, 0, 0);  // slide at 16 × 4 = 64 units per tick
@@ -239,7 +263,8 @@ TEST(SequencerNotes, VolumeColumnTonePortamentoSlidesToTheNote) {
     EXPECT_EQ(c.period, 4608 - 2 * 64);
 }
 
-TEST(SequencerNotes, ToneSpeedZeroStillSetsTarget) {
+TEST(SequencerNotes, ToneSpeedZeroStillSetsTarget)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 3, 0x08);
     t.Put(0, 1, 0, NOTE_C4 + 1, 0, 0, 3, 0x00);
@@ -249,7 +274,8 @@ TEST(SequencerNotes, ToneSpeedZeroStillSetsTarget) {
     EXPECT_EQ(channels[0].tone_porta_speed, 8);
 }
 
-TEST(SequencerNotes, NoteDelayNeverStartsForY0OrBeyondTheRow) {
+TEST(SequencerNotes, NoteDelayNeverStartsForY0OrBeyondTheRow)
+{
     for (uint8_t parameter : {0xD0, 0xD6, 0xDF}) {
         TestSong t(1, {8});
         t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
@@ -265,7 +291,8 @@ TEST(SequencerNotes, NoteDelayNeverStartsForY0OrBeyondTheRow) {
     }
 }
 
-TEST(SequencerNotes, NoteDelayStartsOnTickY) {
+TEST(SequencerNotes, NoteDelayStartsOnTickY)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
     t.Put(0, 1, 0, NOTE_C4 + 12, 1, 0x20, 0xE, 0xD2);
@@ -278,7 +305,8 @@ TEST(SequencerNotes, NoteDelayStartsOnTickY) {
     EXPECT_TRUE(channels[0].update_flags & UPDATE_TRIGGER);
 }
 
-TEST(SequencerNotes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
+TEST(SequencerNotes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce)
+{
     TestSong t(1, {8});
     t.instruments[0].fadeout = 1000;
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
@@ -293,7 +321,8 @@ TEST(SequencerNotes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
     EXPECT_EQ(channels[0].fadeout_volume, 65536 - 2000);
 }
 
-TEST(SequencerNotes, KeyOffWithVolumeEnvelopeLeavesSustainOnTheSameTick) {
+TEST(SequencerNotes, KeyOffWithVolumeEnvelopeLeavesSustainOnTheSameTick)
+{
     TestSong t(1, {8});
     Instrument& in = t.instruments[0];
     in.volume_envelope[0] = {0, 64};
@@ -315,7 +344,8 @@ TEST(SequencerNotes, KeyOffWithVolumeEnvelopeLeavesSustainOnTheSameTick) {
     EXPECT_EQ(channels[0].vol_env_value, 35);
 }
 
-TEST(SequencerEffects, SetVolumeAndGlobalVolumeAreLimitedTo64) {
+TEST(SequencerEffects, SetVolumeAndGlobalVolumeAreLimitedTo64)
+{
     TestSong t(1, {4});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0xC, 0x7F);
     t.Put(0, 1, 0, 0, 0, 0, 16, 0x90);
@@ -327,7 +357,8 @@ TEST(SequencerEffects, SetVolumeAndGlobalVolumeAreLimitedTo64) {
     EXPECT_EQ(t.song.global_volume, 64);
 }
 
-TEST(SequencerEffects, TremoloOffsetStaysWhenTheTremoloStops) {
+TEST(SequencerEffects, TremoloOffsetStaysWhenTheTremoloStops)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0x30, 7, 0x4F);  // volume 32
     t.Put(0, 1, 0, 0, 0, 0, 7, 0x00);
@@ -345,7 +376,8 @@ TEST(SequencerEffects, TremoloOffsetStaysWhenTheTremoloStops) {
     EXPECT_EQ(channels[0].volume_delta, 0);
 }
 
-TEST(SequencerEffects, FinetuneAppliesToLaterNotesOnly) {
+TEST(SequencerEffects, FinetuneAppliesToLaterNotesOnly)
+{
     TestSong t(2, {8});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0xE, 0x5F);
     t.Put(0, 1, 1, NOTE_C4, 1, 0, 0, 0);
@@ -357,7 +389,8 @@ TEST(SequencerEffects, FinetuneAppliesToLaterNotesOnly) {
     EXPECT_EQ(channels[1].period, 4608 - 7);
 }
 
-TEST(SequencerEffects, FinetuneLeavesTheSilentSampleAlone) {
+TEST(SequencerEffects, FinetuneLeavesTheSilentSampleAlone)
+{
     TestSong t(1, {4});
     t.Put(0, 0, 0, NOTE_C4, 5, 0, 0xE, 0x57);  // instrument 5 does not exist
     t.Start();
@@ -365,7 +398,8 @@ TEST(SequencerEffects, FinetuneLeavesTheSilentSampleAlone) {
     EXPECT_EQ(silent_sample.finetune, 0);
 }
 
-TEST(SequencerEffects, SampleOffsetBeyondLoopEndRewindsWithoutTrigger) {
+TEST(SequencerEffects, SampleOffsetBeyondLoopEndRewindsWithoutTrigger)
+{
     TestSong t(1, {8}, 1, 1000);
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
     t.Put(0, 1, 0, NOTE_C4, 0, 0, 9, 0x04);  // 1024 frames, beyond the 1000-frame sample
@@ -380,7 +414,8 @@ TEST(SequencerEffects, SampleOffsetBeyondLoopEndRewindsWithoutTrigger) {
     EXPECT_TRUE(channels[0].update_flags & UPDATE_REWIND);
 }
 
-TEST(SequencerEffects, SampleOffsetStartsTheNote) {
+TEST(SequencerEffects, SampleOffsetStartsTheNote)
+{
     TestSong t(1, {8}, 1, 1000);
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 9, 0x02);
     t.Start();
@@ -389,7 +424,8 @@ TEST(SequencerEffects, SampleOffsetStartsTheNote) {
     EXPECT_EQ(channels[0].sample_offset_memory, 2);
 }
 
-TEST(SequencerEffects, EnvelopePositionBeyondLastPoint) {
+TEST(SequencerEffects, EnvelopePositionBeyondLastPoint)
+{
     TestSong t(1, {8});
     Instrument& in = t.instruments[0];
     in.volume_envelope[0] = {0, 64};
@@ -410,7 +446,8 @@ TEST(SequencerEffects, EnvelopePositionBeyondLastPoint) {
     EXPECT_EQ(channels[0].vol_env_value, 48);
 }
 
-TEST(SequencerEffects, SpeedAndTempoTakeHoldOnTheSameRow) {
+TEST(SequencerEffects, SpeedAndTempoTakeHoldOnTheSameRow)
+{
     TestSong t(1, {8});
     t.Put(0, 0, 0, 0, 0, 0, 0xF, 3);
     t.Put(0, 1, 0, 0, 0, 0, 0xF, 0x80);

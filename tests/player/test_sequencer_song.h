@@ -19,7 +19,8 @@ struct TestSong {
     std::vector<std::vector<int16_t>> sample_frames;
 
     TestSong(int channel_count, std::vector<int> pattern_rows, int instrument_count = 1,
-             uint32_t sample_length = 2000) {
+             uint32_t sample_length = 2000)
+    {
         patterns.resize(pattern_rows.size());
         cells.resize(pattern_rows.size());
         for (size_t p = 0; p < pattern_rows.size(); ++p) {
@@ -61,7 +62,8 @@ struct TestSong {
         song.song_flags = 1;
         song.default_speed = 6;
         song.default_bpm = 125;
-        for (size_t o = 0; o < pattern_rows.size(); ++o) song.order_table[o] = static_cast<uint8_t>(o);
+        for (size_t o = 0; o < pattern_rows.size(); ++o)
+            song.order_table[o] = static_cast<uint8_t>(o);
         song.default_global_volume = 64;
         song.tick_handler = SequencerTick;
     }
@@ -69,15 +71,18 @@ struct TestSong {
     TestSong& operator=(const TestSong&) = delete;
     ~TestSong() { ReleasePlaybackBuffers(); }
 
-    NoteCell& Cell(int pattern, int row, int channel) {
+    NoteCell& Cell(int pattern, int row, int channel)
+    {
         return cells[pattern][static_cast<size_t>(row) * song.channel_count + channel];
     }
     void Put(int pattern, int row, int channel, uint8_t note, uint8_t instrument,
-             uint8_t volume_column, uint8_t effect, uint8_t parameter) {
+             uint8_t volume_column, uint8_t effect, uint8_t parameter)
+    {
         Cell(pattern, row, channel) = NoteCell{note, instrument, volume_column, effect, parameter};
     }
     void Start() { ResetPlayback(&song); }
-    void Ticks(int count) {
+    void Ticks(int count)
+    {
         for (int i = 0; i < count; ++i) SequencerTick(&song);
     }
 };

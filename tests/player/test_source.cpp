@@ -19,17 +19,14 @@ struct ModuleSizedBuffer {
     }
 };
 
-void* OpenNothing(const void*)
-{
-    return nullptr;
-}
+void* OpenNothing(const void*) { return nullptr; }
 
 TEST(SourceCallbacks, AnyMissingCallbackClearsAllFive)
 {
     RegisterBufferSource();
     ASSERT_TRUE(SourceCallbacksComplete());
-    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource,
-                            nullptr, TellMemorySource);
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, nullptr,
+                            TellMemorySource);
     EXPECT_EQ(source_callbacks.open, nullptr);
     EXPECT_EQ(source_callbacks.close, nullptr);
     EXPECT_EQ(source_callbacks.read, nullptr);
@@ -37,8 +34,8 @@ TEST(SourceCallbacks, AnyMissingCallbackClearsAllFive)
     EXPECT_EQ(source_callbacks.tell, nullptr);
     EXPECT_FALSE(SourceCallbacksComplete());
 
-    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource,
-                            SeekMemorySource, TellMemorySource);
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
+                            TellMemorySource);
     EXPECT_EQ(source_callbacks.open, &OpenMemorySource);
     EXPECT_EQ(source_callbacks.seek, &SeekMemorySource);
     RegisterSourceCallbacks(nullptr, CloseMemorySource, ReadMemorySource, SeekMemorySource,

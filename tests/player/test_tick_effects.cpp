@@ -11,7 +11,8 @@ constexpr uint8_t NOTE_C4 = 49;  // real note 48, period 4608
 // One channel, one 64-row pattern; row 0 plays NOTE_C4 with instrument 1 and the given effect.
 struct EffectSong {
     TestSong t{1, {64}};
-    EffectSong(uint8_t effect, uint8_t parameter, uint8_t volume_column = 0) {
+    EffectSong(uint8_t effect, uint8_t parameter, uint8_t volume_column = 0)
+    {
         t.Put(0, 0, 0, NOTE_C4, 1, volume_column, effect, parameter);
         t.Start();
     }
@@ -20,7 +21,8 @@ struct EffectSong {
 
 }  // namespace
 
-TEST(TickEffects, ArpeggioCyclesXThenYThenNone) {
+TEST(TickEffects, ArpeggioCyclesXThenYThenNone)
+{
     EffectSong s(0, 0x37);
     s.t.Ticks(1);
     EXPECT_EQ(s.channel().period_delta, 0);
@@ -31,7 +33,8 @@ TEST(TickEffects, ArpeggioCyclesXThenYThenNone) {
     }
 }
 
-TEST(TickEffects, ArpeggioKeepsCycleOnPatternDelayTicks) {
+TEST(TickEffects, ArpeggioKeepsCycleOnPatternDelayTicks)
+{
     TestSong t(2, {64});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0x37);
     t.Put(0, 0, 1, 0, 0, 0, 0xE, 0xE1);  // row lasts 12 ticks
@@ -39,14 +42,15 @@ TEST(TickEffects, ArpeggioKeepsCycleOnPatternDelayTicks) {
     t.Ticks(8);  // ticks 0..7
     EXPECT_EQ(t.song.row, 0);
     EXPECT_EQ(channels[0].period_delta, 3 * 64);  // tick 7: 7 mod 3 = 1
-    t.Ticks(4);  // ticks 8..11
+    t.Ticks(4);                                   // ticks 8..11
     EXPECT_EQ(t.song.row, 0);
     EXPECT_EQ(channels[0].period_delta, 7 * 64);  // tick 11: 11 mod 3 = 2
     t.Ticks(1);
     EXPECT_EQ(t.song.row, 1);
 }
 
-TEST(TickEffects, PortamentoUpStopsAt56DownHasNoLimit) {
+TEST(TickEffects, PortamentoUpStopsAt56DownHasNoLimit)
+{
     EffectSong up(1, 0xFF);
     up.t.Ticks(1);
     up.channel().period = 300;
@@ -57,7 +61,8 @@ TEST(TickEffects, PortamentoUpStopsAt56DownHasNoLimit) {
     EXPECT_EQ(down.channel().period, 4608 + 5 * 4 * 255);
 }
 
-TEST(TickEffects, TonePortamentoClipsToTargetAndSpeedZeroNeverMoves) {
+TEST(TickEffects, TonePortamentoClipsToTargetAndSpeedZeroNeverMoves)
+{
     ChannelState channel{};
     channel.period = 1000;
     channel.tone_porta_target = 1010;
@@ -73,7 +78,8 @@ TEST(TickEffects, TonePortamentoClipsToTargetAndSpeedZeroNeverMoves) {
     EXPECT_EQ(channel.update_flags, UPDATE_FREQUENCY);
 }
 
-TEST(TickEffects, VibratoWaveforms) {
+TEST(TickEffects, VibratoWaveforms)
+{
     ChannelState channel{};
     channel.vibrato_depth = 15;
     channel.waveform_control = 2;  // square
@@ -106,7 +112,8 @@ TEST(TickEffects, VibratoWaveforms) {
     EXPECT_EQ(channel.period_delta, 0);  // 7 × 15 >> 5 = 3 → 0
 }
 
-TEST(TickEffects, TremoloIsLimitedToTheVolumeRange) {
+TEST(TickEffects, TremoloIsLimitedToTheVolumeRange)
+{
     ChannelState channel{};
     channel.volume = 60;
     channel.tremolo_depth = 15;
@@ -121,7 +128,8 @@ TEST(TickEffects, TremoloIsLimitedToTheVolumeRange) {
     EXPECT_EQ(channel.volume_delta, -10);
 }
 
-TEST(TickEffects, TremorThreeOnTwoOffCountingTheRowTick) {
+TEST(TickEffects, TremorThreeOnTwoOffCountingTheRowTick)
+{
     TestSong t(1, {64});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 29, 0x21);
     t.Put(0, 1, 0, 0, 0, 0, 29, 0x00);
@@ -134,7 +142,8 @@ TEST(TickEffects, TremorThreeOnTwoOffCountingTheRowTick) {
     EXPECT_EQ(silent, (std::vector<int>{0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0}));
 }
 
-TEST(TickEffects, TremorCounterRestartsWhenCycleShrinksBelowIt) {
+TEST(TickEffects, TremorCounterRestartsWhenCycleShrinksBelowIt)
+{
     ChannelState channel{};
     channel.volume = 50;
     channel.tremor_position = 6;
@@ -145,8 +154,13 @@ TEST(TickEffects, TremorCounterRestartsWhenCycleShrinksBelowIt) {
     EXPECT_EQ(channel.tremor_position, 0);
 }
 
-TEST(TickEffects, MultiRetriggerVolumeRules) {
-    struct Case { uint8_t parameter; uint8_t volume_column; int expected; };
+TEST(TickEffects, MultiRetriggerVolumeRules)
+{
+    struct Case {
+        uint8_t parameter;
+        uint8_t volume_column;
+        int expected;
+    };
     for (Case c : {Case{0x61, 0x50, 42}, Case{0xE1, 0x42, 64}, Case{0x71, 0x11, 0},
                    Case{0x51, 0x20, 0}, Case{0xF1, 0x30, 64}}) {
         EffectSong s(27, c.parameter, c.volume_column);
@@ -156,7 +170,8 @@ TEST(TickEffects, MultiRetriggerVolumeRules) {
     }
 }
 
-TEST(TickEffects, RetriggerE93AtSpeed6OnTick3Only) {
+TEST(TickEffects, RetriggerE93AtSpeed6OnTick3Only)
+{
     EffectSong s(0xE, 0x93);
     s.t.Ticks(1);
     for (int tick = 1; tick < 6; ++tick) {
@@ -171,7 +186,8 @@ TEST(TickEffects, RetriggerE93AtSpeed6OnTick3Only) {
     }
 }
 
-TEST(TickEffects, NoteCutOnTickYAndNeverForY0OrBeyondRow) {
+TEST(TickEffects, NoteCutOnTickYAndNeverForY0OrBeyondRow)
+{
     EffectSong cut(0xE, 0xC2);
     cut.t.Ticks(2);
     EXPECT_EQ(cut.channel().volume, 64);
@@ -184,7 +200,8 @@ TEST(TickEffects, NoteCutOnTickYAndNeverForY0OrBeyondRow) {
     }
 }
 
-TEST(TickEffects, EnvelopeHoldsPreviousValueUntilFirstPoint) {
+TEST(TickEffects, EnvelopeHoldsPreviousValueUntilFirstPoint)
+{
     Instrument instrument{};
     instrument.volume_envelope[0] = {5, 40};
     instrument.volume_envelope[1] = {10, 60};
@@ -205,7 +222,8 @@ TEST(TickEffects, EnvelopeHoldsPreviousValueUntilFirstPoint) {
     EXPECT_EQ(channel.vol_env_done, 1);
 }
 
-TEST(TickEffects, EnvelopeSustainHoldsUntilKeyOffAndLoopRepeats) {
+TEST(TickEffects, EnvelopeSustainHoldsUntilKeyOffAndLoopRepeats)
+{
     Instrument instrument{};
     instrument.volume_envelope[0] = {0, 64};
     instrument.volume_envelope[1] = {2, 32};
@@ -230,15 +248,18 @@ TEST(TickEffects, EnvelopeSustainHoldsUntilKeyOffAndLoopRepeats) {
     EXPECT_EQ(channel.vol_env_done, 0);
 }
 
-TEST(TickEffects, EnvelopeIgnoresPointsBeyondTwelveAndLoopsStartingPastTheCount) {
+TEST(TickEffects, EnvelopeIgnoresPointsBeyondTwelveAndLoopsStartingPastTheCount)
+{
     Instrument instrument{};
-    for (int i = 0; i < 20; ++i) instrument.volume_envelope[i] = {static_cast<uint16_t>(i), static_cast<uint16_t>(i * 5)};
+    for (int i = 0; i < 20; ++i)
+        instrument.volume_envelope[i] = {static_cast<uint16_t>(i), static_cast<uint16_t>(i * 5)};
     instrument.volume_point_count = 200;
     instrument.volume_envelope_flags = 1 | 4;
     instrument.volume_loop_start = 150;
     instrument.volume_loop_end = 11;
     ChannelState channel{};
-    for (int tick = 0; tick < 40 && !channel.vol_env_done; ++tick) StepVolumeEnvelope(&channel, &instrument);
+    for (int tick = 0; tick < 40 && !channel.vol_env_done; ++tick)
+        StepVolumeEnvelope(&channel, &instrument);
     EXPECT_EQ(channel.vol_env_done, 1);
     EXPECT_EQ(channel.vol_env_value, 55);
 
@@ -251,12 +272,14 @@ TEST(TickEffects, EnvelopeIgnoresPointsBeyondTwelveAndLoopsStartingPastTheCount)
     short_loop.volume_loop_start = 5;
     short_loop.volume_loop_end = 2;
     ChannelState other{};
-    for (int tick = 0; tick < 10 && !other.vol_env_done; ++tick) StepVolumeEnvelope(&other, &short_loop);
+    for (int tick = 0; tick < 10 && !other.vol_env_done; ++tick)
+        StepVolumeEnvelope(&other, &short_loop);
     EXPECT_EQ(other.vol_env_done, 1);
     EXPECT_EQ(other.vol_env_value, 30);
 }
 
-TEST(TickEffects, AutoVibratoSweepZeroIsFullDepthAtOnce) {
+TEST(TickEffects, AutoVibratoSweepZeroIsFullDepthAtOnce)
+{
     Instrument instrument{};
     instrument.vibrato_type = 1;
     instrument.vibrato_depth = 15;
@@ -274,7 +297,8 @@ TEST(TickEffects, AutoVibratoSweepZeroIsFullDepthAtOnce) {
     EXPECT_EQ(swept.period_delta, (64 * 15 * 1 / 4) >> 6);
 }
 
-TEST(TickEffects, AutoVibratoWaveformsAndUndefinedTypesPlayAsSine) {
+TEST(TickEffects, AutoVibratoWaveformsAndUndefinedTypesPlayAsSine)
+{
     auto value_at = [](uint8_t type, int position) {
         Instrument instrument{};
         instrument.vibrato_type = type;
@@ -295,7 +319,8 @@ TEST(TickEffects, AutoVibratoWaveformsAndUndefinedTypesPlayAsSine) {
     EXPECT_EQ(value_at(255, 200), value_at(0, 200));
 }
 
-TEST(TickEffects, GlobalVolumeSlideAndPanningSlideLimits) {
+TEST(TickEffects, GlobalVolumeSlideAndPanningSlideLimits)
+{
     TestSong t(1, {64});
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 17, 0x0F);
     t.Put(0, 1, 0, 0, 0, 0xCF, 25, 0xF0);  // panning 240, then +15 per tick

@@ -9,7 +9,8 @@ namespace {
 struct VoiceUpdateTest : ::testing::Test {
     TestSong t{8, {4}};
     ChannelState* channel = nullptr;
-    void SetUp() override {
+    void SetUp() override
+    {
         t.Start();
         channel = &channels[5];
         channel->volume = 64;
@@ -23,7 +24,8 @@ struct VoiceUpdateTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(VoiceUpdateTest, TriggerOnSoundingVoiceHandsOffAndBack) {
+TEST_F(VoiceUpdateTest, TriggerOnSoundingVoiceHandsOffAndBack)
+{
     Sample* sample = &t.samples[0];
     channel->update_flags = UPDATE_TRIGGER | UPDATE_VOLUME | UPDATE_PANNING;
     UpdateVoice(channel, sample, &t.song);
@@ -48,7 +50,8 @@ TEST_F(VoiceUpdateTest, TriggerOnSoundingVoiceHandsOffAndBack) {
     EXPECT_EQ(voices[37].left_volume, 0);
 }
 
-TEST_F(VoiceUpdateTest, FullScaleVolumeSplitsEvenlyAtCentre) {
+TEST_F(VoiceUpdateTest, FullScaleVolumeSplitsEvenlyAtCentre)
+{
     channel->update_flags = UPDATE_VOLUME | UPDATE_PANNING;
     UpdateVoice(channel, &t.samples[0], &t.song);
     Voice& v = *channel->voice;
@@ -59,7 +62,8 @@ TEST_F(VoiceUpdateTest, FullScaleVolumeSplitsEvenlyAtCentre) {
     EXPECT_EQ(v.right_volume, 63);
 }
 
-TEST_F(VoiceUpdateTest, PanningEnvelopeExtremes) {
+TEST_F(VoiceUpdateTest, PanningEnvelopeExtremes)
+{
     channel->update_flags = UPDATE_VOLUME | UPDATE_PANNING;
     channel->pan_env_value = 64;
     UpdateVoice(channel, &t.samples[0], &t.song);
@@ -80,7 +84,8 @@ TEST_F(VoiceUpdateTest, PanningEnvelopeExtremes) {
     EXPECT_EQ(channel->voice->panning, 0);
 }
 
-TEST_F(VoiceUpdateTest, StepOfLinearBaseAndMixRate) {
+TEST_F(VoiceUpdateTest, StepOfLinearBaseAndMixRate)
+{
     channel->update_flags = UPDATE_FREQUENCY;
     UpdateVoice(channel, &t.samples[0], &t.song);
     EXPECT_EQ(channel->voice->frequency, 8363);
@@ -94,7 +99,8 @@ TEST_F(VoiceUpdateTest, StepOfLinearBaseAndMixRate) {
     EXPECT_EQ(channel->voice->frequency, 14317056 / (14317056 / 44100));
 }
 
-TEST_F(VoiceUpdateTest, FrequencyFloorRecordsUnlimitedValue) {
+TEST_F(VoiceUpdateTest, FrequencyFloorRecordsUnlimitedValue)
+{
     t.song.song_flags = 0;
     channel->period = 200000;  // 71 Hz
     channel->update_flags = UPDATE_FREQUENCY;
@@ -109,7 +115,8 @@ TEST_F(VoiceUpdateTest, FrequencyFloorRecordsUnlimitedValue) {
     EXPECT_EQ(channel->voice->step_frac, static_cast<uint32_t>((100ull << 32) / 44100));
 }
 
-TEST_F(VoiceUpdateTest, AmigaZeroPeriodLeavesStepUnchanged) {
+TEST_F(VoiceUpdateTest, AmigaZeroPeriodLeavesStepUnchanged)
+{
     t.song.song_flags = 0;
     channel->voice->step = 3;
     channel->voice->step_frac = 77;
@@ -122,14 +129,16 @@ TEST_F(VoiceUpdateTest, AmigaZeroPeriodLeavesStepUnchanged) {
     EXPECT_EQ(channel->update_flags & UPDATE_FREQUENCY, 0);
 }
 
-TEST_F(VoiceUpdateTest, RunawayLinearPeriodDoesNotOverflow) {
+TEST_F(VoiceUpdateTest, RunawayLinearPeriodDoesNotOverflow)
+{
     channel->period = -2000000000;
     channel->update_flags = UPDATE_FREQUENCY;
     UpdateVoice(channel, &t.samples[0], &t.song);
     EXPECT_EQ(channel->voice->frequency, INT32_MAX);
 }
 
-TEST_F(VoiceUpdateTest, StartOffsetBeyondLoopEndStartsAtZero) {
+TEST_F(VoiceUpdateTest, StartOffsetBeyondLoopEndStartsAtZero)
+{
     Sample* sample = &t.samples[0];
     channel->voice->start_offset = sample->loop_start + sample->loop_length;
     channel->update_flags = UPDATE_TRIGGER;

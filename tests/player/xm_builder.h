@@ -20,10 +20,10 @@ struct SampleSpec {
     uint32_t loop_length = 0;  // bytes
     uint8_t volume = 64;
     int8_t finetune = 0;
-    uint8_t type = 0;          // bit 0 forward, bit 1 ping-pong, bit 4 16-bit
+    uint8_t type = 0;  // bit 0 forward, bit 1 ping-pong, bit 4 16-bit
     uint8_t panning = 128;
     int8_t relative_note = 0;
-    std::vector<uint8_t> data; // the bytes written after the headers (delta-encoded)
+    std::vector<uint8_t> data;  // the bytes written after the headers (delta-encoded)
 };
 
 struct InstrumentSpec {
@@ -31,7 +31,7 @@ struct InstrumentSpec {
     int32_t sample_count_override = -1;  // written instead of samples.size() when >= 0
     uint32_t header_size = 0;            // 0: 263 with samples, 29 without
     uint8_t note_to_sample[96] = {};
-    uint16_t volume_envelope[24] = {};   // 12 points of (position, value)
+    uint16_t volume_envelope[24] = {};  // 12 points of (position, value)
     uint16_t panning_envelope[24] = {};
     // volume/panning point counts, sustain and loop points, flags, vibrato (14 bytes).
     uint8_t fields[14] = {};
@@ -40,8 +40,8 @@ struct InstrumentSpec {
 
 struct PatternSpec {
     uint16_t rows = 64;
-    std::vector<uint8_t> packed;         // the pattern's packed cell bytes
-    int32_t packed_size_override = -1;   // written instead of packed.size() when >= 0
+    std::vector<uint8_t> packed;        // the pattern's packed cell bytes
+    int32_t packed_size_override = -1;  // written instead of packed.size() when >= 0
 };
 
 struct ModuleSpec {
@@ -62,8 +62,16 @@ class Writer {
 public:
     std::vector<uint8_t> bytes;
     void U8(uint32_t v) { bytes.push_back(uint8_t(v)); }
-    void U16(uint32_t v) { U8(v); U8(v >> 8); }
-    void U32(uint32_t v) { U16(v); U16(v >> 16); }
+    void U16(uint32_t v)
+    {
+        U8(v);
+        U8(v >> 8);
+    }
+    void U32(uint32_t v)
+    {
+        U16(v);
+        U16(v >> 16);
+    }
     void Raw(const void* p, size_t n)
     {
         const uint8_t* b = static_cast<const uint8_t*>(p);
@@ -183,10 +191,7 @@ inline SampleSpec Ramp8(uint32_t frames)
     return s;
 }
 
-inline int16_t Ramp8Frame(uint32_t k)
-{
-    return int16_t(uint16_t(uint8_t(k * 7)) << 8);
-}
+inline int16_t Ramp8Frame(uint32_t k) { return int16_t(uint16_t(uint8_t(k * 7)) << 8); }
 
 // Loads bytes through the buffer source.
 inline Song* LoadBytes(const std::vector<uint8_t>& bytes, SampleLoader loader = nullptr)

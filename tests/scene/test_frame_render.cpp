@@ -90,9 +90,12 @@ TEST_F(FrameRender, PageTexturePatternAppearsOneTexelPerPixel)
 {
     D3DLOCKED_RECT locked = {};
     ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    auto pattern = [](int c, int r) { return uint32_t((c * 7 + r * 131) * 2654435761u) & 0xFFFFFF; };
+    auto pattern = [](int c, int r) {
+        return uint32_t((c * 7 + r * 131) * 2654435761u) & 0xFFFFFF;
+    };
     for (int r = 0; r < 512; ++r) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
+        auto* row =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
         for (int c = 0; c < 512; ++c) row[c] = pattern(c, r);
     }
     page_texture->UnlockRect(0);
@@ -117,7 +120,8 @@ TEST_F(FrameRender, ClosedPanelsHideThePageAboveTheirLowerEdge)
     D3DLOCKED_RECT locked = {};
     ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     for (int r = 0; r < 512; ++r) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
+        auto* row =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
         for (int c = 0; c < 512; ++c) row[c] = 0xFFFFFF;
     }
     page_texture->UnlockRect(0);
@@ -203,7 +207,8 @@ TEST_F(FrameRender, BubblesAddOntoWhatIsBelow)
     D3DLOCKED_RECT locked = {};
     ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     for (int r = 0; r < 512; ++r) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
+        auto* row =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
         for (int c = 0; c < 512; ++c) row[c] = 0x202020;
     }
     page_texture->UnlockRect(0);
@@ -217,8 +222,10 @@ TEST_F(FrameRender, BubblesAddOntoWhatIsBelow)
         for (int x = 200; x < 264; ++x) {
             const uint32_t p = Pixel(frame, x, y);
             if (p == 0x202020) continue;
-            if ((p & 0xFF) > 0x20) ++brighter;
-            else ++darker;
+            if ((p & 0xFF) > 0x20)
+                ++brighter;
+            else
+                ++darker;
         }
     }
     EXPECT_GT(brighter, 100);

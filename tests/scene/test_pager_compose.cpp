@@ -132,7 +132,9 @@ TEST_F(PageComposition, NarrowAndWideGlyphsMoveThePenByTheirWidths)
     const int first = 4 * CHARS_PER_PAGE;
     int line = -1;
     for (int l = 0; l < 6; ++l) {
-        if (std::strstr(std::string(page_text + first + l * LINE_LENGTH, LINE_LENGTH).c_str(), "c++")) line = l;
+        if (std::strstr(std::string(page_text + first + l * LINE_LENGTH, LINE_LENGTH).c_str(),
+                        "c++"))
+            line = l;
     }
     ASSERT_GE(line, 0);
     const char* text = page_text + first + line * LINE_LENGTH;

@@ -48,7 +48,8 @@ IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, UINT size, uint32_t see
     D3DLOCKED_RECT locked;
     texture->LockRect(0, &locked, nullptr, 0);
     for (UINT y = 0; y < size; y++) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+        uint32_t* row =
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
         for (UINT x = 0; x < size; x++) {
             seed = seed * 1664525u + 1013904223u;
             row[x] = (seed >> 8) & 0x00FFFFFF;
@@ -92,9 +93,9 @@ int main(int argc, char** argv)
     parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
     parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
     IDirect3DDevice9* device = nullptr;
-    if (!direct3d || FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                                   D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                                   &device))) {
+    if (!direct3d ||
+        FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device))) {
         std::fprintf(stderr, "CreateDevice failed\n");
         return 1;
     }
@@ -143,7 +144,8 @@ int main(int argc, char** argv)
             Vertex bubble[4];
             float x = float((k * 173 + frame) % 760), y = float((k * 97 + 3 * frame) % 560);
             float v = k <= 10 ? 0.0f : k <= 20 ? 0.27f : 0.54f;
-            Rectangle(bubble, x + 0.3f, y + 0.7f, 64, 64, 0x808080, 0xF08080, 0, v, 0.27f, v + 0.27f);
+            Rectangle(bubble, x + 0.3f, y + 0.7f, 64, 64, 0x808080, 0xF08080, 0, v, 0.27f,
+                      v + 0.27f);
             DrawQuad(device, buffer, bubble);
         }
         device->EndScene();
@@ -157,12 +159,13 @@ int main(int argc, char** argv)
         present_seconds += Seconds(drawn, presented);
     }
     const double ms = 1000.0 / frames;
-    std::printf("frames %d, CPU ms/frame: total %.3f = clear %.3f + page %.3f + panels %.3f + bubbles %.3f"
-                " + present (headless copy) %.3f\n",
-                frames,
-                ms * (clear_seconds + page_seconds + panel_seconds + bubble_seconds + present_seconds),
-                ms * clear_seconds, ms * page_seconds, ms * panel_seconds, ms * bubble_seconds,
-                ms * present_seconds);
+    std::printf(
+        "frames %d, CPU ms/frame: total %.3f = clear %.3f + page %.3f + panels %.3f + bubbles %.3f"
+        " + present (headless copy) %.3f\n",
+        frames,
+        ms * (clear_seconds + page_seconds + panel_seconds + bubble_seconds + present_seconds),
+        ms * clear_seconds, ms * page_seconds, ms * panel_seconds, ms * bubble_seconds,
+        ms * present_seconds);
 
     device->SetTexture(0, nullptr);
     device->SetStreamSource(0, nullptr, 0, 0);

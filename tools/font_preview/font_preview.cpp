@@ -56,7 +56,8 @@ int main(int argc, char** argv)
 
     for (int r = 0; r < FONT_STRIP_ROWS; ++r) {
         for (int c = 0; c < strip_width && c * zoom < picture.width; ++c) {
-            for (int z = 0; z < zoom * zoom; ++z) picture.Set(c * zoom + z % zoom, r * zoom + z / zoom, StripGrey(r, c));
+            for (int z = 0; z < zoom * zoom; ++z)
+                picture.Set(c * zoom + z % zoom, r * zoom + z / zoom, StripGrey(r, c));
         }
     }
     const int pages_top = FONT_STRIP_ROWS * zoom + 8;
@@ -73,7 +74,8 @@ int main(int argc, char** argv)
                 const int width = glyph_x[g + 1] - glyph_x[g];
                 for (int r = 0; r < 24; ++r) {
                     for (int w = 0; w < width && pen + w < PAGE_WIDTH; ++w) {
-                        picture.Set(ox + pen + w, oy + 150 + 25 * line + r - PAGE_TOP, StripGrey(r, glyph_x[g] + w));
+                        picture.Set(ox + pen + w, oy + 150 + 25 * line + r - PAGE_TOP,
+                                    StripGrey(r, glyph_x[g] + w));
                     }
                 }
                 pen += width;

@@ -79,7 +79,8 @@ bool WriteBackBuffer(const std::string& path)
     std::vector<unsigned char> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
     const auto* rows = static_cast<const unsigned char*>(locked.pBits);
     for (int y = 0; y < HEIGHT; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(rows + static_cast<ptrdiff_t>(y) * locked.Pitch);
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(rows + static_cast<ptrdiff_t>(y) * locked.Pitch);
         for (int x = 0; x < WIDTH; ++x) {
             unsigned char* out = &rgb[(static_cast<size_t>(y) * WIDTH + x) * 3];
             out[0] = static_cast<unsigned char>(row[x] >> 16);
@@ -123,8 +124,8 @@ int main(int argc, char** argv)
     window_class.lpfnWndProc = PlainWindowProc;
     window_class.lpszClassName = "FrameDump";
     RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, WIDTH,
-                                  HEIGHT, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, WIDTH, HEIGHT,
+                                  nullptr, nullptr, nullptr, nullptr);
     windowed = true;
     if (window == nullptr || !InitGraphics(window, false)) {
         std::fprintf(stderr, "frame_dump: no window or no Direct3D device\n");

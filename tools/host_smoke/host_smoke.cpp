@@ -57,8 +57,8 @@ int main(int argc, char** argv)
     RegisterClassA(&window_class);
     int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 400;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 300;
-    HWND window = CreateWindowExA(0, "Vestrel", "Vestrel", WS_POPUPWINDOW, x, y, 740, 600,
-                                  nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "Vestrel", "Vestrel", WS_POPUPWINDOW, x, y, 740, 600, nullptr,
+                                  nullptr, nullptr, nullptr);
     int answer = MessageBoxA(nullptr, "Run in Fullscreen !?", "Orvanthe", MB_YESNO);
     bool fullscreen = answer != IDNO;
     std::printf("screen %dx%d window %s answer %d fullscreen %d\n", GetSystemMetrics(SM_CXSCREEN),
@@ -73,7 +73,8 @@ int main(int argc, char** argv)
     // One second of a 440 Hz tone, looped by the device.
     std::vector<int16_t> ring(size_t(44100) * 2);
     for (size_t i = 0; i < ring.size() / 2; i++) {
-        int16_t value = int16_t(std::lround(8000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0)));
+        int16_t value =
+            int16_t(std::lround(8000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0)));
         ring[2 * i] = value;
         ring[2 * i + 1] = value;
     }
@@ -128,7 +129,8 @@ int main(int argc, char** argv)
         HostPresent(pixels.data(), PICTURE_WIDTH, PICTURE_HEIGHT, PICTURE_WIDTH);
         frames++;
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     if (opened == MMSYSERR_NOERROR) {
         waveOutReset(wave_out);

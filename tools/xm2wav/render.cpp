@@ -15,7 +15,8 @@ struct RepeatWatch {
 };
 RepeatWatch watch;
 
-void WatchingTick(Song* song) {
+void WatchingTick(Song* song)
+{
     if (song->tick == 0 && song->next_order >= 0 && song->next_order < 256 &&
         watch.order_played[song->next_order]) {
         watch.repeated = true;
@@ -26,8 +27,9 @@ void WatchingTick(Song* song) {
 
 }  // namespace
 
-int64_t RenderSong(Song* song, const RenderLimits& limits, BlockSink sink,
-                   RenderProgress progress, void* context) {
+int64_t RenderSong(Song* song, const RenderLimits& limits, BlockSink sink, RenderProgress progress,
+                   void* context)
+{
     ResetPlayback(song);
     AllocateRingBuffers();
     TickHandler original = song->tick_handler;

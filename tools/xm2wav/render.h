@@ -7,8 +7,8 @@
 #include "player/song.h"
 
 struct RenderLimits {
-    int64_t max_frames;      // never more than this many frames
-    bool stop_at_repeat;     // stop after the block in which the song returns to a played order
+    int64_t max_frames;   // never more than this many frames
+    bool stop_at_repeat;  // stop after the block in which the song returns to a played order
 };
 
 // Receives each block's PCM (interleaved stereo, frames frames); false stops the render.
@@ -18,5 +18,5 @@ typedef void (*RenderProgress)(int64_t frames_done, const Song* song, void* cont
 
 // Plays the song from its start and hands every block to the sink, the last one cut to the
 // limit. Returns the frames handed over, or -1 when the sink refused a block.
-int64_t RenderSong(Song* song, const RenderLimits& limits, BlockSink sink,
-                   RenderProgress progress, void* context);
+int64_t RenderSong(Song* song, const RenderLimits& limits, BlockSink sink, RenderProgress progress,
+                   void* context);

@@ -16,11 +16,13 @@
 
 namespace {
 
-void Put16(uint8_t* at, uint32_t value) {
+void Put16(uint8_t* at, uint32_t value)
+{
     at[0] = static_cast<uint8_t>(value);
     at[1] = static_cast<uint8_t>(value >> 8);
 }
-void Put32(uint8_t* at, uint32_t value) {
+void Put32(uint8_t* at, uint32_t value)
+{
     Put16(at, value & 0xFFFF);
     Put16(at + 2, value >> 16);
 }
@@ -29,7 +31,8 @@ std::string ErrnoText(const char* what) { return std::string(what) + ": " + std:
 
 // Standard output in binary mode: Windows' C runtime would otherwise write every byte 10 as
 // 13 10.
-void UseBinaryMode(FILE* file) {
+void UseBinaryMode(FILE* file)
+{
 #ifdef _WIN32
     _setmode(_fileno(file), _O_BINARY);
 #else
@@ -39,7 +42,8 @@ void UseBinaryMode(FILE* file) {
 
 // Renames the finished file into place, replacing an existing one. Windows' C runtime
 // refuses to rename onto an existing file: there the old file is removed first.
-bool MoveIntoPlace(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to)
+{
     if (std::rename(from.c_str(), to.c_str()) == 0) return true;
 #ifdef _WIN32
     if (errno == EACCES || errno == EEXIST) {
@@ -54,7 +58,8 @@ constexpr int64_t MAX_DATA_BYTES = 0xFFFFFFFFll - 36;
 
 }  // namespace
 
-void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate) {
+void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate)
+{
     uint32_t data_bytes = static_cast<uint32_t>(frames * 4);
     std::memcpy(header, "RIFF", 4);
     Put32(header + 4, 36 + data_bytes);
@@ -70,7 +75,8 @@ void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate) {
     Put32(header + 40, data_bytes);
 }
 
-bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frames, int32_t rate) {
+bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frames, int32_t rate)
+{
     out->destination = destination;
     out->temporary.clear();
     out->file = nullptr;
@@ -114,7 +120,8 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frame
     return true;
 }
 
-bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames) {
+bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames)
+{
     // The PCM is little-endian 16-bit, as on the machines this tool runs on.
     size_t values = static_cast<size_t>(frames) * 2;
     if (std::fwrite(pcm, sizeof(int16_t), values, out->file) != values) {
@@ -125,7 +132,8 @@ bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames) {
     return true;
 }
 
-bool FinishWavOutput(WavOutput* out, int32_t rate) {
+bool FinishWavOutput(WavOutput* out, int32_t rate)
+{
     if (out->temporary.empty()) {
         if (std::fflush(out->file) != 0) {
             out->error = ErrnoText("cannot write");
@@ -153,7 +161,8 @@ bool FinishWavOutput(WavOutput* out, int32_t rate) {
     return true;
 }
 
-void AbandonWavOutput(WavOutput* out) {
+void AbandonWavOutput(WavOutput* out)
+{
     if (out->file != nullptr && out->file != stdout) std::fclose(out->file);
     out->file = nullptr;
     if (!out->temporary.empty()) unlink(out->temporary.c_str());

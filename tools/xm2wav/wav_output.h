@@ -8,11 +8,11 @@
 #include <string>
 
 struct WavOutput {
-    std::string destination;   // the final path, or "-"
-    std::string temporary;     // the file being written; empty for standard output
+    std::string destination;  // the final path, or "-"
+    std::string temporary;    // the file being written; empty for standard output
     FILE* file;
     int64_t frames_written;
-    std::string error;         // set when a write or the final rename failed
+    std::string error;  // set when a write or the final rename failed
 };
 
 // The canonical 44-byte header for the given frame count.

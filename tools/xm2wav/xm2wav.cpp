@@ -37,16 +37,20 @@ struct Options {
     double seconds = 0.0;
 };
 
-void Fail(const std::string& subject, const std::string& reason) {
+void Fail(const std::string& subject, const std::string& reason)
+{
     std::fprintf(stderr, "xm2wav: %s: %s\n", subject.c_str(), reason.c_str());
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: xm2wav IN.xm OUT.wav [--seconds S]   (OUT may be - for standard output)\n");
+int Usage()
+{
+    std::fprintf(
+        stderr, "usage: xm2wav IN.xm OUT.wav [--seconds S]   (OUT may be - for standard output)\n");
     return 2;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
+bool ParseOptions(int argc, char** argv, Options* options)
+{
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -71,7 +75,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason) {
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason)
+{
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         *reason = std::string("cannot open: ") + std::strerror(errno);
@@ -97,7 +102,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
 }
 
 // Loads through the buffer source, the same loader path the intro takes.
-Song* LoadFromBytes(const std::vector<uint8_t>& bytes) {
+Song* LoadFromBytes(const std::vector<uint8_t>& bytes)
+{
     MemoryBuffer buffer{bytes.data(), static_cast<int32_t>(bytes.size())};
     return LoadSong(&buffer, nullptr);
 }
@@ -108,12 +114,14 @@ struct Session {
     int64_t total_frames;  // 0 when not known in advance
 };
 
-bool WriteBlock(const int16_t* pcm, int32_t frames, void* context) {
+bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
+{
     Session* session = static_cast<Session*>(context);
     return session->output == nullptr || WriteWavFrames(session->output, pcm, frames);
 }
 
-void ShowProgress(int64_t frames_done, const Song* song, void* context) {
+void ShowProgress(int64_t frames_done, const Song* song, void* context)
+{
     Session* session = static_cast<Session*>(context);
     if (!session->show_progress || frames_done % (MIX_RATE / 4) >= block_frames) return;
     double seconds = static_cast<double>(frames_done) / MIX_RATE;
@@ -130,7 +138,8 @@ void ShowProgress(int64_t frames_done, const Song* song, void* context) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Options options;
     if (!ParseOptions(argc, argv, &options)) return Usage();
 
@@ -140,7 +149,8 @@ int main(int argc, char** argv) {
         Fail(options.input, reason);
         return 1;
     }
-    if (bytes.size() < sizeof(XM_ID) - 1 || std::memcmp(bytes.data(), XM_ID, sizeof(XM_ID) - 1) != 0) {
+    if (bytes.size() < sizeof(XM_ID) - 1 ||
+        std::memcmp(bytes.data(), XM_ID, sizeof(XM_ID) - 1) != 0) {
         Fail(options.input, "not an XM module (no \"Extended Module: \" header)");
         return 1;
     }
@@ -156,7 +166,8 @@ int main(int argc, char** argv) {
                             ? static_cast<int64_t>(std::llround(options.seconds * MIX_RATE))
                             : MAX_SONG_SECONDS * MIX_RATE;
     limits.stop_at_repeat = !options.fixed_length;
-    Session session{nullptr, isatty(STDERR_FILENO) != 0, options.fixed_length ? limits.max_frames : 0};
+    Session session{nullptr, isatty(STDERR_FILENO) != 0,
+                    options.fixed_length ? limits.max_frames : 0};
 
     int64_t frames = limits.max_frames;
     if (!options.fixed_length && options.output == "-") {

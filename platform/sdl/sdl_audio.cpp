@@ -1,6 +1,10 @@
 // The SDL2 host's audio device: exactly 16-bit stereo little-endian PCM at the rate asked,
 // pulled by SDL's audio thread through the platform layer's callback.
+#include <cstdio>
+
 #include "platform/host.h"
+#include "platform/sdl/quiet_stderr.h"
+#include "platform/sdl/sdl_startup.h"
 #include "platform/sdl/sdl_state.h"
 
 namespace {
@@ -22,13 +26,20 @@ void SDLCALL FeedDevice(void*, Uint8* stream, int length)
     audio.pull(audio.user, stream, length);
 }
 
-}  // namespace
-
-bool HostOpenAudio(int rate, HostAudioPull pull, void* user)
+// The intro runs on without sound when there is no sound device; it says so once.
+void SayNoSound()
 {
-    if (audio.device != 0 || pull == nullptr || rate <= 0 || !AcquireAudio()) return false;
-    audio.pull = pull;
-    audio.user = user;
+    static bool said = false;
+    if (said || SdlProgramName() == nullptr) return;
+    said = true;
+    std::fprintf(stderr, "%s: no sound device: running without sound\n", SdlProgramName());
+}
+
+// Opens the default device for exactly `rate` Hz 16-bit stereo, pulled by FeedDevice; 0 when
+// there is none. No changes are allowed: SDL converts if the card differs, or the open fails.
+SDL_AudioDeviceID OpenDevice(int rate)
+{
+    if (!AcquireAudio()) return 0;
     SDL_AudioSpec wanted{};
     wanted.freq = rate;
     wanted.format = AUDIO_S16LSB;
@@ -36,17 +47,32 @@ bool HostOpenAudio(int rate, HostAudioPull pull, void* user)
     wanted.samples = DEVICE_BUFFER_FRAMES;
     wanted.callback = FeedDevice;
     SDL_AudioSpec got{};
-    // No changes allowed: SDL converts if the card differs, or the open fails.
-    audio.device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, 0);
-    if (audio.device != 0 &&
-        (got.freq != rate || got.format != AUDIO_S16LSB || got.channels != 2)) {
-        SDL_CloseAudioDevice(audio.device);
-        audio.device = 0;
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, 0);
+    if (device != 0 && (got.freq != rate || got.format != AUDIO_S16LSB || got.channels != 2)) {
+        SDL_CloseAudioDevice(device);
+        device = 0;
+    }
+    if (device == 0) ReleaseAudio();
+    return device;
+}
+
+}  // namespace
+
+bool HostOpenAudio(int rate, HostAudioPull pull, void* user)
+{
+    if (audio.device != 0 || pull == nullptr || rate <= 0) return false;
+    // FeedDevice reads these as soon as the device runs.
+    audio.pull = pull;
+    audio.user = user;
+    {
+        // The drivers SDL tries in turn report their own failures on standard error.
+        QuietStderr quiet;
+        audio.device = OpenDevice(rate);
     }
     if (audio.device == 0) {
         audio.pull = nullptr;
         audio.user = nullptr;
-        ReleaseAudio();
+        SayNoSound();
         return false;
     }
     SDL_PauseAudioDevice(audio.device, 0);

@@ -1,8 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the intro (Release) and runs it.
+# Installs what is missing, builds a Release build (build/release) and runs the intro:
+#   ./run.sh
+# or one of the tools, with its arguments (paths are taken from where you stand):
+#   ./run.sh xm2wav song.xm song.wav
+#   ./run.sh font_preview font.ppm 3
 set -euo pipefail
-cd "$(dirname "$0")"
-scripts/install-deps.sh run
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DINTRO_TESTS=OFF >/dev/null
-cmake --build build/release --target intro -j"$(nproc)"
-exec build/release/intro
+root=$(cd "$(dirname "$0")" && pwd)
+program=${1:-intro}
+[ $# -gt 0 ] && shift
+case "$program" in
+  intro|xm2wav|font_preview) ;;
+  *) echo "usage: ./run.sh [intro|xm2wav|font_preview] [arguments...]" >&2; exit 2 ;;
+esac
+# Build output goes to standard error: a tool may be writing to standard output.
+"$root/scripts/install-deps.sh" run >&2
+cd "$root"
+cmake --preset release >/dev/null
+cmake --build --preset release --target "$program" -j"$(nproc)" >&2
+cd - >/dev/null
+exec "$root/build/release/bin/$program" "$@"

@@ -31,7 +31,7 @@ target_link_libraries(intro PRIVATE app scene gfx player assets d3d9 winmm)
 target_link_options(intro PRIVATE -Wl,--undefined=_WinMain@16)
 
 add_subdirectory(tools/xm2wav)
-add_subdirectory(tools/frame_dump)
+add_subdirectory(tests/windows/frame_dump)
 
 # Test program of the process start-up (tests/windows/startup.sh); not shipped.
 add_executable(startup_probe WIN32 tests/windows/startup_probe.cpp platform/windows/startup.cpp)

@@ -9,12 +9,11 @@ build_dir=$(realpath -m "${1:-$source_dir/build/windows}")
 jobs=$(nproc)
 
 host_dir=$(realpath -m "${2:-$build_dir/host}")
+cd "$source_dir"
 if [ $# -lt 2 ]; then
-  cmake -S "$source_dir" -B "$host_dir" -DCMAKE_BUILD_TYPE=Release -DINTRO_TESTS=OFF >/dev/null
+  cmake --preset windows-host -B "$host_dir" >/dev/null
 fi
 cmake --build "$host_dir" -j"$jobs" --target gen_images gen_font gen_module
 
-cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DINTRO_TESTS=OFF \
-  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw-i686.cmake" \
-  -DINTRO_HOST_TOOLS_DIR="$host_dir" >/dev/null
+cmake --preset windows -B "$build_dir" -DINTRO_HOST_TOOLS_DIR="$host_dir" >/dev/null
 cmake --build "$build_dir" -j"$jobs"

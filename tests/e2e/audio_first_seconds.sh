@@ -21,7 +21,7 @@ build_dir=$(realpath "$2")
 e2e_require_tools xvfb-run xdotool xwininfo python3
 
 module="$build_dir/assets/embedded.xm"
-xm2wav="$build_dir/tools/xm2wav/xm2wav"
+xm2wav="$build_dir/bin/xm2wav"
 for needed in "$intro" "$module" "$xm2wav"; do
   if [ ! -e "$needed" ]; then
     echo "FAIL: $needed is missing (build the intro, the assets and xm2wav first)"

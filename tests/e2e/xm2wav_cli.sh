@@ -4,10 +4,15 @@
 set -u
 BUILD_DIR=$2
 SOURCE_DIR=$3
-XM2WAV="$BUILD_DIR/tools/xm2wav/xm2wav"
-SONG="$SOURCE_DIR/../shared/corpus/songs/lachesis_-_villgust.xm"
-[ -x "$XM2WAV" ] || { echo "xm2wav not built"; exit 77; }
-[ -f "$SONG" ] || { echo "corpus song missing"; exit 77; }
+XM2WAV="$BUILD_DIR/bin/xm2wav"
+CORPUS=${INTRO_CORPUS_DIR:-$SOURCE_DIR/../shared/corpus}
+SONG="$CORPUS/songs/lachesis_-_villgust.xm"
+[ -x "$XM2WAV" ] || { echo "xm2wav not built"; exit 1; }
+if [ ! -f "$SONG" ]; then
+    echo "corpus song missing under INTRO_CORPUS_DIR=$CORPUS"
+    [ "${INTRO_REQUIRE_CORPUS:-0}" = 1 ] && exit 1
+    exit 77
+fi
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT

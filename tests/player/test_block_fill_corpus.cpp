@@ -11,6 +11,7 @@
 #include "player/playback.h"
 #include "player/sequencer.h"
 #include "xm_builder.h"
+#include "tests/corpus_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -121,8 +122,8 @@ TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely)
 
 TEST(BlockFillSafety, CorpusModulesPlayAudiblyAndSanely)
 {
-    fs::path corpus = INTRO_CORPUS_DIR;
-    ASSERT_TRUE(fs::exists(corpus)) << corpus;
+    fs::path corpus;
+    SKIP_OR_FAIL_WITHOUT_CORPUS(corpus);
     int played = 0;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
         if (entry.path().extension() != ".xm") continue;

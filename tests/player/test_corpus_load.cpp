@@ -13,6 +13,7 @@
 #include "player/song.h"
 #include "tests/player/song_checks.h"
 #include "tests/player/xm_builder.h"
+#include "tests/corpus_dir.h"
 
 namespace {
 
@@ -51,8 +52,8 @@ std::map<std::string, ManifestCounts> ReadManifest(const fs::path& corpus)
 
 TEST(CorpusLoad, EveryModuleLoadsWithTheCountsOfItsManifest)
 {
-    fs::path corpus = INTRO_CORPUS_DIR;
-    ASSERT_TRUE(fs::exists(corpus)) << corpus;
+    fs::path corpus;
+    SKIP_OR_FAIL_WITHOUT_CORPUS(corpus);
     std::map<std::string, ManifestCounts> manifest = ReadManifest(corpus);
     int modules = 0;
     for (const auto& entry : fs::recursive_directory_iterator(corpus)) {

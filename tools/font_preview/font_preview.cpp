@@ -3,6 +3,7 @@
 // bullets) are left blank here; the pager draws them as diamonds.
 //
 // Usage: font_preview OUTPUT.ppm [MAGNIFICATION]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,11 +52,13 @@ int main(int argc, char** argv)
     }
     const int zoom = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
     const int strip_width = glyph_x[44];
-    Picture picture{PAGE_WIDTH * 2, FONT_STRIP_ROWS * zoom + 8 + (PAGES + 1) / 2 * PAGE_ROWS, {}};
+    // As wide as the magnified strip, and at least two pages side by side.
+    const int width = std::max(PAGE_WIDTH * 2, strip_width * zoom);
+    Picture picture{width, FONT_STRIP_ROWS * zoom + 8 + (PAGES + 1) / 2 * PAGE_ROWS, {}};
     picture.grey.assign(picture.width * picture.height, 40);
 
     for (int r = 0; r < FONT_STRIP_ROWS; ++r) {
-        for (int c = 0; c < strip_width && c * zoom < picture.width; ++c) {
+        for (int c = 0; c < strip_width; ++c) {
             for (int z = 0; z < zoom * zoom; ++z)
                 picture.Set(c * zoom + z % zoom, r * zoom + z / zoom, StripGrey(r, c));
         }

@@ -5,6 +5,7 @@
 
 #include "platform/host.h"
 #include "platform/sdl/cp1252.h"
+#include "platform/sdl/sdl_signals.h"
 #include "platform/sdl/sdl_state.h"
 
 namespace {
@@ -200,7 +201,10 @@ int HostMessageBox(const char* text, const char* caption, bool yes_no)
     box.numbuttons = yes_no ? 2 : 1;
     box.buttons = yes_no ? yes_no_buttons : ok_button;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) return 0;
+    SdlSetMessageBoxShowing(true);
+    int failed = SDL_ShowMessageBox(&box, &pressed);
+    SdlSetMessageBoxShowing(false);
+    if (failed != 0) return 0;
     // Closing the box without a button counts as its Escape button.
     if (pressed < 0) return yes_no ? ANSWER_NO : ANSWER_OK;
     return pressed;
@@ -258,6 +262,12 @@ bool HostPollEvent(HostEvent* event)
 {
     SdlHost& host = TheSdlHost();
     if (host.video_users == 0) return false;
+    // An end signal closes the window once, as the window manager's close button would.
+    if (SdlEndSignal() != 0 && !host.end_signal_delivered) {
+        host.end_signal_delivered = true;
+        if (event) *event = HostEvent{HOST_EVENT_CLOSE, 0, 0, 0};
+        return true;
+    }
     SDL_Event sdl;
     HostEvent translated{};
     while (SDL_PollEvent(&sdl)) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/sdl/quiet_stderr.h"
+#include "platform/sdl/sdl_signals.h"
 #include "platform/sdl/sdl_state.h"
 
 namespace {
@@ -26,6 +27,7 @@ const char* SdlProgramName() { return program_name; }
 bool SdlStartUp(const char* program, const char* command)
 {
     program_name = program;
+    SdlCatchEndSignals();
     bool wayland = Set("WAYLAND_DISPLAY");
     bool x11 = Set("DISPLAY");
     if (!Set("SDL_VIDEODRIVER")) {

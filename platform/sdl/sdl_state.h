@@ -20,6 +20,7 @@ struct SdlHost {
     bool minimised = false;
     bool focus_lost = false;
     bool cursor_visible = true;
+    bool end_signal_delivered = false;  // an end signal was turned into a close request
 };
 
 SdlHost& TheSdlHost();

@@ -56,6 +56,8 @@ void HostPresent(const uint32_t* pixels, int width, int height, int pitch);
 
 // Audio: 16-bit stereo PCM at `rate`. `pull` is called from the host's audio thread (or, on
 // the headless host, from the test moving the virtual clock) to fetch exactly `bytes` bytes.
+// A null `destination` (the headless host's skip only) moves the device on by `bytes` as if
+// it had played them, without copying anything.
 typedef void (*HostAudioPull)(void* user, uint8_t* destination, int bytes);
 bool HostOpenAudio(int rate, HostAudioPull pull, void* user);
 void HostCloseAudio();

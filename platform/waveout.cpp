@@ -61,7 +61,8 @@ void ReturnBuffer(WaveOutDevice& device)
 }
 
 // The host's audio thread fetches `bytes` bytes: from the buffer at the play offset, wrapping
-// at its end while the loop lasts; silence when nothing plays.
+// at its end while the loop lasts; silence when nothing plays. A null destination only moves
+// the play offset and the position on (the headless host's skip).
 void PullFromBuffer(void* user, uint8_t* destination, int bytes)
 {
     WaveOutDevice& device = *static_cast<WaveOutDevice*>(user);
@@ -70,7 +71,8 @@ void PullFromBuffer(void* user, uint8_t* destination, int bytes)
     size_t wanted = bytes > 0 ? size_t(bytes) : 0;
     while (done < wanted && device.data != nullptr) {
         size_t piece = std::min<size_t>(wanted - done, device.length - device.offset);
-        std::memcpy(destination + done, device.data + device.offset, piece);
+        if (destination != nullptr)
+            std::memcpy(destination + done, device.data + device.offset, piece);
         done += piece;
         device.offset += DWORD(piece);
         device.position += DWORD(piece);
@@ -83,7 +85,7 @@ void PullFromBuffer(void* user, uint8_t* destination, int bytes)
         }
         ReturnBuffer(device);
     }
-    if (done < wanted) std::memset(destination + done, 0, wanted - done);
+    if (done < wanted && destination != nullptr) std::memset(destination + done, 0, wanted - done);
 }
 
 bool IsDeviceFormat(const WAVEFORMATEX& format)

@@ -23,17 +23,37 @@ static HANDLE mix_thread;    // null while no thread was started
 static constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
 static constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
 
+// The bytes the device has played since the ring started. Its own count is 32 bits and wraps
+// after 2^32 bytes (6 h 45 min 48 s at 44100 Hz), which is not a whole number of rings: taken
+// as it is, the wrap would look like a jump back of 40 blocks, and the thread would refill 61
+// blocks at once, the one playing among them. Following the count's progress as differences
+// modulo 2^32 makes the wrap invisible, as long as the thread reads it at least once per 2^32
+// bytes (it reads it every 5 ms).
+struct PlayedBytes {
+    uint32_t last_count;  // the device's count at the last reading; 0 when the ring started
+    uint64_t total;
+};
+
+static uint64_t FollowPlayedBytes(PlayedBytes* played, uint32_t count)
+{
+    played->total += static_cast<uint32_t>(count - played->last_count);
+    played->last_count = count;
+    return played->total;
+}
+
 // Keeps the ring one ring length ahead of the device: every 5 ms, refill every block from
 // write_block up to (not including) the block the device is playing now.
 static DWORD WINAPI MixingThread(LPVOID)
 {
     thread_finished = false;
+    PlayedBytes played = {0, 0};
     while (!stop_requested) {
         MMTIME position = {};
         position.wType = TIME_BYTES;
         waveOutGetPosition(wave_out, &position, sizeof(position));
+        const uint64_t played_frames = FollowPlayedBytes(&played, position.u.cb) / BYTES_PER_FRAME;
         const uint32_t playing_frame =
-            (position.u.cb / BYTES_PER_FRAME) % static_cast<uint32_t>(ring_frames);
+            static_cast<uint32_t>(played_frames % static_cast<uint64_t>(ring_frames));
         const int32_t playing_block =
             static_cast<int32_t>(playing_frame / static_cast<uint32_t>(block_frames));
         while (write_block != playing_block) {

@@ -130,6 +130,10 @@ int HeadlessAudioRate();
 // them (also appended to the captured audio). With no audio open, returns `bytes` zero bytes
 // and pulls nothing. The bytes are pulled in pieces of at most 4096 like a sound card would.
 std::vector<uint8_t> HeadlessAdvanceAudio(int bytes);
+// Moves the device on by `bytes` as if it had played them, in one step, copying and capturing
+// nothing: a test reaches hours of play at once. Skip whole passes of a looping buffer, so
+// that what plays next does not change.
+void HeadlessSkipAudio(int bytes);
 // Everything pulled since the reset (or the last clear), and the total pulled.
 std::vector<uint8_t> HeadlessCapturedAudio();
 void HeadlessClearCapturedAudio();

@@ -88,6 +88,13 @@ int HeadlessAudioRate()
     return audio.rate;
 }
 
+void HeadlessSkipAudio(int bytes)
+{
+    HeadlessAudio& audio = Audio();
+    std::lock_guard<std::mutex> guard(audio.lock);
+    if (audio.open && bytes > 0) audio.pull(audio.user, nullptr, bytes);
+}
+
 std::vector<uint8_t> HeadlessAdvanceAudio(int bytes)
 {
     std::vector<uint8_t> result(bytes > 0 ? size_t(bytes) : 0, 0);

@@ -8,6 +8,7 @@
 // looks at the ring.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -171,6 +172,43 @@ TEST_F(AudioOutput, DeviceLoopsOverTheRingAndThePlayedStreamHasNoGap)
     for (int b = 0; b < passes * BLOCKS; ++b)
         ASSERT_TRUE(SameBlock(heard, b, expected, b)) << "block " << b << " of the stream";
     EXPECT_EQ(HeadlessAudioBytesPulled(), uint64_t(passes) * RING_BYTES);
+}
+
+TEST_F(AudioOutput, DevicePositionWrappingAt4GiBIsFollowedWithoutAJump)
+{
+    // The device's 32-bit byte count wraps after 2^32 bytes, 6 h 45 min of play. Whole passes
+    // of the ring are skipped to just before the wrap (and later the second one), then the
+    // clock moves on block by block across it: what the device plays must go on being the
+    // song rendered offline, block after block, and the playing block is never refilled.
+    constexpr int PASSES_PER_SKIP = 6073;  // 6073 x 353600 bytes: less than 2^31 per skip
+    constexpr int STEPS = 140;             // blocks played after each approach of a wrap
+    const std::vector<uint8_t> expected = RenderOffline(song, 3 * STEPS);
+    ASSERT_TRUE(PlaySong(song));
+    std::vector<uint8_t> heard;
+    uint64_t device_bytes = 0;
+    for (int wrap = 1; wrap <= 2; ++wrap) {
+        // Whole passes up to less than a pass before 40 blocks ahead of the wrap.
+        const uint64_t target = (uint64_t(wrap) << 32) - 40 * BLOCK_BYTES;
+        while (device_bytes + RING_BYTES <= target) {
+            const int passes =
+                int(std::min<uint64_t>(PASSES_PER_SKIP, (target - device_bytes) / RING_BYTES));
+            HeadlessSkipAudio(passes * RING_BYTES);
+            device_bytes += uint64_t(passes) * RING_BYTES;
+            WaitForMixingPass();
+        }
+        for (int step = 0; step < STEPS; ++step) {
+            const std::vector<uint8_t> piece = Play(BLOCK_BYTES);
+            heard.insert(heard.end(), piece.begin(), piece.end());
+            device_bytes += BLOCK_BYTES;
+            // Exactly the block just left was refilled: the thread writes behind the device.
+            ASSERT_EQ(write_block, int((device_bytes / BLOCK_BYTES) % BLOCKS)) << "wrap " << wrap;
+        }
+        ASSERT_GT(device_bytes, uint64_t(wrap) << 32);
+    }
+    const int blocks = int(heard.size() / BLOCK_BYTES);
+    ASSERT_EQ(blocks, 2 * STEPS);
+    for (int b = 0; b < blocks; ++b)
+        ASSERT_TRUE(SameBlock(heard, b, expected, b)) << "block " << b << " of the stream";
 }
 
 TEST_F(AudioOutput, PlayingTwiceRestartsFromTheFirstRow)

@@ -4,6 +4,7 @@
 #include "assets/assets.h"
 #include "player/playback.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 
 Song* StartMusic()

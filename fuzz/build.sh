@@ -10,7 +10,8 @@ clang++ -std=c++20 -O1 -g -ffp-contract=off -Wall -Wextra -Werror \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" \
     "$here/fuzz_load_song.cpp" "$here/fuzz_stubs.cpp" \
-    "$root/player/source.cpp" "$root/player/song.cpp" "$root/player/xm_loader.cpp" \
+    "$root/player/source.cpp" "$root/player/song_lifetime.cpp" "$root/player/xm_loader.cpp" \
+    "$root/player/sample_data.cpp" "$root/player/placeholders.cpp" \
     "$root/player/mixer.cpp" \
     -o "$out/fuzz_load_song"
 echo "$out/fuzz_load_song"

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "fuzz/exercise_song.h"
-#include "player/song.h"
+#include "player/song_lifetime.h"
+#include "player/source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

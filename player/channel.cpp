@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "player/placeholders.h"
+
 ChannelState channels[MAX_CHANNELS];
 
 namespace {

@@ -3,6 +3,7 @@
 // effect); the other ticks run the tick effects. Every tick ends with the voices up to date.
 #include "player/sequencer.h"
 
+#include "player/placeholders.h"
 #include "player/playback.h"
 
 namespace {

@@ -1,9 +1,9 @@
-// The loaded module and its playback state, and the XM loader that builds it.
+// The loaded module and its playback state: the records the loader fills and the sequencer,
+// the voice update and the mixer read (Song, Pattern, NoteCell, Instrument, Sample,
+// EnvelopePoint), their limits and the two callback types a song carries.
 #pragma once
 
 #include <cstdint>
-
-#include "source.h"
 
 constexpr int MAX_INSTRUMENT_SAMPLES = 16;
 constexpr uint8_t NOTE_KEY_OFF = 255;
@@ -108,17 +108,3 @@ struct Song {
     TickHandler tick_handler;
     SampleLoader sample_loader;
 };
-
-extern Sample silent_sample;
-extern Instrument silent_instrument;
-
-// Sample frame buffers: `frames` frames plus SAMPLE_SLACK_FRAMES zero frames after them and
-// one zero frame before frame 0 (interpolation may read one frame on either side of a loop).
-// The pointer returned points at frame 0; free it only with FreeSampleData.
-constexpr uint32_t SAMPLE_SLACK_FRAMES = 16;
-int16_t* AllocateSampleData(uint32_t frames);
-void FreeSampleData(int16_t* data);
-
-Song* LoadSong(const void* name, SampleLoader sample_loader);
-bool ParseModule(Song* song, SourceStream* stream);
-bool FreeSong(Song* song);

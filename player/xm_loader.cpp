@@ -12,13 +12,16 @@
 // - a sample's data is cut to the bytes the file still holds, and its loop is then fitted to
 //   the shortened length, so no sample allocation is larger than the file;
 // - a loop whose guard frame would lie beyond the slack is fitted to the data.
+#include "player/xm_loader.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
+#include "player/placeholders.h"
+#include "player/sample_data.h"
 #include "player/sequencer.h"
-#include "player/song.h"
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include "player/playback.h"
 #include "player/sequencer.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "player/playback.h"
 #include "player/sequencer.h"
+#include "player/song_lifetime.h"
 #include "xm_builder.h"
 
 namespace fs = std::filesystem;

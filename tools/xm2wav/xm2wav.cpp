@@ -20,6 +20,7 @@
 
 #include "player/playback.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"

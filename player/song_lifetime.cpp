@@ -1,27 +1,14 @@
-// Song lifetime: loading a module through the stream layer, freeing everything it owns, and
-// the silent placeholders that stand in for missing samples and instruments.
+// A song's lifetime: loading a module through the stream layer into a zero-filled Song, and
+// freeing everything a song owns once its playback has stopped.
+#include "player/song_lifetime.h"
+
 #include <cstdlib>
 
+#include "player/placeholders.h"
 #include "player/playback.h"
-#include "player/song.h"
-
-Sample silent_sample;
-Instrument silent_instrument;
-
-// One zero frame sits before frame 0 so that no read at index -1 leaves the allocation.
-constexpr uint32_t LEADING_GUARD_FRAMES = 1;
-
-int16_t* AllocateSampleData(uint32_t frames)
-{
-    size_t total = size_t(LEADING_GUARD_FRAMES) + frames + SAMPLE_SLACK_FRAMES;
-    int16_t* block = static_cast<int16_t*>(calloc(total, sizeof(int16_t)));
-    return block ? block + LEADING_GUARD_FRAMES : nullptr;
-}
-
-void FreeSampleData(int16_t* data)
-{
-    if (data) free(data - LEADING_GUARD_FRAMES);
-}
+#include "player/sample_data.h"
+#include "player/source.h"
+#include "player/xm_loader.h"
 
 Song* LoadSong(const void* name, SampleLoader sample_loader)
 {

@@ -1,6 +1,6 @@
 // The fuzz target links only the loader, the source and the mixer; the playback side that
 // FreeSong and the loader name is stood in for here.
-#include "player/playback.h"
+#include "player/audio_output.h"
 #include "player/sequencer.h"
 
 std::atomic<bool> block_busy{false};

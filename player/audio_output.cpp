@@ -8,7 +8,10 @@
 // Everything the thread touches (the song's playback fields, channels, voices, the ring, the
 // mix buffer, the sync records) is handed over by the thread's creation and handed back by
 // the thread_finished store, so StopSong frees nothing before that store is seen.
+#include "player/audio_output.h"
+
 #include "platform/platform_api.h"
+#include "player/audio_settings.h"
 #include "player/playback.h"
 #include "player/source.h"
 

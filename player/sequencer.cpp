@@ -3,8 +3,10 @@
 // effect); the other ticks run the tick effects. Every tick ends with the voices up to date.
 #include "player/sequencer.h"
 
+#include <cstddef>
+
+#include "player/audio_settings.h"
 #include "player/placeholders.h"
-#include "player/playback.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "player/audio_output.h"
 #include "player/placeholders.h"
-#include "player/playback.h"
 #include "player/sample_data.h"
 #include "player/source.h"
 #include "player/xm_loader.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "player/playback.h"
+#include "player/audio_settings.h"
 #include "player/sequencer.h"
 
 namespace {

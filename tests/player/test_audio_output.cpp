@@ -16,6 +16,7 @@
 
 #include "assets/assets.h"
 #include "platform/headless/headless.h"
+#include "player/audio_output.h"
 #include "player/playback.h"
 #include "player/sequencer.h"
 #include "player/song.h"

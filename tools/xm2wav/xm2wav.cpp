@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "player/audio_settings.h"
 #include "player/playback.h"
 #include "player/song.h"
 #include "player/song_lifetime.h"

@@ -4,17 +4,13 @@
 #include <cmath>
 
 #include "player/placeholders.h"
+#include "player/volume.h"
 
 ChannelState channels[MAX_CHANNELS];
 
 namespace {
 
 constexpr int32_t NOTE_SLOTS = 96;
-constexpr int32_t MAX_VOLUME = 64;
-
-int32_t AtMost64(int32_t volume) { return volume > MAX_VOLUME ? MAX_VOLUME : volume; }
-int32_t AtLeast0(int32_t volume) { return volume < 0 ? 0 : volume; }
-
 // Amiga period of note k without finetune: 13.375 × 2^((132 − k)/12), the twelfth taken as the
 // single-precision value.
 int32_t AmigaBasePeriod(int32_t k)

@@ -7,11 +7,11 @@
 
 #include "player/audio_settings.h"
 #include "player/placeholders.h"
+#include "player/volume.h"
 
 namespace {
 
 constexpr int32_t ORDER_SLOTS = 256;
-constexpr int32_t MAX_VOLUME = 64;
 constexpr int32_t EMPTY_PATTERN_ROWS = 64;
 constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
 
@@ -124,14 +124,12 @@ void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
         return;
     case 0xA:
         if (y != 0) channel->fine_volume_slide_memory = y;
-        channel->volume += channel->fine_volume_slide_memory;
-        if (channel->volume > MAX_VOLUME) channel->volume = MAX_VOLUME;
+        channel->volume = AtMost64(channel->volume + channel->fine_volume_slide_memory);
         channel->update_flags |= UPDATE_VOLUME;
         return;
     case 0xB:
         if (y != 0) channel->fine_volume_slide_memory = y;
-        channel->volume -= channel->fine_volume_slide_memory;
-        if (channel->volume < 0) channel->volume = 0;
+        channel->volume = AtLeast0(channel->volume - channel->fine_volume_slide_memory);
         channel->update_flags |= UPDATE_VOLUME;
         return;
     case 0xD:
@@ -195,7 +193,7 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
         jumped = true;
         return;
     case 0xC:
-        channel->volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
+        channel->volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
     case 0xD: {
@@ -214,7 +212,7 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
         }
         return;
     case 16:  // G: set global volume
-        song->global_volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
+        song->global_volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
     case 17:  // H: global volume slide

@@ -4,17 +4,14 @@
 #include <cmath>
 
 #include "player/sequencer.h"
+#include "player/volume.h"
 
 namespace {
 
-constexpr int32_t MAX_VOLUME = 64;
 // Envelopes hold at most 12 points; counts beyond that are not valid module data.
 constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
 constexpr double VIBRATO_ANGLE = static_cast<double>(0.049087375f);
 constexpr double AUTO_VIBRATO_ANGLE = static_cast<double>(0.024543688f);
-
-int32_t AtMost64(int32_t volume) { return volume > MAX_VOLUME ? MAX_VOLUME : volume; }
-int32_t AtLeast0(int32_t volume) { return volume < 0 ? 0 : volume; }
 
 // Waveform magnitude 0..255 at a position −32..31: 0 sine, 1 ramp, anything else square.
 int32_t WaveformAmplitude(int32_t waveform, int32_t position)

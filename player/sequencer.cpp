@@ -3,66 +3,19 @@
 // effect); the other ticks run the tick effects. Every tick ends with the voices up to date.
 #include "player/sequencer.h"
 
-#include <cstddef>
-
 #include "player/audio_settings.h"
+#include "player/channel.h"
+#include "player/envelope.h"
+#include "player/modulators.h"
+#include "player/pattern_access.h"
 #include "player/placeholders.h"
+#include "player/tick_effects.h"
+#include "player/voice_update.h"
 #include "player/volume.h"
 
 namespace {
 
-constexpr int32_t ORDER_SLOTS = 256;
-constexpr int32_t EMPTY_PATTERN_ROWS = 64;
-constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
-
-// The row an order naming no pattern plays: empty cells for every channel.
-const NoteCell EMPTY_ROW[MAX_CHANNELS] = {};
-
-const Pattern* PatternAt(const Song* song, int32_t order)
-{
-    if (order < 0 || order >= ORDER_SLOTS || song->patterns == nullptr) return nullptr;
-    int32_t number = song->order_table[order];
-    if (number >= song->pattern_count) return nullptr;
-    return &song->patterns[number];
-}
-
-// Order entries in use; the order table holds at most 256.
-int32_t SongLength(const Song* song)
-{
-    if (song->song_length < 0) return 0;
-    return song->song_length > ORDER_SLOTS ? ORDER_SLOTS : song->song_length;
-}
-
 bool IsNote(uint8_t note) { return note >= 1 && note <= 96; }
-
-void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, uint8_t position)
-{
-    if (!(instrument->volume_envelope_flags & 1)) return;
-    const EnvelopePoint* points = instrument->volume_envelope;
-    int32_t n = instrument->volume_point_count;
-    if (n > MAX_ENVELOPE_POINTS) n = MAX_ENVELOPE_POINTS;
-    if (n == 0) return;
-    int32_t j = 0;
-    while (j + 1 < n && position > points[j + 1].position) ++j;
-    channel->vol_env_point = static_cast<uint32_t>(j);
-    if (j >= n - 1) {
-        channel->vol_env_value = points[n - 1].value;
-        channel->vol_env_done = 1;
-        return;
-    }
-    channel->vol_env_done = 0;
-    channel->vol_env_tick = position;
-    int64_t rise = static_cast<int64_t>(points[j + 1].value) * 65536 -
-                   static_cast<int64_t>(points[j].value) * 65536;
-    int64_t run = static_cast<int64_t>(points[j + 1].position) - points[j].position;
-    channel->vol_env_slope = static_cast<int32_t>(run == 0 ? 0 : rise / run);
-    channel->vol_env_point = static_cast<uint32_t>(j + 1);
-    int64_t fixed = (static_cast<int64_t>(position) - points[j].position) * channel->vol_env_slope +
-                    static_cast<int64_t>(points[j].value) * 65536;
-    channel->vol_env_fixed = static_cast<int32_t>(static_cast<uint32_t>(fixed));
-    channel->vol_env_value =
-        static_cast<int16_t>(static_cast<uint32_t>(channel->vol_env_fixed) >> 16);
-}
 
 void SampleOffset(ChannelState* channel, const Sample* sample, uint8_t parameter)
 {
@@ -309,29 +262,6 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 }
 
 }  // namespace
-
-int32_t PatternRowsAt(const Song* song, int32_t order)
-{
-    const Pattern* pattern = PatternAt(song, order);
-    if (pattern == nullptr) return EMPTY_PATTERN_ROWS;
-    return pattern->rows;
-}
-
-const NoteCell* RowCells(const Song* song, int32_t order, int32_t row)
-{
-    if (PlayedChannelCount(song) <= 0) return nullptr;
-    const Pattern* pattern = PatternAt(song, order);
-    if (pattern == nullptr) return EMPTY_ROW;
-    if (pattern->cells == nullptr || pattern->rows <= 0) return nullptr;
-    if (row < 0 || row >= pattern->rows) row = 0;
-    return pattern->cells + static_cast<size_t>(row) * song->channel_count;
-}
-
-int32_t PlayedChannelCount(const Song* song)
-{
-    if (song->channel_count <= 0) return 0;
-    return song->channel_count > MAX_CHANNELS ? MAX_CHANNELS : song->channel_count;
-}
 
 void SetTempo(Song* song, int32_t bpm)
 {

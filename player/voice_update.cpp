@@ -1,12 +1,14 @@
 // The voice update: turns a channel's requests of this tick into the fields of its mixer voice.
 // A new note on a voice that still sounds moves the channel to the partner voice, so the old
 // note ramps down while the new one ramps up.
+#include "player/voice_update.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
 #include "player/audio_settings.h"
-#include "player/sequencer.h"
+#include "player/mixer.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include <iterator>
 
 #include "player/playback.h"
-#include "player/sequencer.h"
 #include "player/song_lifetime.h"
 #include "xm_builder.h"
 

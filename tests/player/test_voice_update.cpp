@@ -2,6 +2,7 @@
 // frequency and step.
 #include <gtest/gtest.h>
 
+#include "player/voice_update.h"
 #include "test_sequencer_song.h"
 
 namespace {

@@ -77,29 +77,17 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
         channel->update_flags |= UPDATE_VOLUME;
         return;
     case 0x6:
-    case 0x8:
-        channel->volume = AtLeast0(channel->volume - y);
-        channel->update_flags |= UPDATE_VOLUME;
-        return;
+    case 0x8: SlideVolumeDown(channel, y); return;
     case 0x7:
-    case 0x9:
-        channel->volume = AtMost64(channel->volume + y);
-        channel->update_flags |= UPDATE_VOLUME;
-        return;
+    case 0x9: SlideVolumeUp(channel, y); return;
     case 0xA: channel->vibrato_speed = static_cast<uint8_t>(y); return;
     case 0xB: channel->vibrato_depth = static_cast<uint8_t>(y); return;
     case 0xC:
         channel->panning = y * 16;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0xD:
-        channel->panning -= y;
-        channel->update_flags |= UPDATE_PANNING;
-        return;
-    case 0xE:
-        channel->panning += y;
-        channel->update_flags |= UPDATE_PANNING;
-        return;
+    case 0xD: SlidePanning(channel, -y); return;
+    case 0xE: SlidePanning(channel, y); return;
     case 0xF:
         if (y != 0) channel->tone_porta_speed = static_cast<uint8_t>(y * 16);
         channel->tone_porta_target = channel->note_period;
@@ -107,6 +95,24 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
         return;
     default: return;
     }
+}
+
+void SlideVolumeUp(ChannelState* channel, int32_t amount)
+{
+    channel->volume = AtMost64(channel->volume + amount);
+    channel->update_flags |= UPDATE_VOLUME;
+}
+
+void SlideVolumeDown(ChannelState* channel, int32_t amount)
+{
+    channel->volume = AtLeast0(channel->volume - amount);
+    channel->update_flags |= UPDATE_VOLUME;
+}
+
+void SlidePanning(ChannelState* channel, int32_t change)
+{
+    channel->panning += change;
+    channel->update_flags |= UPDATE_PANNING;
 }
 
 int32_t LinearPeriod(uint8_t real_note, int8_t finetune)

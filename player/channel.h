@@ -82,5 +82,10 @@ struct InstrumentChoice {
 InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel);
 void ResetChannel(ChannelState* channel, const Sample* sample);
 void ApplyVolumeColumn(ChannelState* channel, uint8_t byte);
+// The slides of the volume column and of the volume-slide effects, coarse and fine: the volume
+// kept within 0..64, the panning moved as given (the voice update limits what it plays).
+void SlideVolumeUp(ChannelState* channel, int32_t amount);
+void SlideVolumeDown(ChannelState* channel, int32_t amount);
+void SlidePanning(ChannelState* channel, int32_t change);
 int32_t LinearPeriod(uint8_t real_note, int8_t finetune);
 int32_t AmigaPeriod(uint8_t real_note, int8_t finetune);

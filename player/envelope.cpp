@@ -1,13 +1,28 @@
 // The instrument envelopes of a channel: one tick of stepping through the points (sustain and
-// loop included), and the jump to a given position that the L effect makes. Values are 16.16
-// fixed point between points; the channel keeps the integer part in vol_env_value and
-// pan_env_value.
+// loop included) and of the fadeout after a key-off, and the jump to a given position that the
+// L effect makes. Values are 16.16 fixed point between points; the channel keeps the integer
+// part in vol_env_value and pan_env_value.
 #include "player/envelope.h"
+
+#include "player/volume.h"
 
 namespace {
 
-// Envelopes hold at most 12 points; counts beyond that are not valid module data.
-constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
+// The 16.16 slope from point j to point j + 1. Valid values are 0..64; wider ones (up to
+// 65535) are computed in 64 bits and kept to the 32 bits of the 16.16 fields.
+int32_t EnvelopeSlope(const EnvelopePoint* points, uint32_t j)
+{
+    int64_t rise = static_cast<int64_t>(points[j + 1].value) * 65536 -
+                   static_cast<int64_t>(points[j].value) * 65536;
+    int64_t run = static_cast<int64_t>(points[j + 1].position) - points[j].position;
+    return static_cast<int32_t>(run == 0 ? 0 : rise / run);
+}
+
+// The integer part of a 16.16 envelope value.
+int32_t IntegerPart(int32_t fixed)
+{
+    return static_cast<int16_t>(static_cast<uint32_t>(fixed) >> 16);
+}
 
 }  // namespace
 
@@ -42,12 +57,7 @@ void StepEnvelope(ChannelState* channel, const EnvelopePoint* points, uint8_t po
                 channel->update_flags |= update_bit;
                 return;
             }
-            // Valid values are 0..64; wider ones (up to 65535) are computed in 64 bits and
-            // kept to the 32 bits of the 16.16 fields.
-            int64_t rise = static_cast<int64_t>(points[j + 1].value) * 65536 -
-                           static_cast<int64_t>(points[j].value) * 65536;
-            int64_t run = static_cast<int64_t>(points[j + 1].position) - points[j].position;
-            *env_slope = static_cast<int32_t>(run == 0 ? 0 : rise / run);
+            *env_slope = EnvelopeSlope(points, j);
             *env_fixed = static_cast<int32_t>(static_cast<uint32_t>(points[j].value) << 16);
             *env_point = j + 1;
         } else {
@@ -55,7 +65,7 @@ void StepEnvelope(ChannelState* channel, const EnvelopePoint* points, uint8_t po
                                               static_cast<uint32_t>(*env_slope));
         }
     }
-    *env_value = static_cast<int16_t>(static_cast<uint32_t>(*env_fixed) >> 16);
+    *env_value = IntegerPart(*env_fixed);
     *env_tick += 1;
     channel->update_flags |= update_bit;
 }
@@ -79,6 +89,20 @@ void StepPanningEnvelope(ChannelState* channel, const Instrument* instrument)
                  UPDATE_PANNING);
 }
 
+void StepEnvelopesAndFadeout(ChannelState* channel, const Instrument* instrument)
+{
+    if ((instrument->volume_envelope_flags & 1) && channel->vol_env_done == 0) {
+        StepVolumeEnvelope(channel, instrument);
+    }
+    if ((instrument->panning_envelope_flags & 1) && channel->pan_env_done == 0) {
+        StepPanningEnvelope(channel, instrument);
+    }
+    if (channel->key_off == 1) {
+        channel->fadeout_volume = AtLeast0(channel->fadeout_volume - instrument->fadeout);
+        channel->update_flags |= UPDATE_VOLUME;
+    }
+}
+
 void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, uint8_t position)
 {
     if (!(instrument->volume_envelope_flags & 1)) return;
@@ -96,14 +120,10 @@ void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, ui
     }
     channel->vol_env_done = 0;
     channel->vol_env_tick = position;
-    int64_t rise = static_cast<int64_t>(points[j + 1].value) * 65536 -
-                   static_cast<int64_t>(points[j].value) * 65536;
-    int64_t run = static_cast<int64_t>(points[j + 1].position) - points[j].position;
-    channel->vol_env_slope = static_cast<int32_t>(run == 0 ? 0 : rise / run);
+    channel->vol_env_slope = EnvelopeSlope(points, static_cast<uint32_t>(j));
     channel->vol_env_point = static_cast<uint32_t>(j + 1);
     int64_t fixed = (static_cast<int64_t>(position) - points[j].position) * channel->vol_env_slope +
                     static_cast<int64_t>(points[j].value) * 65536;
     channel->vol_env_fixed = static_cast<int32_t>(static_cast<uint32_t>(fixed));
-    channel->vol_env_value =
-        static_cast<int16_t>(static_cast<uint32_t>(channel->vol_env_fixed) >> 16);
+    channel->vol_env_value = IntegerPart(channel->vol_env_fixed);
 }

@@ -1,5 +1,5 @@
-// The instrument envelopes of a channel: one tick of either envelope, and the volume envelope's
-// jump to a position (effect L).
+// The instrument envelopes of a channel: one tick of either envelope (and of the fadeout after
+// a key-off), and the volume envelope's jump to a position (effect L).
 #pragma once
 
 #include <cstdint>
@@ -16,5 +16,8 @@ void StepEnvelope(ChannelState* channel, const EnvelopePoint* points, uint8_t po
 // The two envelopes of a channel with the instrument's settings.
 void StepVolumeEnvelope(ChannelState* channel, const Instrument* instrument);
 void StepPanningEnvelope(ChannelState* channel, const Instrument* instrument);
+// One tick of both envelopes, each when the instrument has it on and it has not ended, and of
+// the fadeout after a key-off.
+void StepEnvelopesAndFadeout(ChannelState* channel, const Instrument* instrument);
 // Moves the volume envelope to tick `position`, when the instrument's volume envelope is on.
 void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, uint8_t position);

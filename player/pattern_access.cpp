@@ -5,15 +5,12 @@
 
 namespace {
 
-constexpr int32_t ORDER_SLOTS = 256;
-constexpr int32_t EMPTY_PATTERN_ROWS = 64;
-
 // The row an order naming no pattern plays: empty cells for every channel.
 const NoteCell EMPTY_ROW[MAX_CHANNELS] = {};
 
 const Pattern* PatternAt(const Song* song, int32_t order)
 {
-    if (order < 0 || order >= ORDER_SLOTS || song->patterns == nullptr) return nullptr;
+    if (order < 0 || order >= MAX_ORDERS || song->patterns == nullptr) return nullptr;
     int32_t number = song->order_table[order];
     if (number >= song->pattern_count) return nullptr;
     return &song->patterns[number];
@@ -24,7 +21,7 @@ const Pattern* PatternAt(const Song* song, int32_t order)
 int32_t SongLength(const Song* song)
 {
     if (song->song_length < 0) return 0;
-    return song->song_length > ORDER_SLOTS ? ORDER_SLOTS : song->song_length;
+    return song->song_length > MAX_ORDERS ? MAX_ORDERS : song->song_length;
 }
 
 int32_t PatternRowsAt(const Song* song, int32_t order)

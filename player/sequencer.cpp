@@ -77,13 +77,11 @@ void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
         return;
     case 0xA:
         if (y != 0) channel->fine_volume_slide_memory = y;
-        channel->volume = AtMost64(channel->volume + channel->fine_volume_slide_memory);
-        channel->update_flags |= UPDATE_VOLUME;
+        SlideVolumeUp(channel, channel->fine_volume_slide_memory);
         return;
     case 0xB:
         if (y != 0) channel->fine_volume_slide_memory = y;
-        channel->volume = AtLeast0(channel->volume - channel->fine_volume_slide_memory);
-        channel->update_flags |= UPDATE_VOLUME;
+        SlideVolumeDown(channel, channel->fine_volume_slide_memory);
         return;
     case 0xD:
         channel->update_flags &= 0xF0;
@@ -241,20 +239,11 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
     if (cell.note == NOTE_KEY_OFF || cell.effect == 20) channel->key_off = 1;
 
     const Instrument* instrument = choice.instrument;
-    if (instrument->volume_envelope_flags & 1) {
-        if (channel->vol_env_done == 0) StepVolumeEnvelope(channel, instrument);
-    } else if (channel->key_off == 1) {
-        // A key-off without volume envelope silences the note at once.
+    // A key-off without volume envelope silences the note at once.
+    if (!(instrument->volume_envelope_flags & 1) && channel->key_off == 1) {
         channel->vol_env_value = 0;
     }
-    if ((instrument->panning_envelope_flags & 1) && channel->pan_env_done == 0) {
-        StepPanningEnvelope(channel, instrument);
-    }
-    if (channel->key_off == 1) {
-        channel->fadeout_volume -= instrument->fadeout;
-        if (channel->fadeout_volume < 0) channel->fadeout_volume = 0;
-        channel->update_flags |= UPDATE_VOLUME;
-    }
+    StepEnvelopesAndFadeout(channel, instrument);
 
     EffectRow(song, channel, choice, cell, before, jumped);
     ApplyAutoVibrato(channel, instrument);

@@ -6,6 +6,9 @@
 #include <cstdint>
 
 constexpr int MAX_INSTRUMENT_SAMPLES = 16;
+// An envelope uses at most 12 of its 20 slots: the file stores 12 points, and counts beyond
+// that are not valid module data.
+constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
 constexpr uint8_t NOTE_KEY_OFF = 255;
 constexpr uint8_t LOOP_NONE = 1;
 constexpr uint8_t LOOP_FORWARD = 2;
@@ -13,6 +16,11 @@ constexpr uint8_t LOOP_PING_PONG = 4;
 constexpr uint8_t DEFAULT_GLOBAL_VOLUME = 64;
 // Songs with more channels are refused: the channel table and the voice pairing hold 32.
 constexpr int MAX_CHANNELS = 32;
+// Entries of the order table.
+constexpr int32_t MAX_ORDERS = 256;
+// A pattern the module lacks (named by the order table but not stored) plays as this many
+// empty rows.
+constexpr int32_t EMPTY_PATTERN_ROWS = 64;
 
 struct Song;
 
@@ -92,7 +100,7 @@ struct Song {
     uint16_t song_flags;  // bit 0: linear frequency table
     int16_t default_speed;
     int16_t default_bpm;
-    uint8_t order_table[256];
+    uint8_t order_table[MAX_ORDERS];
     uint8_t default_global_volume;
     int32_t global_volume;
     uint8_t global_volume_slide_memory;

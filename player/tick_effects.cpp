@@ -16,11 +16,10 @@ void VolumeSlide(ChannelState* channel)
 {
     uint8_t memory = channel->volume_slide_memory;
     if (memory >> 4) {
-        channel->volume = AtMost64(channel->volume + (memory >> 4));
+        SlideVolumeUp(channel, memory >> 4);
     } else {
-        channel->volume = AtLeast0(channel->volume - (memory & 0x0F));
+        SlideVolumeDown(channel, memory & 0x0F);
     }
-    channel->update_flags |= UPDATE_VOLUME;
 }
 
 void Arpeggio(ChannelState* channel, const Song* song, const Sample* sample, uint8_t parameter)
@@ -101,27 +100,15 @@ void VolumeColumnTick(ChannelState* channel, uint8_t byte)
 {
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
-    case 0x6:
-        channel->volume = AtLeast0(channel->volume - y);
-        channel->update_flags |= UPDATE_VOLUME;
-        return;
-    case 0x7:
-        channel->volume = AtMost64(channel->volume + y);
-        channel->update_flags |= UPDATE_VOLUME;
-        return;
+    case 0x6: SlideVolumeDown(channel, y); return;
+    case 0x7: SlideVolumeUp(channel, y); return;
     case 0xB:
         channel->vibrato_depth = static_cast<uint8_t>(y);
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
         return;
-    case 0xD:
-        channel->panning -= y;
-        channel->update_flags |= UPDATE_PANNING;
-        return;
-    case 0xE:
-        channel->panning += y;
-        channel->update_flags |= UPDATE_PANNING;
-        return;
+    case 0xD: SlidePanning(channel, -y); return;
+    case 0xE: SlidePanning(channel, y); return;
     case 0xF: StepTonePortamento(channel); return;
     default: return;
     }
@@ -208,17 +195,7 @@ void ProcessTickEffects(Song* song)
         channel->volume_delta = 0;
         channel->period_delta = 0;
         channel->update_flags = 0;
-        if ((choice.instrument->volume_envelope_flags & 1) && channel->vol_env_done == 0) {
-            StepVolumeEnvelope(channel, choice.instrument);
-        }
-        if ((choice.instrument->panning_envelope_flags & 1) && channel->pan_env_done == 0) {
-            StepPanningEnvelope(channel, choice.instrument);
-        }
-        if (channel->key_off == 1) {
-            channel->fadeout_volume =
-                AtLeast0(channel->fadeout_volume - choice.instrument->fadeout);
-            channel->update_flags |= UPDATE_VOLUME;
-        }
+        StepEnvelopesAndFadeout(channel, choice.instrument);
         VolumeColumnTick(channel, cell.volume_column);
         EffectTick(channel, song, cell, choice.sample);
         ApplyAutoVibrato(channel, choice.instrument);

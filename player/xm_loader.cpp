@@ -31,9 +31,6 @@ constexpr int32_t HEADER_SIZE_OFFSET = 60;
 constexpr int32_t MAX_PATTERNS = 256;
 constexpr int32_t MAX_PATTERN_ROWS = 1024;
 constexpr int32_t MAX_INSTRUMENTS = 128;
-constexpr int32_t MAX_ORDERS = 256;
-constexpr int32_t MISSING_PATTERN_ROWS = 64;
-constexpr int32_t FILE_ENVELOPE_POINTS = 12;
 constexpr uint8_t KEY_OFF_IN_FILE = 97;
 constexpr uint8_t HIGHEST_INSTRUMENT = 128;
 constexpr uint8_t ENVELOPE_LOOP = 0x04;
@@ -196,16 +193,16 @@ bool ReadPatterns(Song* song, const Reader& reader, int32_t file_pattern_count)
         for (int32_t c = 0; c < rows * channels; c++) DecodeCell(reader, &pattern->cells[c]);
     }
     for (int32_t p = file_pattern_count; p < count; p++) {
-        song->patterns[p].cells = AllocateCells(MISSING_PATTERN_ROWS, channels);
+        song->patterns[p].cells = AllocateCells(EMPTY_PATTERN_ROWS, channels);
         if (!song->patterns[p].cells) return false;
-        song->patterns[p].rows = MISSING_PATTERN_ROWS;
+        song->patterns[p].rows = EMPTY_PATTERN_ROWS;
     }
     return true;
 }
 
 void ReadEnvelope(const Reader& reader, EnvelopePoint* points)
 {
-    for (int32_t k = 0; k < FILE_ENVELOPE_POINTS; k++) {
+    for (int32_t k = 0; k < MAX_ENVELOPE_POINTS; k++) {
         points[k].position = ReadU16(reader);
         points[k].value = ReadU16(reader);
     }
@@ -213,7 +210,7 @@ void ReadEnvelope(const Reader& reader, EnvelopePoint* points)
 
 void FitEnvelope(uint8_t* point_count, uint8_t loop_start, uint8_t* flags)
 {
-    if (*point_count > FILE_ENVELOPE_POINTS) *point_count = FILE_ENVELOPE_POINTS;
+    if (*point_count > MAX_ENVELOPE_POINTS) *point_count = MAX_ENVELOPE_POINTS;
     if (*point_count < 2) *flags = 0;
     if (loop_start >= *point_count) *flags &= uint8_t(~ENVELOPE_LOOP);
 }

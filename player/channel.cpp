@@ -67,7 +67,7 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
 {
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
-    case 0x1:
+    case 0x1:  // 0x10..0x50 set volume 0..64
     case 0x2:
     case 0x3:
     case 0x4:
@@ -76,24 +76,37 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
         channel->volume = byte - 0x10;
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 0x6:
-    case 0x8: SlideVolumeDown(channel, y); return;
-    case 0x7:
-    case 0x9: SlideVolumeUp(channel, y); return;
-    case 0xA: channel->vibrato_speed = static_cast<uint8_t>(y); return;
-    case 0xB: channel->vibrato_depth = static_cast<uint8_t>(y); return;
-    case 0xC:
+    case 0x6:  // 0x6y volume slide down (once here, then on every later tick)
+    case 0x8:  // 0x8y fine volume slide down
+        SlideVolumeDown(channel, y);
+        return;
+    case 0x7:  // 0x7y volume slide up (once here, then on every later tick)
+    case 0x9:  // 0x9y fine volume slide up
+        SlideVolumeUp(channel, y);
+        return;
+    case 0xA:  // 0xAy set vibrato speed
+        channel->vibrato_speed = static_cast<uint8_t>(y);
+        return;
+    case 0xB:  // 0xBy vibrato depth (the vibrato itself runs on the later ticks)
+        channel->vibrato_depth = static_cast<uint8_t>(y);
+        return;
+    case 0xC:  // 0xCy set panning
         channel->panning = y * 16;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0xD: SlidePanning(channel, -y); return;
-    case 0xE: SlidePanning(channel, y); return;
-    case 0xF:
+    case 0xD:  // 0xDy panning slide left
+        SlidePanning(channel, -y);
+        return;
+    case 0xE:  // 0xEy panning slide right
+        SlidePanning(channel, y);
+        return;
+    case 0xF:  // 0xFy tone portamento
         if (y != 0) channel->tone_porta_speed = static_cast<uint8_t>(y * 16);
         channel->tone_porta_target = channel->note_period;
         channel->update_flags &= static_cast<uint8_t>(~UPDATE_TRIGGER);
         return;
-    default: return;
+    default:  // 0x00..0x0F: nothing
+        return;
     }
 }
 

@@ -99,9 +99,15 @@ void ApplyAutoVibrato(ChannelState* channel, const Instrument* instrument)
     int32_t position = channel->auto_vibrato_position;
     int32_t v;
     switch (instrument->vibrato_type) {
-    case 1: v = position < 128 ? 64 : -64; break;
-    case 2: v = (128 - ((position + 128) % 256)) >> 1; break;
-    case 3: v = (128 - ((384 - position) % 256)) >> 1; break;
+    case 1:  // square
+        v = position < 128 ? 64 : -64;
+        break;
+    case 2:  // ramp down
+        v = (128 - ((position + 128) % 256)) >> 1;
+        break;
+    case 3:  // ramp up
+        v = (128 - ((384 - position) % 256)) >> 1;
+        break;
     default:  // 0, and the undefined types above 3, play as a sine
         v = static_cast<int32_t>(std::sin(static_cast<double>(position) * AUTO_VIBRATO_ANGLE) *
                                  64.0);

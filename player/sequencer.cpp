@@ -40,22 +40,22 @@ void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
                  const RowMemory& before, uint8_t sub)
 {
     switch (sub) {
-    case 0x1:
+    case 0x1:  // E1y fine portamento up
         if (y != 0) channel->fine_porta_up_memory = y;
         channel->period -= 4 * channel->fine_porta_up_memory;
         return;
-    case 0x2:
+    case 0x2:  // E2y fine portamento down
         if (y != 0) channel->fine_porta_down_memory = y;
         channel->period += 4 * channel->fine_porta_down_memory;
         return;
-    case 0x4:
+    case 0x4:  // E4y set vibrato waveform
         channel->waveform_control = static_cast<uint8_t>((channel->waveform_control & 0xF0) | y);
         return;
-    case 0x5:
+    case 0x5:  // E5y set finetune
         // The shared silent placeholder stays all zero.
         if (sample != &silent_sample) sample->finetune = static_cast<int8_t>(y);
         return;
-    case 0x6:
+    case 0x6:  // E6y pattern loop
         if (y == 0) {
             channel->pattern_loop_row = song->row;
             return;
@@ -67,30 +67,33 @@ void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
         }
         if (channel->pattern_loop_count != 0) song->next_row = channel->pattern_loop_row;
         return;
-    case 0x7:
+    case 0x7:  // E7y set tremolo waveform
         channel->waveform_control =
             static_cast<uint8_t>((channel->waveform_control & 0x0F) | (y << 4));
         return;
-    case 0x8:
+    case 0x8:  // E8y set panning
         channel->panning = y * 16;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0xA:
+    case 0xA:  // EAy fine volume slide up
         if (y != 0) channel->fine_volume_slide_memory = y;
         SlideVolumeUp(channel, channel->fine_volume_slide_memory);
         return;
-    case 0xB:
+    case 0xB:  // EBy fine volume slide down
         if (y != 0) channel->fine_volume_slide_memory = y;
         SlideVolumeDown(channel, channel->fine_volume_slide_memory);
         return;
-    case 0xD:
+    case 0xD:  // EDy note delay: nothing of the row sounds before tick y
         channel->update_flags &= 0xF0;
         channel->volume = before.volume;
         channel->period = before.period;
         channel->panning = before.panning;
         return;
-    case 0xE: song->pattern_delay_ticks = y * song->speed; return;
-    default: return;
+    case 0xE:  // EEy pattern delay
+        song->pattern_delay_ticks = y * song->speed;
+        return;
+    default:  // E0y, E3y glissando control, EFy: nothing; E9y and ECy act on the later ticks
+        return;
     }
 }
 
@@ -101,97 +104,101 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
     uint8_t x = parameter >> 4;
     uint8_t y = parameter & 0x0F;
     switch (cell.effect) {
-    case 0x1:
+    case 0x1:  // 1xx portamento up
         if (parameter != 0) channel->porta_up_memory = parameter;
         return;
-    case 0x2:
+    case 0x2:  // 2xx portamento down
         if (parameter != 0) channel->porta_down_memory = parameter;
         return;
-    case 0x3:
+    case 0x3:  // 3xx tone portamento
         if (parameter != 0) channel->tone_porta_speed = parameter;
         channel->tone_porta_target = channel->note_period;
         channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
         return;
-    case 0x4:
+    case 0x4:  // 4xy vibrato
         if (x != 0) channel->vibrato_speed = x;
         if (y != 0) channel->vibrato_depth = y;
         ApplyVibrato(channel);
         return;
-    case 0x5:
+    case 0x5:  // 5xy tone portamento and volume slide
         channel->tone_porta_target = channel->note_period;
         if (parameter != 0) channel->volume_slide_memory = parameter;
         channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
         return;
-    case 0x6:
+    case 0x6:  // 6xy vibrato and volume slide
         if (parameter != 0) channel->volume_slide_memory = parameter;
         ApplyVibrato(channel);
         return;
-    case 0x7:
+    case 0x7:  // 7xy tremolo
         if (x != 0) channel->tremolo_speed = x;
         if (y != 0) channel->tremolo_depth = y;
         return;
-    case 0x8:
+    case 0x8:  // 8xx set panning
         channel->panning = parameter;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0x9: SampleOffset(channel, choice.sample, parameter); return;
-    case 0xA:
+    case 0x9:  // 9xx sample offset
+        SampleOffset(channel, choice.sample, parameter);
+        return;
+    case 0xA:  // Axy volume slide
         if (parameter != 0) channel->volume_slide_memory = parameter;
         return;
-    case 0xB:
+    case 0xB:  // Bxx position jump
         song->next_row = 0;
         song->next_order = parameter >= SongLength(song) ? 0 : parameter;
         jumped = true;
         return;
-    case 0xC:
+    case 0xC:  // Cxx set volume
         channel->volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 0xD: {
+    case 0xD: {  // Dxx pattern break
         int32_t row = x * 10 + y;
         song->next_row = row > 63 ? 0 : row;
         if (!jumped) song->next_order = song->order + 1;
         if (song->next_order >= SongLength(song)) song->next_order = 0;
         return;
     }
-    case 0xE: ExtendedRow(song, channel, choice.sample, y, before, x); return;
-    case 0xF:
+    case 0xE:  // Exy extended
+        ExtendedRow(song, channel, choice.sample, y, before, x);
+        return;
+    case 0xF:  // Fxx set speed or tempo
         if (parameter < 32) {
             song->speed = parameter;
         } else {
             SetTempo(song, parameter);
         }
         return;
-    case 16:  // G: set global volume
+    case 16:  // Gxx set global volume
         song->global_volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 17:  // H: global volume slide
+    case 17:  // Hxy global volume slide
         if (parameter != 0) song->global_volume_slide_memory = parameter;
         return;
-    case 21:  // L: set envelope position
+    case 21:  // Lxx set envelope position
         SetEnvelopePosition(channel, choice.instrument, parameter);
         return;
-    case 25:  // P: panning slide
+    case 25:  // Pxy panning slide
         if (parameter != 0) {
             channel->panning_slide_memory = parameter;
             channel->update_flags |= UPDATE_PANNING;
         }
         return;
-    case 27:  // R: multi retrigger
+    case 27:  // Rxy multi retrigger
         if (parameter != 0) {
             channel->retrigger_volume_rule = x;
             channel->retrigger_interval = y;
         }
         return;
-    case 29:  // T: tremor
+    case 29:  // Txy tremor
         if (parameter != 0) {
             channel->tremor_on_ticks = static_cast<uint8_t>(x + 1);
             channel->tremor_off_ticks = static_cast<uint8_t>(y + 1);
         }
         ApplyTremor(channel);
         return;
-    case 33:  // X: extra fine portamento
+    case 33:  // X1y extra fine portamento up, X2y extra fine portamento down
         if (x == 1) {
             if (y != 0) channel->extra_fine_porta_up_memory = y;
             channel->period -= channel->extra_fine_porta_up_memory;
@@ -200,14 +207,15 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
             channel->period += channel->extra_fine_porta_down_memory;
         }
         return;
-    default: return;
+    default:  // 0xy arpeggio: later ticks only; Kxx key off: in ProcessChannelRow; others: none
+        return;
     }
 }
 
 void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, bool& jumped)
 {
     // A volume-column tone portamento (0xFy) counts too: its note is a slide target, not a
-    // new pitch, exactly as with effects 3 and 5.
+    // new pitch, exactly as with the effects 3xx and 5xy.
     bool tone_portamento = cell.effect == 3 || cell.effect == 5 || (cell.volume_column >> 4) == 0xF;
     if (cell.instrument != 0 && !tone_portamento)
         channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
@@ -217,7 +225,7 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
     if (choice.in_range && !tone_portamento) channel->sample = choice.sample;
 
     RowMemory before{channel->period, channel->volume, channel->panning};
-    // The last tremolo offset stays in the volume once the tremolo stops.
+    // The last tremolo (7xy) offset stays in the volume once the tremolo stops.
     if (channel->last_effect == 7 && cell.effect != 7) channel->volume += channel->volume_delta;
     channel->volume_delta = 0;
     channel->update_flags = 0;
@@ -236,6 +244,7 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 
     if (cell.instrument != 0) ResetChannel(channel, choice.sample);
     if (cell.volume_column != 0) ApplyVolumeColumn(channel, cell.volume_column);
+    // A key-off note or the effect Kxx key off.
     if (cell.note == NOTE_KEY_OFF || cell.effect == 20) channel->key_off = 1;
 
     const Instrument* instrument = choice.instrument;

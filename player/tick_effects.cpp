@@ -70,18 +70,18 @@ void ExtendedTick(ChannelState* channel, const Song* song, const NoteCell& cell,
 {
     int32_t y = cell.parameter & 0x0F;
     switch (cell.parameter >> 4) {
-    case 0x9:
+    case 0x9:  // E9y retrigger note every y ticks
         if (y != 0 && song->tick % y == 0) {
             channel->update_flags |= UPDATE_FREQUENCY | UPDATE_VOLUME | UPDATE_TRIGGER;
         }
         return;
-    case 0xC:
+    case 0xC:  // ECy note cut on tick y
         if (song->tick == y) {
             channel->volume = 0;
             channel->update_flags |= UPDATE_VOLUME;
         }
         return;
-    case 0xD:
+    case 0xD:  // EDy note delay: the row's note starts on tick y
         if (song->tick == y) {
             ResetChannel(channel, sample);
             channel->update_flags |= UPDATE_FREQUENCY;
@@ -92,7 +92,8 @@ void ExtendedTick(ChannelState* channel, const Song* song, const NoteCell& cell,
             channel->update_flags &= 0xF0;
         }
         return;
-    default: return;
+    default:  // the other sub-effects act on the row only, or not at all
+        return;
     }
 }
 
@@ -100,57 +101,76 @@ void VolumeColumnTick(ChannelState* channel, uint8_t byte)
 {
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
-    case 0x6: SlideVolumeDown(channel, y); return;
-    case 0x7: SlideVolumeUp(channel, y); return;
-    case 0xB:
+    case 0x6:  // 0x6y volume slide down
+        SlideVolumeDown(channel, y);
+        return;
+    case 0x7:  // 0x7y volume slide up
+        SlideVolumeUp(channel, y);
+        return;
+    case 0xB:  // 0xBy vibrato with depth y
         channel->vibrato_depth = static_cast<uint8_t>(y);
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
         return;
-    case 0xD: SlidePanning(channel, -y); return;
-    case 0xE: SlidePanning(channel, y); return;
-    case 0xF: StepTonePortamento(channel); return;
-    default: return;
+    case 0xD:  // 0xDy panning slide left
+        SlidePanning(channel, -y);
+        return;
+    case 0xE:  // 0xEy panning slide right
+        SlidePanning(channel, y);
+        return;
+    case 0xF:  // 0xFy tone portamento
+        StepTonePortamento(channel);
+        return;
+    default:  // set volume, fine slides, vibrato speed, set panning: on the row only
+        return;
     }
 }
 
 void EffectTick(ChannelState* channel, Song* song, const NoteCell& cell, Sample* sample)
 {
     switch (cell.effect) {
-    case 0x0: Arpeggio(channel, song, sample, cell.parameter); return;
-    case 0x1:
+    case 0x0:  // 0xy arpeggio
+        Arpeggio(channel, song, sample, cell.parameter);
+        return;
+    case 0x1:  // 1xx portamento up
         channel->period -= 4 * channel->porta_up_memory;
         channel->period_delta = 0;
         if (channel->period < 56) channel->period = 56;
         channel->update_flags |= UPDATE_FREQUENCY;
         return;
-    case 0x2:
+    case 0x2:  // 2xx portamento down
         channel->period += 4 * channel->porta_down_memory;
         channel->period_delta = 0;
         channel->update_flags |= UPDATE_FREQUENCY;
         return;
-    case 0x3:
+    case 0x3:  // 3xx tone portamento
         channel->period_delta = 0;
         StepTonePortamento(channel);
         return;
-    case 0x4:
+    case 0x4:  // 4xy vibrato
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
         return;
-    case 0x5:
+    case 0x5:  // 5xy tone portamento and volume slide
         channel->period_delta = 0;
         StepTonePortamento(channel);
         VolumeSlide(channel);
         return;
-    case 0x6:
+    case 0x6:  // 6xy vibrato and volume slide
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
         VolumeSlide(channel);
         return;
-    case 0x7: ApplyTremolo(channel); return;
-    case 0xA: VolumeSlide(channel); return;
-    case 0xE: ExtendedTick(channel, song, cell, sample); return;
-    case 17: {  // H: global volume slide
+    case 0x7:  // 7xy tremolo
+        ApplyTremolo(channel);
+        return;
+    case 0xA:  // Axy volume slide
+        VolumeSlide(channel);
+        return;
+    case 0xE:  // Exy extended
+        ExtendedTick(channel, song, cell, sample);
+        return;
+    case 17: {  // Hxy global volume slide
         uint8_t memory = song->global_volume_slide_memory;
         if (memory >> 4) {
             song->global_volume = AtMost64(song->global_volume + (memory >> 4));
@@ -159,7 +179,7 @@ void EffectTick(ChannelState* channel, Song* song, const NoteCell& cell, Sample*
         }
         return;
     }
-    case 25: {  // P: panning slide
+    case 25: {  // Pxy panning slide
         uint8_t memory = channel->panning_slide_memory;
         if (memory >> 4) {
             channel->panning += memory >> 4;
@@ -171,13 +191,14 @@ void EffectTick(ChannelState* channel, Song* song, const NoteCell& cell, Sample*
         channel->update_flags |= UPDATE_PANNING;
         return;
     }
-    case 27:  // R: multi retrigger
+    case 27:  // Rxy multi retrigger
         MultiRetrigger(channel, song);
         return;
-    case 29:  // T: tremor
+    case 29:  // Txy tremor
         ApplyTremor(channel);
         return;
-    default: return;
+    default:  // the other effects act on the row only, or not at all
+        return;
     }
 }
 

@@ -62,8 +62,9 @@ static bool OpenDevice()
     format.wBitsPerSample = 16;
     format.cbSize = 0;
     HWAVEOUT opened = nullptr;
-    if (waveOutOpen(&opened, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+    if (waveOutOpen(&opened, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
         return false;
+    }
     wave_out = opened;
     return true;
 }

@@ -41,12 +41,14 @@ void StepTonePortamento(ChannelState* channel)
     int32_t step = 4 * channel->tone_porta_speed;
     if (channel->period < channel->tone_porta_target) {
         channel->period += step;
-        if (channel->period > channel->tone_porta_target)
+        if (channel->period > channel->tone_porta_target) {
             channel->period = channel->tone_porta_target;
+        }
     } else if (channel->period > channel->tone_porta_target) {
         channel->period -= step;
-        if (channel->period < channel->tone_porta_target)
+        if (channel->period < channel->tone_porta_target) {
             channel->period = channel->tone_porta_target;
+        }
     }
     channel->update_flags |= UPDATE_FREQUENCY;
 }
@@ -83,8 +85,9 @@ void ApplyTremolo(ChannelState* channel)
 
 void ApplyTremor(ChannelState* channel)
 {
-    if (channel->tremor_position >= channel->tremor_on_ticks)
+    if (channel->tremor_position >= channel->tremor_on_ticks) {
         channel->volume_delta = -channel->volume;
+    }
     channel->tremor_position += 1;
     // A later T row may shorten the cycle below the counter: it restarts rather than running
     // on for 256 ticks.

@@ -217,8 +217,9 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
     // A volume-column tone portamento (0xFy) counts too: its note is a slide target, not a
     // new pitch, exactly as with the effects 3xx and 5xy.
     bool tone_portamento = cell.effect == 3 || cell.effect == 5 || (cell.volume_column >> 4) == 0xF;
-    if (cell.instrument != 0 && !tone_portamento)
+    if (cell.instrument != 0 && !tone_portamento) {
         channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
+    }
     if (IsNote(cell.note) && !tone_portamento) channel->note = static_cast<uint8_t>(cell.note - 1);
 
     InstrumentChoice choice = SelectInstrumentAndSample(song, channel);

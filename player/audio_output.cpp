@@ -19,16 +19,18 @@ std::atomic<bool> stop_requested{false};
 std::atomic<bool> block_busy{false};
 std::atomic<bool> thread_finished{true};  // true before any thread ever ran
 
-static HWAVEOUT wave_out;    // null while no device is open
-static WAVEHDR wave_header;  // the one looping buffer: the whole ring
-static HANDLE mix_thread;    // null while no thread was started
+namespace {
 
-static constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
-static constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
+HWAVEOUT wave_out;    // null while no device is open
+WAVEHDR wave_header;  // the one looping buffer: the whole ring
+HANDLE mix_thread;    // null while no thread was started
+
+constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
+constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
 
 // Keeps the ring one ring length ahead of the device: every 5 ms, refill every block from
 // write_block up to (not including) the block the device is playing now.
-static DWORD WINAPI MixingThread(LPVOID)
+DWORD WINAPI MixingThread(LPVOID)
 {
     thread_finished = false;
     while (!stop_requested) {
@@ -51,7 +53,7 @@ static DWORD WINAPI MixingThread(LPVOID)
 }
 
 // Opens the default device for 16-bit stereo PCM at MIX_RATE, with no completion callback.
-static bool OpenDevice()
+bool OpenDevice()
 {
     WAVEFORMATEX format = {};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -70,7 +72,7 @@ static bool OpenDevice()
 }
 
 // Hands the whole ring to the device as one buffer played from start to end, endlessly.
-static void PrepareLoopingRing()
+void PrepareLoopingRing()
 {
     wave_header = WAVEHDR{};
     wave_header.lpData = reinterpret_cast<LPSTR>(pcm_ring);
@@ -81,6 +83,8 @@ static void PrepareLoopingRing()
     wave_header.dwLoops = LOOP_FOR_EVER;
     waveOutPrepareHeader(wave_out, &wave_header, sizeof(wave_header));
 }
+
+}  // namespace
 
 bool PlaySong(Song* song)
 {

@@ -1,5 +1,6 @@
 // Per tracker channel state and the channel-level rules shared by the row tick and the later
-// ticks: instrument and sample choice, channel reset, volume column, period formulas.
+// ticks: instrument and sample choice, channel reset, volume column, volume and panning
+// slides, period formulas.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,22 @@
 #include "player/source.h"
 #include "player/xm_loader.h"
 
+namespace {
+
+void FreeInstrumentSamples(Instrument* instrument)
+{
+    int32_t count = instrument->sample_count;
+    if (count > MAX_INSTRUMENT_SAMPLES) count = MAX_INSTRUMENT_SAMPLES;
+    for (int32_t j = 0; j < count; j++) {
+        Sample* sample = instrument->samples[j];
+        if (!sample || sample == &silent_sample) continue;
+        FreeSampleData(sample->data);
+        free(sample);
+    }
+}
+
+}  // namespace
+
 Song* LoadSong(const void* name, SampleLoader sample_loader)
 {
     SourceStream* stream = OpenStream(name);
@@ -27,18 +43,6 @@ Song* LoadSong(const void* name, SampleLoader sample_loader)
         return nullptr;
     }
     return song;
-}
-
-static void FreeInstrumentSamples(Instrument* instrument)
-{
-    int32_t count = instrument->sample_count;
-    if (count > MAX_INSTRUMENT_SAMPLES) count = MAX_INSTRUMENT_SAMPLES;
-    for (int32_t j = 0; j < count; j++) {
-        Sample* sample = instrument->samples[j];
-        if (!sample || sample == &silent_sample) continue;
-        FreeSampleData(sample->data);
-        free(sample);
-    }
 }
 
 bool FreeSong(Song* song)

@@ -68,7 +68,9 @@ int32_t StreamTell(SourceStream* stream)
     return source_callbacks.tell(stream->handle);
 }
 
-static ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
+namespace {
+
+ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
 {
     ModuleSource* source = static_cast<ModuleSource*>(calloc(1, sizeof(ModuleSource)));
     if (!source) return nullptr;
@@ -77,6 +79,8 @@ static ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
     source->data = data;
     return source;
 }
+
+}  // namespace
 
 void* OpenMemorySource(const void*)
 {

@@ -24,7 +24,7 @@ int32_t AmigaBasePeriod(int32_t k)
 InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel)
 {
     if (song->instruments == nullptr || channel->instrument >= song->instrument_count) {
-        return {&silent_instrument, &silent_sample, false};
+        return {&silent_instrument, &silent_sample};
     }
     Instrument* instrument = &song->instruments[channel->instrument];
     Sample* sample = &silent_sample;
@@ -34,7 +34,7 @@ InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState*
             sample = instrument->samples[k];
         }
     }
-    return {instrument, sample, true};
+    return {instrument, sample};
 }
 
 void ResetChannel(ChannelState* channel, const Sample* sample)

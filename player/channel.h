@@ -18,7 +18,6 @@ struct ChannelState {
     uint8_t note;
     uint8_t update_flags;
     Voice* voice;
-    Sample* sample;
     int32_t period;
     int32_t volume;
     int32_t panning;
@@ -74,10 +73,11 @@ struct ChannelState {
 
 extern ChannelState channels[MAX_CHANNELS];
 
+// The instrument and sample a channel plays: silent_instrument and silent_sample stand in for
+// an instrument number beyond the song's, and silent_sample for a note without a sample.
 struct InstrumentChoice {
     Instrument* instrument;
     Sample* sample;
-    bool in_range;
 };
 
 InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel);

@@ -223,7 +223,6 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
     if (IsNote(cell.note) && !tone_portamento) channel->note = static_cast<uint8_t>(cell.note - 1);
 
     InstrumentChoice choice = SelectInstrumentAndSample(song, channel);
-    if (choice.in_range && !tone_portamento) channel->sample = choice.sample;
 
     RowMemory before{channel->period, channel->volume, channel->panning};
     // The last tremolo (7xy) offset stays in the volume once the tremolo stops.

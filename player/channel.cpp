@@ -10,7 +10,6 @@ ChannelState channels[MAX_CHANNELS];
 
 namespace {
 
-constexpr int32_t NOTE_SLOTS = 96;
 // Amiga period of note k without finetune: 13.375 × 2^((132 − k)/12), the twelfth taken as the
 // single-precision value.
 int32_t AmigaBasePeriod(int32_t k)
@@ -28,7 +27,7 @@ InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState*
     }
     Instrument* instrument = &song->instruments[channel->instrument];
     Sample* sample = &silent_sample;
-    if (channel->note < NOTE_SLOTS) {
+    if (channel->note < NOTE_COUNT) {
         uint8_t k = instrument->note_to_sample[channel->note];
         if (k < MAX_INSTRUMENT_SAMPLES && instrument->samples[k] != nullptr) {
             sample = instrument->samples[k];

@@ -15,7 +15,7 @@
 
 namespace {
 
-bool IsNote(uint8_t note) { return note >= 1 && note <= 96; }
+bool IsNote(uint8_t note) { return note >= 1 && note <= NOTE_COUNT; }
 
 void SampleOffset(ChannelState* channel, const Sample* sample, uint8_t parameter)
 {

@@ -9,6 +9,9 @@ constexpr int MAX_INSTRUMENT_SAMPLES = 16;
 // An envelope uses at most 12 of its 20 slots: the file stores 12 points, and counts beyond
 // that are not valid module data.
 constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
+// Notes a cell can hold: 1..NOTE_COUNT; a channel keeps them as 0..NOTE_COUNT - 1, the index
+// into note_to_sample.
+constexpr int32_t NOTE_COUNT = 96;
 constexpr uint8_t NOTE_KEY_OFF = 255;
 constexpr uint8_t LOOP_NONE = 1;
 constexpr uint8_t LOOP_FORWARD = 2;
@@ -66,7 +69,7 @@ struct Sample {
 struct Instrument {
     int32_t sample_count;
     Sample* samples[MAX_INSTRUMENT_SAMPLES];  // slots beyond sample_count: &silent_sample
-    uint8_t note_to_sample[96];
+    uint8_t note_to_sample[NOTE_COUNT];
     EnvelopePoint volume_envelope[20];
     EnvelopePoint panning_envelope[20];
     uint8_t volume_point_count;

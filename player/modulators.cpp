@@ -1,6 +1,6 @@
 // The modulators: tone portamento, vibrato, tremolo, tremor and the instrument's auto-vibrato.
-// The row tick starts some of them and the later ticks run them on; each leaves its offset in
-// the channel's period_delta or volume_delta and raises the update bit it needs.
+// The row tick starts some of them and the later ticks run them on; each moves the period or
+// leaves its offset in period_delta or volume_delta, and raises the update bit it needs.
 #include "player/modulators.h"
 
 #include <cmath>

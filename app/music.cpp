@@ -2,8 +2,9 @@
 // played on the player's own thread until the intro ends.
 #include "app/app.h"
 #include "assets/assets.h"
-#include "player/playback.h"
+#include "player/audio_output.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 
 Song* StartMusic()

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "player/mixer.h"
+#include "player/sample_data.h"
 
 namespace {
 

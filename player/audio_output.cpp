@@ -8,7 +8,10 @@
 // Everything the thread touches (the song's playback fields, channels, voices, the ring, the
 // mix buffer, the sync records) is handed over by the thread's creation and handed back by
 // the thread_finished store, so StopSong frees nothing before that store is seen.
+#include "player/audio_output.h"
+
 #include "platform/platform_api.h"
+#include "player/audio_settings.h"
 #include "player/playback.h"
 #include "player/source.h"
 
@@ -16,12 +19,14 @@ std::atomic<bool> stop_requested{false};
 std::atomic<bool> block_busy{false};
 std::atomic<bool> thread_finished{true};  // true before any thread ever ran
 
-static HWAVEOUT wave_out;    // null while no device is open
-static WAVEHDR wave_header;  // the one looping buffer: the whole ring
-static HANDLE mix_thread;    // null while no thread was started
+namespace {
 
-static constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
-static constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
+HWAVEOUT wave_out;    // null while no device is open
+WAVEHDR wave_header;  // the one looping buffer: the whole ring
+HANDLE mix_thread;    // null while no thread was started
+
+constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
+constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
 
 // The bytes the device has played since the ring started. Its own count is 32 bits and wraps
 // after 2^32 bytes (6 h 45 min 48 s at 44100 Hz), which is not a whole number of rings: taken
@@ -43,7 +48,7 @@ static uint64_t FollowPlayedBytes(PlayedBytes* played, uint32_t count)
 
 // Keeps the ring one ring length ahead of the device: every 5 ms, refill every block from
 // write_block up to (not including) the block the device is playing now.
-static DWORD WINAPI MixingThread(LPVOID)
+DWORD WINAPI MixingThread(LPVOID)
 {
     thread_finished = false;
     PlayedBytes played = {0, 0};
@@ -68,7 +73,7 @@ static DWORD WINAPI MixingThread(LPVOID)
 }
 
 // Opens the default device for 16-bit stereo PCM at MIX_RATE, with no completion callback.
-static bool OpenDevice()
+bool OpenDevice()
 {
     WAVEFORMATEX format = {};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -79,14 +84,15 @@ static bool OpenDevice()
     format.wBitsPerSample = 16;
     format.cbSize = 0;
     HWAVEOUT opened = nullptr;
-    if (waveOutOpen(&opened, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+    if (waveOutOpen(&opened, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
         return false;
+    }
     wave_out = opened;
     return true;
 }
 
 // Hands the whole ring to the device as one buffer played from start to end, endlessly.
-static void PrepareLoopingRing()
+void PrepareLoopingRing()
 {
     wave_header = WAVEHDR{};
     wave_header.lpData = reinterpret_cast<LPSTR>(pcm_ring);
@@ -97,6 +103,8 @@ static void PrepareLoopingRing()
     wave_header.dwLoops = LOOP_FOR_EVER;
     waveOutPrepareHeader(wave_out, &wave_header, sizeof(wave_header));
 }
+
+}  // namespace
 
 bool PlaySong(Song* song)
 {

@@ -3,15 +3,12 @@
 
 #include <cmath>
 
+#include "player/placeholders.h"
+#include "player/volume.h"
+
 ChannelState channels[MAX_CHANNELS];
 
 namespace {
-
-constexpr int32_t NOTE_SLOTS = 96;
-constexpr int32_t MAX_VOLUME = 64;
-
-int32_t AtMost64(int32_t volume) { return volume > MAX_VOLUME ? MAX_VOLUME : volume; }
-int32_t AtLeast0(int32_t volume) { return volume < 0 ? 0 : volume; }
 
 // Amiga period of note k without finetune: 13.375 × 2^((132 − k)/12), the twelfth taken as the
 // single-precision value.
@@ -26,17 +23,17 @@ int32_t AmigaBasePeriod(int32_t k)
 InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel)
 {
     if (song->instruments == nullptr || channel->instrument >= song->instrument_count) {
-        return {&silent_instrument, &silent_sample, false};
+        return {&silent_instrument, &silent_sample};
     }
     Instrument* instrument = &song->instruments[channel->instrument];
     Sample* sample = &silent_sample;
-    if (channel->note < NOTE_SLOTS) {
+    if (channel->note < NOTE_COUNT) {
         uint8_t k = instrument->note_to_sample[channel->note];
         if (k < MAX_INSTRUMENT_SAMPLES && instrument->samples[k] != nullptr) {
             sample = instrument->samples[k];
         }
     }
-    return {instrument, sample, true};
+    return {instrument, sample};
 }
 
 void ResetChannel(ChannelState* channel, const Sample* sample)
@@ -69,7 +66,7 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
 {
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
-    case 0x1:
+    case 0x1:  // 0x10..0x50 set volume 0..64
     case 0x2:
     case 0x3:
     case 0x4:
@@ -78,37 +75,56 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
         channel->volume = byte - 0x10;
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 0x6:
-    case 0x8:
-        channel->volume = AtLeast0(channel->volume - y);
-        channel->update_flags |= UPDATE_VOLUME;
+    case 0x6:  // 0x6y volume slide down (once here, then on every later tick)
+    case 0x8:  // 0x8y fine volume slide down
+        SlideVolumeDown(channel, y);
         return;
-    case 0x7:
-    case 0x9:
-        channel->volume = AtMost64(channel->volume + y);
-        channel->update_flags |= UPDATE_VOLUME;
+    case 0x7:  // 0x7y volume slide up (once here, then on every later tick)
+    case 0x9:  // 0x9y fine volume slide up
+        SlideVolumeUp(channel, y);
         return;
-    case 0xA: channel->vibrato_speed = static_cast<uint8_t>(y); return;
-    case 0xB: channel->vibrato_depth = static_cast<uint8_t>(y); return;
-    case 0xC:
+    case 0xA:  // 0xAy set vibrato speed
+        channel->vibrato_speed = static_cast<uint8_t>(y);
+        return;
+    case 0xB:  // 0xBy vibrato depth (the vibrato itself runs on the later ticks)
+        channel->vibrato_depth = static_cast<uint8_t>(y);
+        return;
+    case 0xC:  // 0xCy set panning
         channel->panning = y * 16;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0xD:
-        channel->panning -= y;
-        channel->update_flags |= UPDATE_PANNING;
+    case 0xD:  // 0xDy panning slide left
+        SlidePanning(channel, -y);
         return;
-    case 0xE:
-        channel->panning += y;
-        channel->update_flags |= UPDATE_PANNING;
+    case 0xE:  // 0xEy panning slide right
+        SlidePanning(channel, y);
         return;
-    case 0xF:
+    case 0xF:  // 0xFy tone portamento
         if (y != 0) channel->tone_porta_speed = static_cast<uint8_t>(y * 16);
         channel->tone_porta_target = channel->note_period;
         channel->update_flags &= static_cast<uint8_t>(~UPDATE_TRIGGER);
         return;
-    default: return;
+    default:  // 0x00..0x0F: nothing
+        return;
     }
+}
+
+void SlideVolumeUp(ChannelState* channel, int32_t amount)
+{
+    channel->volume = AtMost64(channel->volume + amount);
+    channel->update_flags |= UPDATE_VOLUME;
+}
+
+void SlideVolumeDown(ChannelState* channel, int32_t amount)
+{
+    channel->volume = AtLeast0(channel->volume - amount);
+    channel->update_flags |= UPDATE_VOLUME;
+}
+
+void SlidePanning(ChannelState* channel, int32_t change)
+{
+    channel->panning += change;
+    channel->update_flags |= UPDATE_PANNING;
 }
 
 int32_t LinearPeriod(uint8_t real_note, int8_t finetune)

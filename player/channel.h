@@ -1,5 +1,6 @@
 // Per tracker channel state and the channel-level rules shared by the row tick and the later
-// ticks: instrument and sample choice, channel reset, volume column, period formulas.
+// ticks: instrument and sample choice, channel reset, volume column, volume and panning
+// slides, period formulas.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,6 @@ struct ChannelState {
     uint8_t note;
     uint8_t update_flags;
     Voice* voice;
-    Sample* sample;
     int32_t period;
     int32_t volume;
     int32_t panning;
@@ -73,14 +73,20 @@ struct ChannelState {
 
 extern ChannelState channels[MAX_CHANNELS];
 
+// The instrument and sample a channel plays: silent_instrument and silent_sample stand in for
+// an instrument number beyond the song's, and silent_sample for a note without a sample.
 struct InstrumentChoice {
     Instrument* instrument;
     Sample* sample;
-    bool in_range;
 };
 
 InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel);
 void ResetChannel(ChannelState* channel, const Sample* sample);
 void ApplyVolumeColumn(ChannelState* channel, uint8_t byte);
+// The slides of the volume column and of the volume-slide effects, coarse and fine: the volume
+// kept within 0..64, the panning moved as given (the voice update limits what it plays).
+void SlideVolumeUp(ChannelState* channel, int32_t amount);
+void SlideVolumeDown(ChannelState* channel, int32_t amount);
+void SlidePanning(ChannelState* channel, int32_t change);
 int32_t LinearPeriod(uint8_t real_note, int8_t finetune);
 int32_t AmigaPeriod(uint8_t real_note, int8_t finetune);

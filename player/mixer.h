@@ -14,9 +14,7 @@ constexpr uint64_t ZERO_STEP_SUBSTITUTE = 0x17C6F8C;
 
 struct Voice {
     int32_t index;
-    int32_t volume_copy;
     int32_t frequency;
-    int32_t panning_copy;
     int32_t volume;
     int32_t panning;
     uint32_t start_offset;

@@ -1,17 +1,15 @@
-// Playback state shared by the device path and the offline renderer: the audio settings, the
-// sizes derived from them, the PCM ring with its float mix buffer and sync records, the reset
+// Playback state shared by the device path and the offline renderer: the sizes derived from
+// the audio settings, the PCM ring with its float mix buffer and sync records, the reset
 // done at every play start, and the block fill that runs ticks at exact output frames.
 #include "player/playback.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "player/audio_settings.h"
 #include "player/channel.h"
 #include "player/mixer.h"
 #include "player/sequencer.h"
-
-const int32_t MIX_RATE = 44100;
-const int32_t BUFFER_MS = 1000;
 
 int32_t block_frames = 0;
 int32_t ring_frames = 0;

@@ -1,15 +1,11 @@
-// Playback: the block fill shared by the device path and the offline renderer, the playback
-// reset done at every play start, and the device path itself (PlaySong, StopSong and the
-// mixing thread).
+// Playback state shared by the device path and the offline renderer: the sizes derived from the
+// audio settings, the PCM ring with its float mix buffer and sync records, the reset done at
+// every play start, and the block fill that runs ticks at exact output frames.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "song.h"
-
-extern const int32_t MIX_RATE;   // 44100 frames per second
-extern const int32_t BUFFER_MS;  // 1000
 
 #pragma pack(push, 1)
 struct SyncRecord {
@@ -32,10 +28,6 @@ extern int16_t* pcm_ring;      // ring_frames stereo frames
 extern float* mix_buffer;      // ring_frames stereo float frames, 16-byte aligned
 extern SyncRecord* sync_ring;  // blocks_in_ring records
 
-extern std::atomic<bool> stop_requested;
-extern std::atomic<bool> block_busy;
-extern std::atomic<bool> thread_finished;
-
 // Play start without the device: derived sizes, voices, the song's playback fields, the
 // channels, current_song and sync_ring.
 void ResetPlayback(Song* song);
@@ -46,6 +38,3 @@ void AllocateRingBuffers();
 void ReleasePlaybackBuffers();
 // Fills block write_block of the ring and advances write_block.
 void FillBlock();
-
-bool PlaySong(Song* song);
-bool StopSong(Song* song);

@@ -3,63 +3,19 @@
 // effect); the other ticks run the tick effects. Every tick ends with the voices up to date.
 #include "player/sequencer.h"
 
-#include "player/playback.h"
+#include "player/audio_settings.h"
+#include "player/channel.h"
+#include "player/envelope.h"
+#include "player/modulators.h"
+#include "player/pattern_access.h"
+#include "player/placeholders.h"
+#include "player/tick_effects.h"
+#include "player/voice_update.h"
+#include "player/volume.h"
 
 namespace {
 
-constexpr int32_t ORDER_SLOTS = 256;
-constexpr int32_t MAX_VOLUME = 64;
-constexpr int32_t EMPTY_PATTERN_ROWS = 64;
-constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
-
-// The row an order naming no pattern plays: empty cells for every channel.
-const NoteCell EMPTY_ROW[MAX_CHANNELS] = {};
-
-const Pattern* PatternAt(const Song* song, int32_t order)
-{
-    if (order < 0 || order >= ORDER_SLOTS || song->patterns == nullptr) return nullptr;
-    int32_t number = song->order_table[order];
-    if (number >= song->pattern_count) return nullptr;
-    return &song->patterns[number];
-}
-
-// Order entries in use; the order table holds at most 256.
-int32_t SongLength(const Song* song)
-{
-    if (song->song_length < 0) return 0;
-    return song->song_length > ORDER_SLOTS ? ORDER_SLOTS : song->song_length;
-}
-
-bool IsNote(uint8_t note) { return note >= 1 && note <= 96; }
-
-void SetEnvelopePosition(ChannelState* channel, const Instrument* instrument, uint8_t position)
-{
-    if (!(instrument->volume_envelope_flags & 1)) return;
-    const EnvelopePoint* points = instrument->volume_envelope;
-    int32_t n = instrument->volume_point_count;
-    if (n > MAX_ENVELOPE_POINTS) n = MAX_ENVELOPE_POINTS;
-    if (n == 0) return;
-    int32_t j = 0;
-    while (j + 1 < n && position > points[j + 1].position) ++j;
-    channel->vol_env_point = static_cast<uint32_t>(j);
-    if (j >= n - 1) {
-        channel->vol_env_value = points[n - 1].value;
-        channel->vol_env_done = 1;
-        return;
-    }
-    channel->vol_env_done = 0;
-    channel->vol_env_tick = position;
-    int64_t rise = static_cast<int64_t>(points[j + 1].value) * 65536 -
-                   static_cast<int64_t>(points[j].value) * 65536;
-    int64_t run = static_cast<int64_t>(points[j + 1].position) - points[j].position;
-    channel->vol_env_slope = static_cast<int32_t>(run == 0 ? 0 : rise / run);
-    channel->vol_env_point = static_cast<uint32_t>(j + 1);
-    int64_t fixed = (static_cast<int64_t>(position) - points[j].position) * channel->vol_env_slope +
-                    static_cast<int64_t>(points[j].value) * 65536;
-    channel->vol_env_fixed = static_cast<int32_t>(static_cast<uint32_t>(fixed));
-    channel->vol_env_value =
-        static_cast<int16_t>(static_cast<uint32_t>(channel->vol_env_fixed) >> 16);
-}
+bool IsNote(uint8_t note) { return note >= 1 && note <= NOTE_COUNT; }
 
 void SampleOffset(ChannelState* channel, const Sample* sample, uint8_t parameter)
 {
@@ -84,22 +40,22 @@ void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
                  const RowMemory& before, uint8_t sub)
 {
     switch (sub) {
-    case 0x1:
+    case 0x1:  // E1y fine portamento up
         if (y != 0) channel->fine_porta_up_memory = y;
         channel->period -= 4 * channel->fine_porta_up_memory;
         return;
-    case 0x2:
+    case 0x2:  // E2y fine portamento down
         if (y != 0) channel->fine_porta_down_memory = y;
         channel->period += 4 * channel->fine_porta_down_memory;
         return;
-    case 0x4:
+    case 0x4:  // E4y set vibrato waveform
         channel->waveform_control = static_cast<uint8_t>((channel->waveform_control & 0xF0) | y);
         return;
-    case 0x5:
+    case 0x5:  // E5y set finetune
         // The shared silent placeholder stays all zero.
         if (sample != &silent_sample) sample->finetune = static_cast<int8_t>(y);
         return;
-    case 0x6:
+    case 0x6:  // E6y pattern loop
         if (y == 0) {
             channel->pattern_loop_row = song->row;
             return;
@@ -111,34 +67,33 @@ void ExtendedRow(Song* song, ChannelState* channel, Sample* sample, uint8_t y,
         }
         if (channel->pattern_loop_count != 0) song->next_row = channel->pattern_loop_row;
         return;
-    case 0x7:
+    case 0x7:  // E7y set tremolo waveform
         channel->waveform_control =
             static_cast<uint8_t>((channel->waveform_control & 0x0F) | (y << 4));
         return;
-    case 0x8:
+    case 0x8:  // E8y set panning
         channel->panning = y * 16;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0xA:
+    case 0xA:  // EAy fine volume slide up
         if (y != 0) channel->fine_volume_slide_memory = y;
-        channel->volume += channel->fine_volume_slide_memory;
-        if (channel->volume > MAX_VOLUME) channel->volume = MAX_VOLUME;
-        channel->update_flags |= UPDATE_VOLUME;
+        SlideVolumeUp(channel, channel->fine_volume_slide_memory);
         return;
-    case 0xB:
+    case 0xB:  // EBy fine volume slide down
         if (y != 0) channel->fine_volume_slide_memory = y;
-        channel->volume -= channel->fine_volume_slide_memory;
-        if (channel->volume < 0) channel->volume = 0;
-        channel->update_flags |= UPDATE_VOLUME;
+        SlideVolumeDown(channel, channel->fine_volume_slide_memory);
         return;
-    case 0xD:
+    case 0xD:  // EDy note delay: nothing of the row sounds before tick y
         channel->update_flags &= 0xF0;
         channel->volume = before.volume;
         channel->period = before.period;
         channel->panning = before.panning;
         return;
-    case 0xE: song->pattern_delay_ticks = y * song->speed; return;
-    default: return;
+    case 0xE:  // EEy pattern delay
+        song->pattern_delay_ticks = y * song->speed;
+        return;
+    default:  // E0y, E3y glissando control, EFy: nothing; E9y and ECy act on the later ticks
+        return;
     }
 }
 
@@ -149,97 +104,101 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
     uint8_t x = parameter >> 4;
     uint8_t y = parameter & 0x0F;
     switch (cell.effect) {
-    case 0x1:
+    case 0x1:  // 1xx portamento up
         if (parameter != 0) channel->porta_up_memory = parameter;
         return;
-    case 0x2:
+    case 0x2:  // 2xx portamento down
         if (parameter != 0) channel->porta_down_memory = parameter;
         return;
-    case 0x3:
+    case 0x3:  // 3xx tone portamento
         if (parameter != 0) channel->tone_porta_speed = parameter;
         channel->tone_porta_target = channel->note_period;
         channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
         return;
-    case 0x4:
+    case 0x4:  // 4xy vibrato
         if (x != 0) channel->vibrato_speed = x;
         if (y != 0) channel->vibrato_depth = y;
         ApplyVibrato(channel);
         return;
-    case 0x5:
+    case 0x5:  // 5xy tone portamento and volume slide
         channel->tone_porta_target = channel->note_period;
         if (parameter != 0) channel->volume_slide_memory = parameter;
         channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
         return;
-    case 0x6:
+    case 0x6:  // 6xy vibrato and volume slide
         if (parameter != 0) channel->volume_slide_memory = parameter;
         ApplyVibrato(channel);
         return;
-    case 0x7:
+    case 0x7:  // 7xy tremolo
         if (x != 0) channel->tremolo_speed = x;
         if (y != 0) channel->tremolo_depth = y;
         return;
-    case 0x8:
+    case 0x8:  // 8xx set panning
         channel->panning = parameter;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0x9: SampleOffset(channel, choice.sample, parameter); return;
-    case 0xA:
+    case 0x9:  // 9xx sample offset
+        SampleOffset(channel, choice.sample, parameter);
+        return;
+    case 0xA:  // Axy volume slide
         if (parameter != 0) channel->volume_slide_memory = parameter;
         return;
-    case 0xB:
+    case 0xB:  // Bxx position jump
         song->next_row = 0;
         song->next_order = parameter >= SongLength(song) ? 0 : parameter;
         jumped = true;
         return;
-    case 0xC:
-        channel->volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
+    case 0xC:  // Cxx set volume
+        channel->volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 0xD: {
+    case 0xD: {  // Dxx pattern break
         int32_t row = x * 10 + y;
         song->next_row = row > 63 ? 0 : row;
         if (!jumped) song->next_order = song->order + 1;
         if (song->next_order >= SongLength(song)) song->next_order = 0;
         return;
     }
-    case 0xE: ExtendedRow(song, channel, choice.sample, y, before, x); return;
-    case 0xF:
+    case 0xE:  // Exy extended
+        ExtendedRow(song, channel, choice.sample, y, before, x);
+        return;
+    case 0xF:  // Fxx set speed or tempo
         if (parameter < 32) {
             song->speed = parameter;
         } else {
             SetTempo(song, parameter);
         }
         return;
-    case 16:  // G: set global volume
-        song->global_volume = parameter > MAX_VOLUME ? MAX_VOLUME : parameter;
+    case 16:  // Gxx set global volume
+        song->global_volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 17:  // H: global volume slide
+    case 17:  // Hxy global volume slide
         if (parameter != 0) song->global_volume_slide_memory = parameter;
         return;
-    case 21:  // L: set envelope position
+    case 21:  // Lxx set envelope position
         SetEnvelopePosition(channel, choice.instrument, parameter);
         return;
-    case 25:  // P: panning slide
+    case 25:  // Pxy panning slide
         if (parameter != 0) {
             channel->panning_slide_memory = parameter;
             channel->update_flags |= UPDATE_PANNING;
         }
         return;
-    case 27:  // R: multi retrigger
+    case 27:  // Rxy multi retrigger
         if (parameter != 0) {
             channel->retrigger_volume_rule = x;
             channel->retrigger_interval = y;
         }
         return;
-    case 29:  // T: tremor
+    case 29:  // Txy tremor
         if (parameter != 0) {
             channel->tremor_on_ticks = static_cast<uint8_t>(x + 1);
             channel->tremor_off_ticks = static_cast<uint8_t>(y + 1);
         }
         ApplyTremor(channel);
         return;
-    case 33:  // X: extra fine portamento
+    case 33:  // X1y extra fine portamento up, X2y extra fine portamento down
         if (x == 1) {
             if (y != 0) channel->extra_fine_porta_up_memory = y;
             channel->period -= channel->extra_fine_porta_up_memory;
@@ -248,24 +207,25 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
             channel->period += channel->extra_fine_porta_down_memory;
         }
         return;
-    default: return;
+    default:  // 0xy arpeggio: later ticks only; Kxx key off: in ProcessChannelRow; others: none
+        return;
     }
 }
 
 void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, bool& jumped)
 {
     // A volume-column tone portamento (0xFy) counts too: its note is a slide target, not a
-    // new pitch, exactly as with effects 3 and 5.
+    // new pitch, exactly as with the effects 3xx and 5xy.
     bool tone_portamento = cell.effect == 3 || cell.effect == 5 || (cell.volume_column >> 4) == 0xF;
-    if (cell.instrument != 0 && !tone_portamento)
+    if (cell.instrument != 0 && !tone_portamento) {
         channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
+    }
     if (IsNote(cell.note) && !tone_portamento) channel->note = static_cast<uint8_t>(cell.note - 1);
 
     InstrumentChoice choice = SelectInstrumentAndSample(song, channel);
-    if (choice.in_range && !tone_portamento) channel->sample = choice.sample;
 
     RowMemory before{channel->period, channel->volume, channel->panning};
-    // The last tremolo offset stays in the volume once the tremolo stops.
+    // The last tremolo (7xy) offset stays in the volume once the tremolo stops.
     if (channel->last_effect == 7 && cell.effect != 7) channel->volume += channel->volume_delta;
     channel->volume_delta = 0;
     channel->update_flags = 0;
@@ -284,23 +244,15 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 
     if (cell.instrument != 0) ResetChannel(channel, choice.sample);
     if (cell.volume_column != 0) ApplyVolumeColumn(channel, cell.volume_column);
+    // A key-off note or the effect Kxx key off.
     if (cell.note == NOTE_KEY_OFF || cell.effect == 20) channel->key_off = 1;
 
     const Instrument* instrument = choice.instrument;
-    if (instrument->volume_envelope_flags & 1) {
-        if (channel->vol_env_done == 0) StepVolumeEnvelope(channel, instrument);
-    } else if (channel->key_off == 1) {
-        // A key-off without volume envelope silences the note at once.
+    // A key-off without volume envelope silences the note at once.
+    if (!(instrument->volume_envelope_flags & 1) && channel->key_off == 1) {
         channel->vol_env_value = 0;
     }
-    if ((instrument->panning_envelope_flags & 1) && channel->pan_env_done == 0) {
-        StepPanningEnvelope(channel, instrument);
-    }
-    if (channel->key_off == 1) {
-        channel->fadeout_volume -= instrument->fadeout;
-        if (channel->fadeout_volume < 0) channel->fadeout_volume = 0;
-        channel->update_flags |= UPDATE_VOLUME;
-    }
+    StepEnvelopesAndFadeout(channel, instrument);
 
     EffectRow(song, channel, choice, cell, before, jumped);
     ApplyAutoVibrato(channel, instrument);
@@ -308,29 +260,6 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 }
 
 }  // namespace
-
-int32_t PatternRowsAt(const Song* song, int32_t order)
-{
-    const Pattern* pattern = PatternAt(song, order);
-    if (pattern == nullptr) return EMPTY_PATTERN_ROWS;
-    return pattern->rows;
-}
-
-const NoteCell* RowCells(const Song* song, int32_t order, int32_t row)
-{
-    if (PlayedChannelCount(song) <= 0) return nullptr;
-    const Pattern* pattern = PatternAt(song, order);
-    if (pattern == nullptr) return EMPTY_ROW;
-    if (pattern->cells == nullptr || pattern->rows <= 0) return nullptr;
-    if (row < 0 || row >= pattern->rows) row = 0;
-    return pattern->cells + static_cast<size_t>(row) * song->channel_count;
-}
-
-int32_t PlayedChannelCount(const Song* song)
-{
-    if (song->channel_count <= 0) return 0;
-    return song->channel_count > MAX_CHANNELS ? MAX_CHANNELS : song->channel_count;
-}
 
 void SetTempo(Song* song, int32_t bpm)
 {

@@ -1,11 +1,17 @@
-// The loaded module and its playback state, and the XM loader that builds it.
+// The loaded module and its playback state: the records the loader fills and the sequencer,
+// the voice update and the mixer read (Song, Pattern, NoteCell, Instrument, Sample,
+// EnvelopePoint), their limits and the two callback types a song carries.
 #pragma once
 
 #include <cstdint>
 
-#include "source.h"
-
 constexpr int MAX_INSTRUMENT_SAMPLES = 16;
+// An envelope uses at most 12 of its 20 slots: the file stores 12 points, and counts beyond
+// that are not valid module data.
+constexpr uint8_t MAX_ENVELOPE_POINTS = 12;
+// Notes a cell can hold: 1..NOTE_COUNT; a channel keeps them as 0..NOTE_COUNT - 1, the index
+// into note_to_sample.
+constexpr int32_t NOTE_COUNT = 96;
 constexpr uint8_t NOTE_KEY_OFF = 255;
 constexpr uint8_t LOOP_NONE = 1;
 constexpr uint8_t LOOP_FORWARD = 2;
@@ -13,6 +19,11 @@ constexpr uint8_t LOOP_PING_PONG = 4;
 constexpr uint8_t DEFAULT_GLOBAL_VOLUME = 64;
 // Songs with more channels are refused: the channel table and the voice pairing hold 32.
 constexpr int MAX_CHANNELS = 32;
+// Entries of the order table.
+constexpr int32_t MAX_ORDERS = 256;
+// A pattern the module lacks (named by the order table but not stored) plays as this many
+// empty rows.
+constexpr int32_t EMPTY_PATTERN_ROWS = 64;
 
 struct Song;
 
@@ -58,7 +69,7 @@ struct Sample {
 struct Instrument {
     int32_t sample_count;
     Sample* samples[MAX_INSTRUMENT_SAMPLES];  // slots beyond sample_count: &silent_sample
-    uint8_t note_to_sample[96];
+    uint8_t note_to_sample[NOTE_COUNT];
     EnvelopePoint volume_envelope[20];
     EnvelopePoint panning_envelope[20];
     uint8_t volume_point_count;
@@ -92,7 +103,7 @@ struct Song {
     uint16_t song_flags;  // bit 0: linear frequency table
     int16_t default_speed;
     int16_t default_bpm;
-    uint8_t order_table[256];
+    uint8_t order_table[MAX_ORDERS];
     uint8_t default_global_volume;
     int32_t global_volume;
     uint8_t global_volume_slide_memory;
@@ -108,17 +119,3 @@ struct Song {
     TickHandler tick_handler;
     SampleLoader sample_loader;
 };
-
-extern Sample silent_sample;
-extern Instrument silent_instrument;
-
-// Sample frame buffers: `frames` frames plus SAMPLE_SLACK_FRAMES zero frames after them and
-// one zero frame before frame 0 (interpolation may read one frame on either side of a loop).
-// The pointer returned points at frame 0; free it only with FreeSampleData.
-constexpr uint32_t SAMPLE_SLACK_FRAMES = 16;
-int16_t* AllocateSampleData(uint32_t frames);
-void FreeSampleData(int16_t* data);
-
-Song* LoadSong(const void* name, SampleLoader sample_loader);
-bool ParseModule(Song* song, SourceStream* stream);
-bool FreeSong(Song* song);

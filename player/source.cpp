@@ -68,7 +68,9 @@ int32_t StreamTell(SourceStream* stream)
     return source_callbacks.tell(stream->handle);
 }
 
-static ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
+namespace {
+
+ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
 {
     ModuleSource* source = static_cast<ModuleSource*>(calloc(1, sizeof(ModuleSource)));
     if (!source) return nullptr;
@@ -77,6 +79,8 @@ static ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
     source->data = data;
     return source;
 }
+
+}  // namespace
 
 void* OpenMemorySource(const void*)
 {
@@ -97,10 +101,12 @@ int32_t ReadMemorySource(void* destination, int32_t byte_count, void* handle)
     ModuleSource* source = static_cast<ModuleSource*>(handle);
     if (!source || !destination || byte_count <= 0) return 0;
     // 64-bit so that a huge count cannot overflow the sum.
-    int64_t left = int64_t(source->size) - source->position;
-    if (int64_t(source->position) + byte_count >= source->size) byte_count = int32_t(left);
+    int64_t left = static_cast<int64_t>(source->size) - source->position;
+    if (static_cast<int64_t>(source->position) + byte_count >= source->size) {
+        byte_count = static_cast<int32_t>(left);
+    }
     if (byte_count <= 0) return 0;
-    memcpy(destination, source->data + source->position, size_t(byte_count));
+    memcpy(destination, source->data + source->position, static_cast<size_t>(byte_count));
     source->position += byte_count;
     return byte_count;
 }
@@ -113,12 +119,12 @@ void SeekMemorySource(void* handle, int32_t offset, int32_t origin)
     switch (origin & 0xFF) {
     case 0: position = offset; break;
     case 1: position += offset; break;
-    case 2: position = int64_t(source->size) + offset; break;
+    case 2: position = static_cast<int64_t>(source->size) + offset; break;
     default: return;
     }
     if (position > source->size) position = source->size;
     if (position < 0) position = 0;
-    source->position = int32_t(position);
+    source->position = static_cast<int32_t>(position);
 }
 
 int32_t TellMemorySource(void* handle)

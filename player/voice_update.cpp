@@ -1,12 +1,14 @@
 // The voice update: turns a channel's requests of this tick into the fields of its mixer voice.
 // A new note on a voice that still sounds moves the channel to the partner voice, so the old
 // note ramps down while the new one ramps up.
+#include "player/voice_update.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
-#include "player/playback.h"
-#include "player/sequencer.h"
+#include "player/audio_settings.h"
+#include "player/mixer.h"
 
 namespace {
 
@@ -41,7 +43,6 @@ Voice* HandOff(ChannelState* channel, Voice* voice)
     *partner = *voice;
     partner->index = partner_slot;
     voice->volume = 0;
-    voice->volume_copy = 0;
     voice->left_volume = 0;
     voice->right_volume = 0;
     channel->voice = partner;
@@ -71,7 +72,6 @@ void UpdateVolume(const ChannelState* channel, Voice* voice, const Song* song)
     volume *= static_cast<double>(VOLUME_SCALE);
     int32_t result = TruncateToInt32(volume);
     voice->volume = result;
-    voice->volume_copy = result;
     SplitVolume(voice);
 }
 
@@ -83,7 +83,6 @@ void UpdatePanning(const ChannelState* channel, Voice* voice)
     if (p < 0) p = 0;
     if (p > 255) p = 255;
     voice->panning = static_cast<int32_t>(p);
-    voice->panning_copy = static_cast<int32_t>(p);
     SplitVolume(voice);
 }
 

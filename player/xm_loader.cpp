@@ -12,13 +12,16 @@
 // - a sample's data is cut to the bytes the file still holds, and its loop is then fitted to
 //   the shortened length, so no sample allocation is larger than the file;
 // - a loop whose guard frame would lie beyond the slack is fitted to the data.
+#include "player/xm_loader.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
+#include "player/placeholders.h"
+#include "player/sample_data.h"
 #include "player/sequencer.h"
-#include "player/song.h"
 
 namespace {
 
@@ -28,9 +31,6 @@ constexpr int32_t HEADER_SIZE_OFFSET = 60;
 constexpr int32_t MAX_PATTERNS = 256;
 constexpr int32_t MAX_PATTERN_ROWS = 1024;
 constexpr int32_t MAX_INSTRUMENTS = 128;
-constexpr int32_t MAX_ORDERS = 256;
-constexpr int32_t MISSING_PATTERN_ROWS = 64;
-constexpr int32_t FILE_ENVELOPE_POINTS = 12;
 constexpr uint8_t KEY_OFF_IN_FILE = 97;
 constexpr uint8_t HIGHEST_INSTRUMENT = 128;
 constexpr uint8_t ENVELOPE_LOOP = 0x04;
@@ -61,7 +61,7 @@ int64_t Remaining(const Reader& reader)
 void SeekTo(const Reader& reader, int64_t position)
 {
     position = std::clamp<int64_t>(position, 0, INT32_MAX);
-    StreamSeek(reader.stream, int32_t(position), 0);
+    StreamSeek(reader.stream, static_cast<int32_t>(position), 0);
 }
 
 void Skip(const Reader& reader, int64_t count) { SeekTo(reader, Tell(reader) + count); }
@@ -69,7 +69,7 @@ void Skip(const Reader& reader, int64_t count) { SeekTo(reader, Tell(reader) + c
 // Reads count bytes; whatever the source does not deliver reads as zero.
 void ReadBytes(const Reader& reader, void* destination, int32_t count)
 {
-    memset(destination, 0, size_t(count));
+    memset(destination, 0, static_cast<size_t>(count));
     StreamRead(destination, count, reader.stream);
 }
 
@@ -84,14 +84,15 @@ uint16_t ReadU16(const Reader& reader)
 {
     uint8_t b[2];
     ReadBytes(reader, b, 2);
-    return uint16_t(b[0] | b[1] << 8);
+    return static_cast<uint16_t>(b[0] | b[1] << 8);
 }
 
 uint32_t ReadU32(const Reader& reader)
 {
     uint8_t b[4];
     ReadBytes(reader, b, 4);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+           static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
 }
 
 template <typename T>
@@ -112,22 +113,22 @@ bool ReadSongHeader(Song* song, const Reader& reader, int32_t* file_pattern_coun
     uint16_t pattern_count = ReadU16(reader);
     uint16_t instrument_count = ReadU16(reader);
     song->song_flags = ReadU16(reader);
-    song->default_speed = int16_t(ReadU16(reader));
-    song->default_bpm = int16_t(ReadU16(reader));
+    song->default_speed = static_cast<int16_t>(ReadU16(reader));
+    song->default_bpm = static_cast<int16_t>(ReadU16(reader));
     ReadBytes(reader, song->order_table, MAX_ORDERS);
 
     // Orders beyond the table do not exist; a restart position at or past the song length
     // plays as order 0, so capping it at 256 keeps its meaning and keeps it non-negative.
-    song->song_length = int16_t(std::min<int32_t>(song_length, MAX_ORDERS));
-    song->restart_position = int16_t(std::min<int32_t>(restart_position, MAX_ORDERS));
+    song->song_length = static_cast<int16_t>(std::min<int32_t>(song_length, MAX_ORDERS));
+    song->restart_position = static_cast<int16_t>(std::min<int32_t>(restart_position, MAX_ORDERS));
     if (channel_count > MAX_CHANNELS || pattern_count > MAX_PATTERNS ||
         instrument_count > MAX_INSTRUMENTS) {
         return false;
     }
-    song->channel_count = int16_t(channel_count);
+    song->channel_count = static_cast<int16_t>(channel_count);
     *file_pattern_count = pattern_count;
     *file_instrument_count = instrument_count;
-    SeekTo(reader, int64_t(HEADER_SIZE_OFFSET) + header_size);
+    SeekTo(reader, static_cast<int64_t>(HEADER_SIZE_OFFSET) + header_size);
     return true;
 }
 
@@ -157,7 +158,8 @@ void DecodeCell(const Reader& reader, NoteCell* cell)
 // exists even in a pattern of 0 rows or a song of 0 channels.
 NoteCell* AllocateCells(int32_t rows, int32_t channels)
 {
-    return AllocateZeroed<NoteCell>(size_t(std::max(rows, 1)) * size_t(std::max(channels, 1)));
+    return AllocateZeroed<NoteCell>(static_cast<size_t>(std::max(rows, 1)) *
+                                    static_cast<size_t>(std::max(channels, 1)));
 }
 
 bool ReadPatterns(Song* song, const Reader& reader, int32_t file_pattern_count)
@@ -168,7 +170,7 @@ bool ReadPatterns(Song* song, const Reader& reader, int32_t file_pattern_count)
     }
     song->used_pattern_count = used;
     int32_t count = std::max(file_pattern_count, used);
-    song->patterns = AllocateZeroed<Pattern>(size_t(count));
+    song->patterns = AllocateZeroed<Pattern>(static_cast<size_t>(count));
     if (!song->patterns) return false;
     song->pattern_count = count;
 
@@ -182,8 +184,8 @@ bool ReadPatterns(Song* song, const Reader& reader, int32_t file_pattern_count)
         if (rows > MAX_PATTERN_ROWS) return false;
         if (packed_size != 0 && channels > 0) {
             int64_t remaining = Remaining(reader);
-            if (int64_t(rows) * channels > remaining) {
-                rows = int32_t(std::max<int64_t>(1, remaining / channels));
+            if (static_cast<int64_t>(rows) * channels > remaining) {
+                rows = static_cast<int32_t>(std::max<int64_t>(1, remaining / channels));
             }
         }
         pattern->cells = AllocateCells(rows, channels);
@@ -193,16 +195,16 @@ bool ReadPatterns(Song* song, const Reader& reader, int32_t file_pattern_count)
         for (int32_t c = 0; c < rows * channels; c++) DecodeCell(reader, &pattern->cells[c]);
     }
     for (int32_t p = file_pattern_count; p < count; p++) {
-        song->patterns[p].cells = AllocateCells(MISSING_PATTERN_ROWS, channels);
+        song->patterns[p].cells = AllocateCells(EMPTY_PATTERN_ROWS, channels);
         if (!song->patterns[p].cells) return false;
-        song->patterns[p].rows = MISSING_PATTERN_ROWS;
+        song->patterns[p].rows = EMPTY_PATTERN_ROWS;
     }
     return true;
 }
 
 void ReadEnvelope(const Reader& reader, EnvelopePoint* points)
 {
-    for (int32_t k = 0; k < FILE_ENVELOPE_POINTS; k++) {
+    for (int32_t k = 0; k < MAX_ENVELOPE_POINTS; k++) {
         points[k].position = ReadU16(reader);
         points[k].value = ReadU16(reader);
     }
@@ -210,9 +212,9 @@ void ReadEnvelope(const Reader& reader, EnvelopePoint* points)
 
 void FitEnvelope(uint8_t* point_count, uint8_t loop_start, uint8_t* flags)
 {
-    if (*point_count > FILE_ENVELOPE_POINTS) *point_count = FILE_ENVELOPE_POINTS;
+    if (*point_count > MAX_ENVELOPE_POINTS) *point_count = MAX_ENVELOPE_POINTS;
     if (*point_count < 2) *flags = 0;
-    if (loop_start >= *point_count) *flags &= uint8_t(~ENVELOPE_LOOP);
+    if (loop_start >= *point_count) *flags &= static_cast<uint8_t>(~ENVELOPE_LOOP);
 }
 
 // The instrument fields after the sample count, up to the fadeout.
@@ -232,7 +234,7 @@ void ReadInstrumentBody(const Reader& reader, Instrument* instrument)
         &instrument->vibrato_depth,         &instrument->vibrato_rate,
     };
     for (uint8_t* field : fields) *field = ReadU8(reader);
-    instrument->fadeout = uint16_t(ReadU16(reader) * 2);
+    instrument->fadeout = static_cast<uint16_t>(ReadU16(reader) * 2);
     FitEnvelope(&instrument->volume_point_count, instrument->volume_loop_start,
                 &instrument->volume_envelope_flags);
     FitEnvelope(&instrument->panning_point_count, instrument->panning_loop_start,
@@ -247,10 +249,10 @@ bool ReadSampleHeader(const Reader& reader, Sample* sample)
     uint32_t loop_start = ReadU32(reader);
     uint32_t loop_length = ReadU32(reader);
     sample->volume = ReadU8(reader);
-    sample->finetune = int8_t(ReadU8(reader));
+    sample->finetune = static_cast<int8_t>(ReadU8(reader));
     uint8_t type = ReadU8(reader);
     sample->panning = ReadU8(reader);
-    sample->relative_note = int8_t(ReadU8(reader));
+    sample->relative_note = static_cast<int8_t>(ReadU8(reader));
     Skip(reader, 23);  // reserved byte and name
 
     uint8_t loop_type = LOOP_NONE;
@@ -289,8 +291,8 @@ void FitLoop(Sample* sample)
         sample->loop_length = sample->length;
         return;
     }
-    uint64_t guard = uint64_t(sample->loop_start) + sample->loop_length;
-    if (sample->length > 0 && guard <= uint64_t(sample->length) + GUARD_REACH) return;
+    uint64_t guard = static_cast<uint64_t>(sample->loop_start) + sample->loop_length;
+    if (sample->length > 0 && guard <= static_cast<uint64_t>(sample->length) + GUARD_REACH) return;
     if (sample->loop_start < sample->length) {
         sample->loop_length = sample->length - sample->loop_start;
     } else {
@@ -311,14 +313,16 @@ void WriteGuardFrame(Sample* sample)
 void WidenFrom8Bit(int16_t* data, uint32_t length)
 {
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(data);
-    for (uint32_t k = length; k-- > 0;) data[k] = int16_t(uint16_t(bytes[k]) << 8);
+    for (uint32_t k = length; k-- > 0;) {
+        data[k] = static_cast<int16_t>(static_cast<uint16_t>(bytes[k]) << 8);
+    }
 }
 
 void FramesFromLittleEndian(int16_t* data, uint32_t length)
 {
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(data);
     for (uint32_t k = 0; k < length; k++) {
-        data[k] = int16_t(uint16_t(bytes[2 * k] | bytes[2 * k + 1] << 8));
+        data[k] = static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * k] | bytes[2 * k + 1] << 8));
     }
 }
 
@@ -326,8 +330,8 @@ void DecodeDeltas(int16_t* data, uint32_t length)
 {
     uint16_t sum = 0;
     for (uint32_t k = 0; k < length; k++) {
-        sum = uint16_t(sum + uint16_t(data[k]));
-        data[k] = int16_t(sum);
+        sum = static_cast<uint16_t>(sum + static_cast<uint16_t>(data[k]));
+        data[k] = static_cast<int16_t>(sum);
     }
 }
 
@@ -337,8 +341,8 @@ void ReadSampleData(Song* song, const Reader& reader, Sample* sample, bool odd_b
     const uint32_t bytes_per_frame = sample->bits / 8;
     if (sample->length > 0) {
         int64_t available_frames = Remaining(reader) / bytes_per_frame;
-        if (int64_t(sample->length) > available_frames) {
-            sample->length = uint32_t(available_frames);
+        if (static_cast<int64_t>(sample->length) > available_frames) {
+            sample->length = static_cast<uint32_t>(available_frames);
         }
     }
     FitLoop(sample);
@@ -346,7 +350,7 @@ void ReadSampleData(Song* song, const Reader& reader, Sample* sample, bool odd_b
         if (odd_bytes) Skip(reader, 1);
         return;
     }
-    int32_t byte_count = int32_t(sample->length * bytes_per_frame);
+    int32_t byte_count = static_cast<int32_t>(sample->length * bytes_per_frame);
     sample->data = AllocateSampleData(sample->length);
     if (!sample->data) {
         // Out of memory: keep the sample consistent as an empty one.
@@ -404,9 +408,9 @@ bool ReadInstrument(Song* song, const Reader& reader, int32_t index)
 
 bool ReadInstruments(Song* song, const Reader& reader, int32_t count)
 {
-    song->instruments = AllocateZeroed<Instrument>(size_t(count));
+    song->instruments = AllocateZeroed<Instrument>(static_cast<size_t>(count));
     if (!song->instruments) return false;
-    song->instrument_count = int16_t(count);
+    song->instrument_count = static_cast<int16_t>(count);
     for (int32_t i = 0; i < count; i++) {
         if (!ReadInstrument(song, reader, i)) return false;
     }

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "assets/assets.h"
+#include "player/placeholders.h"
 #include "player/playback.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "player/mixer.h"
+#include "player/sample_data.h"
 #include "player/song.h"
 
 namespace mixer_test {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "player/placeholders.h"
+#include "player/sample_data.h"
 #include "player/song.h"
 
 // Every invariant the sequencer and the mixer rely on.

@@ -17,9 +17,10 @@
 
 #include "assets/assets.h"
 #include "platform/headless/headless.h"
+#include "player/audio_output.h"
 #include "player/playback.h"
-#include "player/sequencer.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 
 namespace {

@@ -33,19 +33,18 @@ TEST(ChannelSelection, FallsBackToSilentRecords)
     channel.instrument = 1;
     channel.note = 10;
     InstrumentChoice choice = SelectInstrumentAndSample(&t.song, &channel);
-    EXPECT_TRUE(choice.in_range);
+    EXPECT_EQ(choice.instrument, &t.instruments[1]);
     EXPECT_EQ(choice.sample, &t.samples[1]);
 
     channel.instrument = 2;  // beyond instrument_count
     choice = SelectInstrumentAndSample(&t.song, &channel);
-    EXPECT_FALSE(choice.in_range);
     EXPECT_EQ(choice.instrument, &silent_instrument);
     EXPECT_EQ(choice.sample, &silent_sample);
 
     channel.instrument = 0;
     t.instruments[0].note_to_sample[10] = 16;  // no such slot
     choice = SelectInstrumentAndSample(&t.song, &channel);
-    EXPECT_TRUE(choice.in_range);
+    EXPECT_EQ(choice.instrument, &t.instruments[0]);
     EXPECT_EQ(choice.sample, &silent_sample);
     t.instruments[0].note_to_sample[10] = 3;  // an unused slot
     EXPECT_EQ(SelectInstrumentAndSample(&t.song, &channel).sample, &silent_sample);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "player/placeholders.h"
 #include "tests/player/mixer_fixture.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "player/channel.h"
+#include "player/placeholders.h"
 #include "player/playback.h"
 #include "player/sequencer.h"
 

@@ -2,6 +2,8 @@
 // envelopes and auto-vibrato.
 #include <gtest/gtest.h>
 
+#include "player/envelope.h"
+#include "player/modulators.h"
 #include "test_sequencer_song.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // frequency and step.
 #include <gtest/gtest.h>
 
+#include "player/voice_update.h"
 #include "test_sequencer_song.h"
 
 namespace {
@@ -56,7 +57,6 @@ TEST_F(VoiceUpdateTest, FullScaleVolumeSplitsEvenlyAtCentre)
     UpdateVoice(channel, &t.samples[0], &t.song);
     Voice& v = *channel->voice;
     EXPECT_EQ(v.volume, 127);
-    EXPECT_EQ(v.volume_copy, 127);
     EXPECT_EQ(v.panning, 128);
     EXPECT_EQ(v.left_volume, 63);
     EXPECT_EQ(v.right_volume, 63);

@@ -18,8 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "player/audio_settings.h"
 #include "player/playback.h"
 #include "player/song.h"
+#include "player/song_lifetime.h"
 #include "player/source.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"

@@ -1,0 +1,15 @@
+// Where the song reads its orders and cells. An order naming no pattern plays as an empty
+// 64-row pattern; a row at or beyond the pattern's rows reads row 0; a pattern without rows has
+// no cells (none is returned).
+#pragma once
+
+#include <cstdint>
+
+#include "song.h"
+
+// Order entries in use: song_length, bounded by the 256 entries of the order table.
+int32_t SongLength(const Song* song);
+int32_t PatternRowsAt(const Song* song, int32_t order);
+const NoteCell* RowCells(const Song* song, int32_t order, int32_t row);
+// Tracker channels actually played: channel_count, bounded by the channel table.
+int32_t PlayedChannelCount(const Song* song);

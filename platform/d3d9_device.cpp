@@ -17,6 +17,7 @@
 #include "platform/d3d9_rasteriser.h"
 #include "platform/d3d9_soft.h"
 #include "platform/host.h"
+#include "platform/trace.h"
 
 SoftRenderStates SoftDefaultRenderStates()
 {
@@ -170,6 +171,7 @@ ULONG IDirect3DDevice9::Release()
 HRESULT IDirect3DDevice9::TestCooperativeLevel()
 {
     if (!HostDisplayUsable()) {
+        if (!soft->lost) PlatformTrace("device lost");
         soft->lost = true;
         return D3DERR_DEVICELOST;
     }
@@ -203,6 +205,8 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* parameters)
     d->in_scene = false;
     d->back_buffer.locked = false;
     d->lost = false;
+    PlatformTrace("device reset: %d textures and %d vertex buffers alive", SoftTexturesAlive(),
+                  SoftVertexBuffersAlive());
     return D3D_OK;
 }
 

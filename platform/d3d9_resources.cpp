@@ -5,6 +5,14 @@
 #include <new>
 
 #include "platform/d3d9_soft.h"
+#include "platform/trace.h"
+
+// Resources created and not yet destroyed, for the trace (all on the main thread).
+static int textures_alive = 0;
+static int vertex_buffers_alive = 0;
+
+int SoftTexturesAlive() { return textures_alive; }
+int SoftVertexBuffersAlive() { return vertex_buffers_alive; }
 
 namespace {
 
@@ -58,6 +66,8 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
     t->references = 1;
     t->iface.soft = t;
     *texture = &t->iface;
+    textures_alive++;
+    PlatformTrace("texture %dx%d created", t->width, t->height);
     return D3D_OK;
 }
 
@@ -90,6 +100,7 @@ ULONG IDirect3DTexture9::Release()
     if (left == 0) {
         std::free(t->texels);
         delete t;
+        textures_alive--;
     }
     return left;
 }
@@ -115,6 +126,8 @@ HRESULT IDirect3DDevice9::CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL,
     b->references = 1;
     b->iface.soft = b;
     *buffer = &b->iface;
+    vertex_buffers_alive++;
+    PlatformTrace("vertex buffer of %u bytes created", length);
     return D3D_OK;
 }
 
@@ -146,6 +159,7 @@ ULONG IDirect3DVertexBuffer9::Release()
     if (left == 0) {
         std::free(b->bytes);
         delete b;
+        vertex_buffers_alive--;
     }
     return left;
 }

@@ -79,3 +79,7 @@ SoftRenderStates SoftDefaultRenderStates();
 // Called when the back-buffer surface loses its last reference: frees the device's memory if
 // the device itself is gone already.
 void SoftSurfaceReleased(SoftDevice* device);
+
+// Textures and vertex buffers created and not yet destroyed (every device together).
+int SoftTexturesAlive();
+int SoftVertexBuffersAlive();

@@ -7,9 +7,9 @@ packages=(cmake g++ make pkg-config libsdl2-dev)
 if [ "${1:-run}" = test ]; then
   # GoogleTest, clang with libFuzzer and the sanitizer runtimes, and what the end-to-end
   # tests drive the real window with: Xvfb, xdotool, xwininfo, ImageMagick, the X core fonts
-  # SDL's message box needs.
+  # SDL's message box needs, and a small window manager to minimise the full-screen intro.
   packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3
-             xvfb xauth xdotool x11-utils imagemagick xfonts-base)
+             xvfb xauth xdotool x11-utils imagemagick xfonts-base openbox)
   # The Windows build and Wine to run it: the 32-bit Wine with Mesa's OpenGL for its
   # Direct3D 9 (about 3 GB).
   packages+=(g++-mingw-w64-i686 wine wine32:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)

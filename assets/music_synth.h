@@ -1,7 +1,13 @@
 // The module's six instruments, synthesised: kick, snare, hi-hat, bass, lead and chord voice.
 // Everything is computed from sines and a seeded noise generator, so the output is the same
-// on every run. Tonal samples hold whole cycles of a fixed length, so the loops are seamless
-// and the pitch follows from the cycle length and the sample's relative note.
+// on every run.
+//
+// Tonal samples are tuned to A4 = 440 Hz through the player's own pitch rule: the module
+// uses the Amiga frequency table, where a note plays at 14317056 / period Hz with whole
+// periods, so a cycle of a whole number of frames is rarely in tune. Each tonal sample is
+// therefore built on a cycle of `loop_frames / cycles` frames (a fraction), chosen so that
+// the cell note A-4 plays at 440 Hz; its forward loop holds exactly `cycles` cycles in
+// `loop_frames` frames and so repeats seamlessly.
 #pragma once
 
 #include <algorithm>
@@ -14,10 +20,54 @@ namespace music {
 constexpr double PI = 3.14159265358979323846;
 // Playback rate of a sample at cell note C-4 when its relative note is 0.
 constexpr double BASE_RATE = 8363.0;
+constexpr double A4_HZ = 440.0;
+constexpr int A4_NOTE_INDEX = 57;  // cell note A-4 minus 1
 
 inline double RateForRelativeNote(int relative_note)
 {
     return BASE_RATE * std::pow(2.0, relative_note / 12.0);
+}
+
+// The player's Amiga-mode period of note index n with finetune 0, and the rate it plays at.
+inline int32_t AmigaPeriodOf(int n)
+{
+    const double twelfth = static_cast<double>(1.0f / 12.0f);
+    return static_cast<int32_t>(std::pow(2.0, (132 - n) * twelfth) * 13.375);
+}
+inline int32_t PlayedRate(int note_index, int relative_note)
+{
+    return 14317056 / AmigaPeriodOf(note_index + relative_note);
+}
+
+// A tuned cycle: `cycles` whole cycles in `loop_frames` frames.
+struct TunedCycle {
+    int loop_frames = 0;
+    int cycles = 0;
+};
+
+// The loop closest to a cycle that plays A-4 at 440 Hz with this relative note, among loops of
+// at most `max_cycles` cycles.
+inline TunedCycle TuneCycle(int relative_note, int max_cycles)
+{
+    const double ideal = PlayedRate(A4_NOTE_INDEX, relative_note) / A4_HZ;  // frames per cycle
+    TunedCycle best;
+    double best_error = 1e9;
+    for (int cycles = 1; cycles <= max_cycles; ++cycles) {
+        const int frames = static_cast<int>(std::lround(ideal * cycles));
+        const double error = std::fabs(std::log2(frames / (ideal * cycles)));
+        if (error < best_error - 1e-12) {
+            best_error = error;
+            best = TunedCycle{frames, cycles};
+        }
+    }
+    return best;
+}
+
+// Where frame i lies within its cycle, 0..1, computed exactly from whole numbers so that every
+// loop repeats to the bit.
+inline double CyclePosition(const TunedCycle& tuned, long i)
+{
+    return static_cast<double>((i * tuned.cycles) % tuned.loop_frames) / tuned.loop_frames;
 }
 
 // xorshift32 with a fixed seed per sample: reproducible noise.
@@ -70,41 +120,43 @@ inline std::vector<int8_t> Quantise(std::vector<double> signal, double peak, int
     return frames;
 }
 
-// Kick: a sine falling from about 470 Hz to 48 Hz, softly saturated, with a short noise click.
+// Kick: a short, tight thump: a sine falling fast from about 420 Hz to 64 Hz (above the
+// lowest bass, so it does not boom), softly saturated, with a bright click on top.
 inline std::vector<int8_t> SynthKick(double rate, int length)
 {
     std::vector<double> signal(length);
     Noise noise{0x1234567u};
-    OnePole click_filter = MakeOnePole(3000.0, rate);
+    OnePole click_filter = MakeOnePole(1500.0, rate);
     double phase = 0.0;
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
-        const double frequency = 48.0 + 120.0 * std::exp(-t / 0.03) + 300.0 * std::exp(-t / 0.004);
+        const double frequency = 64.0 + 110.0 * std::exp(-t / 0.022) + 250.0 * std::exp(-t / 0.004);
         phase += 2.0 * PI * frequency / rate;
-        const double amplitude = (1.0 - std::exp(-t / 0.0008)) * std::exp(-t / 0.16);
-        const double body = std::tanh(1.8 * std::sin(phase)) * amplitude;
-        const double click = LowPass(click_filter, NextNoise(noise)) * std::exp(-t / 0.002) * 0.6;
+        const double amplitude = (1.0 - std::exp(-t / 0.0006)) * std::exp(-t / 0.075);
+        const double body = std::tanh(2.4 * std::sin(phase)) * amplitude;
+        const double click = HighPass(click_filter, NextNoise(noise)) * std::exp(-t / 0.0015) * 0.7;
         signal[i] = body + click;
     }
-    return Quantise(signal, 124.0, length / 10);
+    return Quantise(signal, 124.0, length / 8);
 }
 
-// Snare: two damped tones for the drum head, band-passed noise for the wires.
+// Snare: two damped tones for the drum head and bright noise for the wires, which ring a
+// little longer than the head.
 inline std::vector<int8_t> SynthSnare(double rate, int length)
 {
     std::vector<double> signal(length);
     Noise noise{0x9E3779B9u};
-    OnePole wire_low = MakeOnePole(7000.0, rate);
-    OnePole wire_high = MakeOnePole(900.0, rate);
+    OnePole wire_low = MakeOnePole(11000.0, rate);
+    OnePole wire_high = MakeOnePole(1400.0, rate);
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
-        const double head = 0.55 * std::sin(2.0 * PI * 185.0 * t) * std::exp(-t / 0.045) +
-                            0.30 * std::sin(2.0 * PI * 330.0 * t) * std::exp(-t / 0.03);
+        const double head = 0.6 * std::sin(2.0 * PI * 196.0 * t) * std::exp(-t / 0.035) +
+                            0.3 * std::sin(2.0 * PI * 343.0 * t) * std::exp(-t / 0.022);
         const double wires = HighPass(wire_high, LowPass(wire_low, NextNoise(noise)));
-        const double attack = 1.0 - std::exp(-t / 0.0005);
-        signal[i] = std::tanh(1.4 * (head + 1.1 * wires * std::exp(-t / 0.065))) * attack;
+        const double attack = 1.0 - std::exp(-t / 0.0004);
+        signal[i] = std::tanh(1.6 * (head + 1.3 * wires * std::exp(-t / 0.06))) * attack;
     }
-    return Quantise(signal, 120.0, length / 8);
+    return Quantise(signal, 122.0, length / 6);
 }
 
 // Hi-hat: six detuned square waves (a metallic cluster) plus noise, high-passed twice, with a
@@ -115,90 +167,126 @@ inline std::vector<int8_t> SynthHat(double rate, int length)
     static const double metal[6] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
     std::vector<double> signal(length);
     Noise noise{0xC0FFEE11u};
-    OnePole high_a = MakeOnePole(6500.0, rate);
-    OnePole high_b = MakeOnePole(6500.0, rate);
+    OnePole high_a = MakeOnePole(7000.0, rate);
+    OnePole high_b = MakeOnePole(7000.0, rate);
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
         double cluster = 0.0;
         for (double frequency : metal)
             cluster += std::sin(2.0 * PI * frequency * 1.7 * t) >= 0.0 ? 1.0 : -1.0;
-        const double raw = 0.08 * cluster + NextNoise(noise);
+        const double raw = 0.1 * cluster + NextNoise(noise);
         const double bright = HighPass(high_b, HighPass(high_a, raw));
-        const double envelope = std::exp(-t / 0.016) + 0.22 * std::exp(-t / 0.07);
-        signal[i] = bright * envelope * (1.0 - std::exp(-t / 0.0003));
+        const double envelope = std::exp(-t / 0.02) + 0.3 * std::exp(-t / 0.09);
+        signal[i] = bright * envelope * (1.0 - std::exp(-t / 0.0002));
     }
-    return Quantise(signal, 118.0, length / 6);
+    return Quantise(signal, 120.0, length / 6);
 }
 
-// Bass: a band-limited saw of `cycle` frames whose brightness closes from about 25 harmonics
-// to 5 over the first cycles (a filter sweep), then stays, so the last cycle loops.
-inline std::vector<int8_t> SynthBass(int cycle, int cycles, int frozen_from_cycle)
+// A band-limited saw-like tone at cycle position `x` (0..1): harmonics 1..count, each
+// weighted by the given function of its number.
+template <typename Weight>
+double Harmonics(double x, int count, Weight weight)
 {
-    std::vector<double> signal(static_cast<size_t>(cycle) * cycles);
-    const int harmonics = 40;
-    for (size_t i = 0; i < signal.size(); ++i) {
-        const double time_in_cycles =
-            std::min(static_cast<double>(i) / cycle, static_cast<double>(frozen_from_cycle));
-        const double cutoff = 5.0 + 20.0 * std::exp(-time_in_cycles / 3.0);
-        double value = 0.0;
-        for (int h = 1; h <= harmonics; ++h) {
-            const double weight = 1.0 / std::sqrt(1.0 + std::pow(h / cutoff, 4.0));
-            const double boost = h == 1 ? 1.5 : 1.0;
-            value += boost * weight / h *
-                     std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);
-        }
-        signal[i] = value;
-    }
-    return Quantise(signal, 120.0, 0);
+    double value = 0.0;
+    for (int h = 1; h <= count; ++h) value += weight(h) * std::sin(2.0 * PI * h * x);
+    return value;
 }
 
-// Lead: three saws at -8, 0 and +8 cents over a base cycle of `cycle` frames, band-limited,
-// so the sound slowly beats; played with a ping-pong loop, the beating swings back and forth.
-inline std::vector<int8_t> SynthLead(int cycle, int length)
+// Bass: a saw whose brightness closes from about 28 harmonics to 9 over the first cycles (a
+// filter sweep) and then stays, softly saturated so it stays present on small speakers; the
+// settled sound is looped over `tuned`, preceded by one identical loop's worth of frames.
+inline std::vector<int8_t> SynthBass(const TunedCycle& tuned, int attack_loops)
+{
+    const int settled_from = tuned.loop_frames * attack_loops;
+    std::vector<double> signal(static_cast<size_t>(tuned.loop_frames) * (attack_loops + 2));
+    const double cycle_frames = static_cast<double>(tuned.loop_frames) / tuned.cycles;
+    for (size_t i = 0; i < signal.size(); ++i) {
+        const double cycles_in = std::min<double>(i, settled_from) / cycle_frames;
+        const double cutoff = 9.0 + 19.0 * std::exp(-cycles_in / 4.0);
+        const double x = CyclePosition(tuned, static_cast<long>(i));
+        const double value = Harmonics(x, 40, [&](int h) {
+            const double boost = h == 1 ? 1.2 : h == 2 ? 1.3 : 1.0;
+            return boost / h / std::sqrt(1.0 + std::pow(h / cutoff, 4.0));
+        });
+        signal[i] = std::tanh(1.5 * value);
+    }
+    return Quantise(signal, 124.0, 0);
+}
+
+// The player's auto-vibrato adds its offset to the period rounded down, so on average it
+// shortens the period by half a unit: an instrument with auto-vibrato sounds that much sharp
+// unless its cycle is tuned for the shorter period.
+constexpr double AUTO_VIBRATO_PERIOD_SHIFT = -0.5;
+
+// The lead's loop: the longest loop of at most `max_frames` frames (and at least 3/4 of that)
+// whose whole number of cycles plays A-4 closest to 440 Hz, heard with its auto-vibrato.
+inline TunedCycle TuneLongLoop(int relative_note, int max_frames)
+{
+    const double period = AmigaPeriodOf(A4_NOTE_INDEX + relative_note) + AUTO_VIBRATO_PERIOD_SHIFT;
+    const double ideal = 14317056.0 / period / A4_HZ;
+    TunedCycle best;
+    double best_error = 1e9;
+    for (int frames = max_frames; frames >= max_frames * 3 / 4; --frames) {
+        const int cycles = static_cast<int>(std::lround(frames / ideal));
+        const double error = std::fabs(std::log2(frames / (ideal * cycles)));
+        if (error < best_error - 1e-12) {
+            best_error = error;
+            best = TunedCycle{frames, cycles};
+        }
+    }
+    return best;
+}
+
+// Lead: three band-limited saws, the outer two one cycle per loop below and above the middle
+// one and quieter (a gentle chorus of about ten cents that beats once per loop), softly
+// saturated. Every voice completes whole cycles in the loop, so the forward loop is seamless
+// and the middle voice sets the pitch. The signal repeats every loop, wherever the loop is placed.
+inline std::vector<int8_t> SynthLead(const TunedCycle& loop, int length)
 {
     std::vector<double> signal(length);
-    const double detune[3] = {std::pow(2.0, -8.0 / 1200.0), 1.0, std::pow(2.0, 8.0 / 1200.0)};
-    const double level[3] = {1.0, 0.7, 1.0};
+    const int cycles[3] = {loop.cycles - 1, loop.cycles, loop.cycles + 1};
+    const double level[3] = {0.45, 1.0, 0.45};
     const double phase_offset[3] = {0.0, 0.37, 0.71};
-    const int harmonics = 18;
     for (int i = 0; i < length; ++i) {
         double value = 0.0;
         for (int v = 0; v < 3; ++v) {
-            const double cycles = static_cast<double>(i) * detune[v] / cycle + phase_offset[v];
-            for (int h = 1; h <= harmonics; ++h) {
-                const double weight = 1.0 / (1.0 + (h / 9.0) * (h / 9.0));
-                value += level[v] * weight / h * std::sin(2.0 * PI * h * cycles);
-            }
+            const long n = static_cast<long>(i) % loop.loop_frames;
+            const double x =
+                static_cast<double>((n * cycles[v]) % loop.loop_frames) / loop.loop_frames +
+                phase_offset[v];
+            value += level[v] * Harmonics(x, 28, [](int h) {
+                         return 1.0 / (h * (1.0 + (h / 20.0) * (h / 20.0)));
+                     });
         }
-        signal[i] = value;
+        signal[i] = std::tanh(0.6 * value);
     }
-    return Quantise(signal, 118.0, 0);
+    return Quantise(signal, 122.0, 0);
 }
 
-// Chord voice: a plucked tone whose upper harmonics die away quickly and whose lower ones
-// settle to a soft, slightly hollow timbre; the settled last cycle loops.
-inline std::vector<int8_t> SynthChord(int cycle, int cycles, int frozen_from_cycle, double rate)
+// Chord voice: a bright pluck whose upper harmonics die away quickly and settle to a clear,
+// slightly hollow timbre; the settled sound loops over `tuned`, preceded by one identical
+// loop's worth of frames.
+inline std::vector<int8_t> SynthChord(const TunedCycle& tuned, int attack_loops, double rate)
 {
-    std::vector<double> signal(static_cast<size_t>(cycle) * cycles);
-    const int harmonics = 14;
+    const int settled_from = tuned.loop_frames * attack_loops;
+    std::vector<double> signal(static_cast<size_t>(tuned.loop_frames) * (attack_loops + 2));
     for (size_t i = 0; i < signal.size(); ++i) {
-        const double frozen_time = static_cast<double>(frozen_from_cycle) * cycle / rate;
-        const double t = std::min(static_cast<double>(i) / rate, frozen_time);
-        double value = 0.0;
-        for (int h = 1; h <= harmonics; ++h) {
-            const double start = 1.0 / std::pow(h, 0.8);
-            const double settled = h == 1   ? 0.85
-                                   : h == 2 ? 0.3
-                                   : h == 3 ? 0.28
-                                   : h == 5 ? 0.1
-                                            : 0.02;
-            const double decay = 0.20 / std::pow(h, 0.7);
-            const double amplitude = start * (settled + (1.0 - settled) * std::exp(-t / decay));
-            value += amplitude * std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);
-        }
-        signal[i] = value;
+        const double t = std::min<double>(i, settled_from) / rate;
+        const double x = CyclePosition(tuned, static_cast<long>(i));
+        signal[i] = Harmonics(x, 28, [&](int h) {
+            const double start = 1.0 / std::pow(h, 0.7);
+            const double settled = h == 1         ? 0.9
+                                   : h == 2       ? 0.45
+                                   : h == 3       ? 0.4
+                                   : h == 4       ? 0.2
+                                   : (h % 2 == 1) ? 0.6 / h
+                                                  : 0.3 / h;
+            const double decay = 0.25 / std::pow(h, 0.6);
+            return start * (settled + (1.0 - settled) * std::exp(-t / decay));
+        });
+        signal[i] = std::tanh(0.5 * signal[i]);
     }
-    return Quantise(signal, 118.0, 0);
+    return Quantise(signal, 122.0, 0);
 }
 
 }  // namespace music

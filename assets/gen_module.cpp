@@ -4,8 +4,10 @@
 //
 // The file size is met by sizing the lead sample: it holds a slowly beating chorus whose
 // tuned loop fills its second half, so its length is free; every other part has a fixed size.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "assets.h"
@@ -22,17 +24,21 @@ using namespace music;
 constexpr int KICK_FRAMES = 3600;
 constexpr int SNARE_FRAMES = 5600;
 constexpr int HAT_FRAMES = 4800;
-// Relative notes: the drums and the bass play at twice or four times the base rate at C-4,
-// enough for their brightness; lead and chord voice at twice.
+// Relative notes. The drums play at twice or four times the base rate at C-4, enough for
+// their brightness. For the tonal samples the relative note decides which periods of the
+// Amiga table their notes use, and so how far the table's rounding spreads them around equal
+// temperament (music_tuning.h); these spread the least among cycles long enough for the
+// harmonics each needs (cents: bass within 0.8, chord voice 1.8, lead 2.9 of centre).
 constexpr int KICK_NOTE = 12;
 constexpr int SNARE_NOTE = 24;
 constexpr int HAT_NOTE = 24;
-constexpr int BASS_NOTE = 24;  // about 128 frames per cycle
-constexpr int LEAD_NOTE = 12;  // about 64 frames per cycle
-constexpr int CHORD_NOTE = 12;
-// Tuned loops: at most this many cycles per loop (longer loops tune more finely).
-constexpr int BASS_LOOP_CYCLES = 12;
-constexpr int CHORD_LOOP_CYCLES = 20;
+constexpr int BASS_NOTE = 10;  // about 57 frames per cycle at A-4
+constexpr int LEAD_NOTE = 4;   // about 40 frames
+constexpr int CHORD_NOTE = 5;  // about 43 frames
+// Tuned loops: the shortest loop (from this many frames on) whose cycle lies within this
+// many cents of the ideal.
+constexpr int MIN_LOOP_FRAMES = 500;
+constexpr double LOOP_TOLERANCE_CENTS = 0.1;
 // The lead must stay long enough for its chorus to move (and the module short enough).
 constexpr int LEAD_MIN_FRAMES = 8192;
 
@@ -74,12 +80,32 @@ void LoopTail(XmInstrument& instrument, int loop_frames)
     instrument.loop_start = static_cast<uint32_t>(instrument.frames.size()) - loop_frames;
 }
 
-XmInstrument BassInstrument()
+// Reports how far the notes an instrument plays lie from equal temperament on its cycle, and
+// whether A-4 lies within a cent of 440 Hz.
+bool ReportTuning(const char* name, const std::set<int>& notes, int relative_note,
+                  double period_shift, double cycle)
 {
-    const TunedCycle tuned = TuneCycle(BASS_NOTE, BASS_LOOP_CYCLES);
-    XmInstrument bass = Drum("bass", SynthBass(tuned, 1), BASS_NOTE, PAN_BASS);
+    double low = 1e9, high = -1e9;
+    for (int note : notes) {
+        const double cents = CentsOff(note, relative_note, period_shift, cycle);
+        low = std::min(low, cents);
+        high = std::max(high, cents);
+    }
+    const double a4 = CentsOff(A4_NOTE, relative_note, period_shift, cycle);
+    std::fprintf(stderr, "gen_module: %s: %zu notes from %+.2f to %+.2f cents, A-4 %+.2f\n", name,
+                 notes.size(), low, high, a4);
+    return std::fabs(a4) <= 1.0;
+}
+
+XmInstrument BassInstrument(const std::vector<XmPattern>& patterns)
+{
+    const std::set<int> notes = NotesPlayed(patterns, INS_BASS);
+    const TunedCycle tuned = ShortestLoop(CentredCycle(notes, BASS_NOTE, 0.0), MIN_LOOP_FRAMES,
+                                          4000, LOOP_TOLERANCE_CENTS);
+    if (!ReportTuning("bass", notes, BASS_NOTE, 0.0, CycleFrames(tuned))) std::abort();
+    XmInstrument bass = Drum("bass", SynthBass(tuned), BASS_NOTE, PAN_BASS);
     LoopTail(bass, tuned.loop_frames);
-    bass.volume = 40;
+    bass.volume = 44;
     // A plucked start that settles, then a slow decay over a bar and more (no sustain: the
     // score shapes the notes with cuts).
     bass.volume_envelope = Envelope({{0, 64}, {6, 54}, {30, 46}, {96, 34}, {200, 20}, {320, 0}});
@@ -87,10 +113,14 @@ XmInstrument BassInstrument()
     return bass;
 }
 
-XmInstrument LeadInstrument(int frames)
+XmInstrument LeadInstrument(const std::vector<XmPattern>& patterns, int frames)
 {
-    // The loop takes at most half the sample, so the frames before it repeat it exactly.
-    const TunedCycle loop = TuneLongLoop(LEAD_NOTE, frames / 2);
+    // The loop takes at most half the sample, so the frames before it repeat it exactly. The
+    // lead has auto-vibrato.
+    const std::set<int> notes = NotesPlayed(patterns, INS_LEAD);
+    const double shift = AUTO_VIBRATO_PERIOD_SHIFT;
+    const TunedCycle loop = LongLoop(CentredCycle(notes, LEAD_NOTE, shift), frames / 2);
+    if (!ReportTuning("lead", notes, LEAD_NOTE, shift, CycleFrames(loop))) std::abort();
     XmInstrument lead = Drum("lead", SynthLead(loop, frames), LEAD_NOTE, PAN_LEAD);
     LoopTail(lead, loop.loop_frames);
     lead.volume = 64;
@@ -107,11 +137,14 @@ XmInstrument LeadInstrument(int frames)
     return lead;
 }
 
-XmInstrument ChordInstrument()
+XmInstrument ChordInstrument(const std::vector<XmPattern>& patterns)
 {
-    const TunedCycle tuned = TuneCycle(CHORD_NOTE, CHORD_LOOP_CYCLES);
+    const std::set<int> notes = NotesPlayed(patterns, INS_CHORD);
+    const TunedCycle tuned = ShortestLoop(CentredCycle(notes, CHORD_NOTE, 0.0), MIN_LOOP_FRAMES,
+                                          4000, LOOP_TOLERANCE_CENTS);
+    if (!ReportTuning("chord", notes, CHORD_NOTE, 0.0, CycleFrames(tuned))) std::abort();
     XmInstrument chord =
-        Drum("chord", SynthChord(tuned, 3, RateForRelativeNote(CHORD_NOTE)), CHORD_NOTE, PAN_CHORD);
+        Drum("chord", SynthChord(tuned, RateForRelativeNote(CHORD_NOTE)), CHORD_NOTE, PAN_CHORD);
     LoopTail(chord, tuned.loop_frames);
     chord.volume = 56;
     // Pluck, decay, then a gentle swell once per beat (24 ticks) for as long as it sounds.
@@ -140,9 +173,9 @@ XmModule ComposeModule(int lead_frames)
         "snare", SynthSnare(RateForRelativeNote(SNARE_NOTE), SNARE_FRAMES), SNARE_NOTE, PAN_SNARE));
     module.instruments.push_back(
         Drum("hihat", SynthHat(RateForRelativeNote(HAT_NOTE), HAT_FRAMES), HAT_NOTE, PAN_HAT));
-    module.instruments.push_back(BassInstrument());
-    module.instruments.push_back(LeadInstrument(lead_frames));
-    module.instruments.push_back(ChordInstrument());
+    module.instruments.push_back(BassInstrument(module.patterns));
+    module.instruments.push_back(LeadInstrument(module.patterns, lead_frames));
+    module.instruments.push_back(ChordInstrument(module.patterns));
     while (module.instruments.size() < 31) module.instruments.push_back(XmInstrument{});
     return module;
 }

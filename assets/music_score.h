@@ -101,11 +101,11 @@ inline void DrumBar(XmPattern& pattern, int bar, const std::string& rows, int le
         case 'S': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_SNARE, scaled(58)); break;
         case 's': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_SNARE, scaled(24)); break;
         case 'h':
-            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(on_beat ? 62 : 54));
+            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(on_beat ? 64 : 58));
             SetEffect(pattern, row, CH_DRUMS, FX_EXTENDED, EXT_NOTE_CUT | 3);
             break;
         case 'x':
-            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(42));
+            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(48));
             SetEffect(pattern, row, CH_DRUMS, FX_EXTENDED, EXT_NOTE_CUT | 2);
             break;
         case 'o': SetNote(pattern, row, CH_DRUMS, Note("A3"), INS_HAT, scaled(50)); break;

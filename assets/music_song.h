@@ -69,9 +69,9 @@ constexpr uint8_t BELL_PANNING = 64;
 
 const MelodyVoice LEAD{CH_LEAD, INS_LEAD, 0, 0x41, 0x10, 0};
 const MelodyVoice LEAD_SOFT{CH_LEAD, INS_LEAD, 54, 0x41, 0x08, 0};
-const MelodyVoice LEAD_QUIET{CH_LEAD, INS_LEAD, 40, 0x41, 0x08, 0};
+const MelodyVoice LEAD_QUIET{CH_LEAD, INS_LEAD, 36, 0x41, 0x08, 0};
 const MelodyVoice BELL{CH_LEAD, INS_CHORD, 50, 0x41, 0x10, BELL_PANNING};
-const MelodyVoice BELL_QUIET{CH_LEAD, INS_CHORD, 36, 0x41, 0x10, BELL_PANNING};
+const MelodyVoice BELL_QUIET{CH_LEAD, INS_CHORD, 30, 0x41, 0x10, BELL_PANNING};
 
 inline void ChordBars(XmPattern& pattern, const Chord* chords, const char* rhythm, int volume)
 {
@@ -95,9 +95,9 @@ inline void DrumBars(XmPattern& pattern, const char* a, const char* b, const cha
 inline XmPattern IntroOne()
 {
     XmPattern p = MakePattern(ROWS, CHANNELS);
-    ChordBars(p, MAIN, CHORD_PLUCK, 36);
-    BassBars(p, MAIN, BassStyle::HELD, 24);
-    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, DRUM_HATS, 40);
+    ChordBars(p, MAIN, CHORD_PLUCK, 30);
+    BassBars(p, MAIN, BassStyle::HELD, 20);
+    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, DRUM_HATS, 34);
     Melody(p, 0, LEAD_QUIET, "A4:12~' -:20");
     SetNote(p, 32, CH_LEAD, Note("E5"), INS_LEAD, Volume(12));
     for (int row = 33; row < 60; row += 2) SetEffect(p, row, CH_LEAD, FX_VOLUME_SLIDE, 0x20);
@@ -152,8 +152,8 @@ inline XmPattern Theme(const char* melody, const char* last_drum_bar, const char
 inline XmPattern BreakOne()
 {
     XmPattern p = MakePattern(ROWS, CHANNELS);
-    ChordBars(p, BREAK, CHORD_HALF, 38);
-    BassBars(p, BREAK, BassStyle::HELD, 22);
+    ChordBars(p, BREAK, CHORD_HALF, 30);
+    BassBars(p, BREAK, BassStyle::HELD, 18);
     Melody(p, 0, BELL_QUIET,
            "A5:4 F5:4 D5:4 E5:4 E5:4 C5:4 A4:8 A5:4 G5:4 F5:4 C5:4 B4:4 G#4:4 E5:8'");
     return p;
@@ -163,9 +163,9 @@ inline XmPattern BreakOne()
 inline XmPattern BreakTwo()
 {
     XmPattern p = MakePattern(ROWS, CHANNELS);
-    ChordBars(p, BREAK, CHORD_HALF, 44);
-    BassBars(p, BREAK, BassStyle::HELD, 26);
-    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, DRUM_HATS, 40);
+    ChordBars(p, BREAK, CHORD_HALF, 38);
+    BassBars(p, BREAK, BassStyle::HELD, 22);
+    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, DRUM_HATS, 36);
     Melody(p, 0, LEAD_QUIET, "F5:12~ E5:4 E5:8~ C5:8 C5:6 D5:2 E5:4 F5:4 E5:4 G#5:12/~'");
     return p;
 }
@@ -231,7 +231,7 @@ inline XmPattern OutroTwo()
 inline XmPattern OutroThree()
 {
     XmPattern p = MakePattern(ROWS, CHANNELS);
-    ChordBars(p, MAIN, CHORD_PLUCK, 46);
+    ChordBars(p, MAIN, CHORD_PLUCK, 40);
     BassBars(p, MAIN, BassStyle::PULSE, 30);
     DrumBars(p, DRUM_INTRO, DRUM_HATS, DRUM_INTRO, DRUM_HATS, 48);
     BellRiff(p);
@@ -243,9 +243,9 @@ inline XmPattern OutroThree()
 inline XmPattern Turnaround()
 {
     XmPattern p = MakePattern(ROWS, CHANNELS);
-    ChordBars(p, TURN, CHORD_PLUCK, 40);
-    BassBars(p, TURN, BassStyle::HELD, 26);
-    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, "x.h.x.h.x.h.s.ss", 44);
+    ChordBars(p, TURN, CHORD_PLUCK, 34);
+    BassBars(p, TURN, BassStyle::HELD, 22);
+    DrumBars(p, DRUM_HATS, DRUM_HATS, DRUM_HATS, "x.h.x.h.x.h.s.ss", 38);
     Melody(p, 0, LEAD_QUIET, "C5:6 B4:2 A4:8~ D5:6 C5:2 B4:8~ B4:4 C5:4 D5:8/~ B4:4 G#4:12~");
     return p;
 }

@@ -1,13 +1,7 @@
 // The module's six instruments, synthesised: kick, snare, hi-hat, bass, lead and chord voice.
 // Everything is computed from sines and a seeded noise generator, so the output is the same
-// on every run.
-//
-// Tonal samples are tuned to A4 = 440 Hz through the player's own pitch rule: the module
-// uses the Amiga frequency table, where a note plays at 14317056 / period Hz with whole
-// periods, so a cycle of a whole number of frames is rarely in tune. Each tonal sample is
-// therefore built on a cycle of `loop_frames / cycles` frames (a fraction), chosen so that
-// the cell note A-4 plays at 440 Hz; its forward loop holds exactly `cycles` cycles in
-// `loop_frames` frames and so repeats seamlessly.
+// on every run. Tonal samples are built on a tuned cycle (music_tuning.h) of a fractional
+// number of frames; their forward loops hold whole cycles and so repeat seamlessly.
 #pragma once
 
 #include <algorithm>
@@ -15,59 +9,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "music_tuning.h"
+
 namespace music {
 
 constexpr double PI = 3.14159265358979323846;
 // Playback rate of a sample at cell note C-4 when its relative note is 0.
 constexpr double BASE_RATE = 8363.0;
-constexpr double A4_HZ = 440.0;
-constexpr int A4_NOTE_INDEX = 57;  // cell note A-4 minus 1
 
 inline double RateForRelativeNote(int relative_note)
 {
     return BASE_RATE * std::pow(2.0, relative_note / 12.0);
-}
-
-// The player's Amiga-mode period of note index n with finetune 0, and the rate it plays at.
-inline int32_t AmigaPeriodOf(int n)
-{
-    const double twelfth = static_cast<double>(1.0f / 12.0f);
-    return static_cast<int32_t>(std::pow(2.0, (132 - n) * twelfth) * 13.375);
-}
-inline int32_t PlayedRate(int note_index, int relative_note)
-{
-    return 14317056 / AmigaPeriodOf(note_index + relative_note);
-}
-
-// A tuned cycle: `cycles` whole cycles in `loop_frames` frames.
-struct TunedCycle {
-    int loop_frames = 0;
-    int cycles = 0;
-};
-
-// The loop closest to a cycle that plays A-4 at 440 Hz with this relative note, among loops of
-// at most `max_cycles` cycles.
-inline TunedCycle TuneCycle(int relative_note, int max_cycles)
-{
-    const double ideal = PlayedRate(A4_NOTE_INDEX, relative_note) / A4_HZ;  // frames per cycle
-    TunedCycle best;
-    double best_error = 1e9;
-    for (int cycles = 1; cycles <= max_cycles; ++cycles) {
-        const int frames = static_cast<int>(std::lround(ideal * cycles));
-        const double error = std::fabs(std::log2(frames / (ideal * cycles)));
-        if (error < best_error - 1e-12) {
-            best_error = error;
-            best = TunedCycle{frames, cycles};
-        }
-    }
-    return best;
-}
-
-// Where frame i lies within its cycle, 0..1, computed exactly from whole numbers so that every
-// loop repeats to the bit.
-inline double CyclePosition(const TunedCycle& tuned, long i)
-{
-    return static_cast<double>((i * tuned.cycles) % tuned.loop_frames) / tuned.loop_frames;
 }
 
 // xorshift32 with a fixed seed per sample: reproducible noise.
@@ -192,49 +144,37 @@ double Harmonics(double x, int count, Weight weight)
     return value;
 }
 
-// Bass: a saw whose brightness closes from about 28 harmonics to 9 over the first cycles (a
-// filter sweep) and then stays, softly saturated so it stays present on small speakers; the
-// settled sound is looped over `tuned`, preceded by one identical loop's worth of frames.
-inline std::vector<int8_t> SynthBass(const TunedCycle& tuned, int attack_loops)
+// A sample whose sound changes over its first `settle_frames` frames and then holds, looped
+// over its last loop: whole loops long enough for the change, then two more, so that the
+// frames before the loop repeat it exactly.
+inline std::vector<double> SettlingSample(const TunedCycle& tuned, int settle_frames,
+                                          int* settled_from)
 {
-    const int settled_from = tuned.loop_frames * attack_loops;
-    std::vector<double> signal(static_cast<size_t>(tuned.loop_frames) * (attack_loops + 2));
-    const double cycle_frames = static_cast<double>(tuned.loop_frames) / tuned.cycles;
+    const int loops = (settle_frames + tuned.loop_frames - 1) / tuned.loop_frames + 2;
+    *settled_from = tuned.loop_frames * (loops - 2);
+    return std::vector<double>(static_cast<size_t>(tuned.loop_frames) * loops);
+}
+
+// Bass: a saw whose brightness closes from about 28 harmonics to 9 over its first 16 cycles
+// (a filter sweep) and then stays, softly saturated so it stays present on small speakers.
+inline std::vector<int8_t> SynthBass(const TunedCycle& tuned)
+{
+    const double cycle_frames = CycleFrames(tuned);
+    int settled_from = 0;
+    std::vector<double> signal =
+        SettlingSample(tuned, static_cast<int>(16 * cycle_frames), &settled_from);
+    const int harmonics = HarmonicsBelowNyquist(tuned, 40);
     for (size_t i = 0; i < signal.size(); ++i) {
         const double cycles_in = std::min<double>(i, settled_from) / cycle_frames;
         const double cutoff = 9.0 + 19.0 * std::exp(-cycles_in / 4.0);
         const double x = CyclePosition(tuned, static_cast<long>(i));
-        const double value = Harmonics(x, 40, [&](int h) {
+        const double value = Harmonics(x, harmonics, [&](int h) {
             const double boost = h == 1 ? 1.2 : h == 2 ? 1.3 : 1.0;
             return boost / h / std::sqrt(1.0 + std::pow(h / cutoff, 4.0));
         });
         signal[i] = std::tanh(1.5 * value);
     }
     return Quantise(signal, 124.0, 0);
-}
-
-// The player's auto-vibrato adds its offset to the period rounded down, so on average it
-// shortens the period by half a unit: an instrument with auto-vibrato sounds that much sharp
-// unless its cycle is tuned for the shorter period.
-constexpr double AUTO_VIBRATO_PERIOD_SHIFT = -0.5;
-
-// The lead's loop: the longest loop of at most `max_frames` frames (and at least 3/4 of that)
-// whose whole number of cycles plays A-4 closest to 440 Hz, heard with its auto-vibrato.
-inline TunedCycle TuneLongLoop(int relative_note, int max_frames)
-{
-    const double period = AmigaPeriodOf(A4_NOTE_INDEX + relative_note) + AUTO_VIBRATO_PERIOD_SHIFT;
-    const double ideal = 14317056.0 / period / A4_HZ;
-    TunedCycle best;
-    double best_error = 1e9;
-    for (int frames = max_frames; frames >= max_frames * 3 / 4; --frames) {
-        const int cycles = static_cast<int>(std::lround(frames / ideal));
-        const double error = std::fabs(std::log2(frames / (ideal * cycles)));
-        if (error < best_error - 1e-12) {
-            best_error = error;
-            best = TunedCycle{frames, cycles};
-        }
-    }
-    return best;
 }
 
 // Lead: three band-limited saws, the outer two one cycle per loop below and above the middle
@@ -246,6 +186,7 @@ inline std::vector<int8_t> SynthLead(const TunedCycle& loop, int length)
     std::vector<double> signal(length);
     const int cycles[3] = {loop.cycles - 1, loop.cycles, loop.cycles + 1};
     const double level[3] = {0.45, 1.0, 0.45};
+    const int harmonics = HarmonicsBelowNyquist(loop, 28);
     const double phase_offset[3] = {0.0, 0.37, 0.71};
     for (int i = 0; i < length; ++i) {
         double value = 0.0;
@@ -254,26 +195,25 @@ inline std::vector<int8_t> SynthLead(const TunedCycle& loop, int length)
             const double x =
                 static_cast<double>((n * cycles[v]) % loop.loop_frames) / loop.loop_frames +
                 phase_offset[v];
-            value += level[v] * Harmonics(x, 28, [](int h) {
-                         return 1.0 / (h * (1.0 + (h / 20.0) * (h / 20.0)));
-                     });
+            value +=
+                level[v] * Harmonics(x, harmonics, [](int h) { return 1.0 / std::pow(h, 0.85); });
         }
         signal[i] = std::tanh(0.6 * value);
     }
     return Quantise(signal, 122.0, 0);
 }
 
-// Chord voice: a bright pluck whose upper harmonics die away quickly and settle to a clear,
-// slightly hollow timbre; the settled sound loops over `tuned`, preceded by one identical
-// loop's worth of frames.
-inline std::vector<int8_t> SynthChord(const TunedCycle& tuned, int attack_loops, double rate)
+// Chord voice: a bright pluck whose upper harmonics die away quickly and settle, within a
+// fifth of a second, to a clear, slightly hollow timbre.
+inline std::vector<int8_t> SynthChord(const TunedCycle& tuned, double rate)
 {
-    const int settled_from = tuned.loop_frames * attack_loops;
-    std::vector<double> signal(static_cast<size_t>(tuned.loop_frames) * (attack_loops + 2));
+    int settled_from = 0;
+    std::vector<double> signal = SettlingSample(tuned, static_cast<int>(0.2 * rate), &settled_from);
+    const int harmonics = HarmonicsBelowNyquist(tuned, 28);
     for (size_t i = 0; i < signal.size(); ++i) {
         const double t = std::min<double>(i, settled_from) / rate;
         const double x = CyclePosition(tuned, static_cast<long>(i));
-        signal[i] = Harmonics(x, 28, [&](int h) {
+        signal[i] = Harmonics(x, harmonics, [&](int h) {
             const double start = 1.0 / std::pow(h, 0.7);
             const double settled = h == 1         ? 0.9
                                    : h == 2       ? 0.45

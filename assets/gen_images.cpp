@@ -3,7 +3,9 @@
 //                       in the left column at v = 0, 0.27 and 0.54 (cells 0.27 = ~69 texels);
 //   left_panel_data,
 //   right_panel_data    the halves of one 1024 x 512 title picture, 256 entries each: a dusk
-//                       sea under a rising moon, headlands, and the title lettered in strokes.
+//                       sea under a rising moon, headlands, and the title lettered in strokes,
+//                       painted light (a pastel twilight) because the show dims it to 75/255
+//                       for most of the time, with highlights that roll off below full scale.
 // Each is a RIFF "PAL " palette header, its entries (red, green, blue, flags) and one index
 // per pixel. Everything is computed here, deterministically; no file is read.
 // An optional argv[2] names a directory that receives PPM previews of the pictures.
@@ -103,10 +105,12 @@ constexpr double HORIZON = 330;
 constexpr double MOON_X = 806, MOON_Y = 104, MOON_RADIUS = 36;
 constexpr double TITLE_CENTRE_Y = 390, TITLE_HEIGHT = 66;
 
+// A late dusk, light enough to read when the show dims the picture to under a third: deep
+// periwinkle overhead through violet and rose to a peach glow on the horizon.
 const std::vector<Stop> SKY = {
-    {0.00, {10, 8, 34}},     {0.30, {34, 22, 78}},   {0.55, {92, 44, 112}},
-    {0.74, {176, 74, 110}},  {0.88, {240, 128, 96}}, {0.96, {255, 182, 112}},
-    {1.00, {255, 214, 150}},
+    {0.00, {138, 134, 200}}, {0.30, {164, 148, 212}}, {0.55, {192, 148, 202}},
+    {0.74, {226, 162, 178}}, {0.88, {242, 186, 154}}, {0.96, {246, 204, 156}},
+    {1.00, {248, 216, 168}},
 };
 
 Rgb SkyAt(double x, double y)
@@ -116,7 +120,7 @@ Rgb SkyAt(double x, double y)
     // The sun has just gone down a little left of centre: a warm glow over the horizon.
     const double dx = (x - 470) / 330, dy = (HORIZON - y) / 120;
     const double glow = std::exp(-(dx * dx + dy * dy));
-    sky = Add(sky, Rgb{70, 36, 10}, glow);
+    sky = Add(sky, Rgb{50, 30, 10}, glow);
     return sky;
 }
 
@@ -128,7 +132,7 @@ Rgb WithClouds(Rgb sky, double x, double y)
     const double density = Clamp01((band - 0.56) * 4.0) * Clamp01((y - 150) / 60);
     if (density <= 0) return sky;
     const double lit = Clamp01((y - 220) / 110);
-    const Rgb cloud = Mix(Rgb{58, 30, 72}, Rgb{250, 150, 110}, lit * 0.8);
+    const Rgb cloud = Mix(Rgb{92, 64, 120}, Rgb{250, 160, 120}, lit * 0.8);
     return Mix(sky, cloud, density * 0.75);
 }
 
@@ -162,8 +166,8 @@ Rgb WithMoon(Rgb sky, double x, double y)
     const double dx = x - MOON_X, dy = y - MOON_Y;
     const double d = std::sqrt(dx * dx + dy * dy);
     // Halo first, then the disc over it, with soft antialiased edge.
-    const double halo = std::exp(-std::max(0.0, d - MOON_RADIUS) / 34.0) * 0.42 +
-                        std::exp(-std::max(0.0, d - MOON_RADIUS) / 8.0) * 0.25;
+    const double halo = std::exp(-std::max(0.0, d - MOON_RADIUS) / 34.0) * 0.22 +
+                        std::exp(-std::max(0.0, d - MOON_RADIUS) / 8.0) * 0.12;
     sky = Add(sky, Rgb{210, 190, 200}, halo);
     const double cover = Clamp01(MOON_RADIUS + 0.5 - d);
     if (cover <= 0) return sky;
@@ -191,15 +195,16 @@ Rgb WithLand(Rgb colour, double x, double y)
     if (y >= far_top - 0.5 && y < HORIZON + 1) {
         const double cover = Clamp01(y - far_top + 0.5);
         const double haze = Clamp01((y - far_top) / 40.0);
-        const Rgb hill = Mix(Rgb{118, 58, 104}, Rgb{150, 76, 108}, haze);
+        const Rgb hill = Mix(Rgb{170, 132, 180}, Rgb{198, 148, 176}, haze);
         colour = Mix(colour, hill, cover * 0.92);
     }
     const double near_top = NearRidge(x);
     if (y >= near_top - 0.5 && y < HORIZON + 3) {
         const double cover = Clamp01(y - near_top + 0.5);
-        // The crest catches the afterglow; below it the land is almost black.
+        // The crest catches the afterglow; below it the land is a deep dusky violet, dark
+        // against the sky but not black.
         const double rim = std::exp(-(y - near_top) / 2.5);
-        const Rgb land = Add(Rgb{22, 12, 34}, Rgb{190, 90, 80}, rim * 0.55);
+        const Rgb land = Add(Rgb{114, 94, 146}, Rgb{190, 100, 90}, rim * 0.55);
         colour = Mix(colour, land, cover);
     }
     return colour;
@@ -214,8 +219,8 @@ Rgb SeaAt(double x, double y)
     const double mirror_y = HORIZON - depth * 0.8 - (wave - 0.5) * (6 + depth * 0.25);
     Rgb reflected = SkyAt(x + (wave - 0.5) * depth * 0.4, std::max(0.0, mirror_y));
     reflected = WithLand(reflected, x, HORIZON - (HORIZON - std::max(0.0, mirror_y)) * 0.9);
-    const double fade = 0.62 - 0.30 * Clamp01(depth / 180);
-    Rgb sea = Mix(Rgb{6, 8, 26}, reflected, fade);
+    const double fade = 0.78 - 0.18 * Clamp01(depth / 180);
+    Rgb sea = Mix(Rgb{118, 124, 178}, reflected, fade);
     // Crests catch the sky, troughs go dark.
     sea = Scale(sea, 0.78 + 0.44 * wave);
 
@@ -359,6 +364,20 @@ Rgb WithRule(Rgb colour, double x, double y)
     return colour;
 }
 
+// Highlights roll off towards HIGHLIGHT_LIMIT instead of clipping, so the moon, the lettering
+// and the glow keep their detail at full brightness, with room left for the bubbles that are
+// added on top.
+constexpr double HIGHLIGHT_KNEE = 176, HIGHLIGHT_LIMIT = 212;
+Rgb SoftHighlights(const Rgb& c)
+{
+    auto roll = [](double v) {
+        if (v <= HIGHLIGHT_KNEE) return v;
+        const double room = HIGHLIGHT_LIMIT - HIGHLIGHT_KNEE;
+        return HIGHLIGHT_KNEE + room * std::tanh((v - HIGHLIGHT_KNEE) / room);
+    };
+    return Rgb{float(roll(c.r)), float(roll(c.g)), float(roll(c.b))};
+}
+
 std::vector<Rgb> PaintTitlePicture()
 {
     const std::vector<Segment> segments = TitleSegments();
@@ -380,8 +399,8 @@ std::vector<Rgb> PaintTitlePicture()
             c = WithRule(c, x, y);
             // Darken the outer corners a little to frame the picture.
             const double vx = (x - 512) / 560, vy = (y - 256) / 420;
-            c = Scale(c, 1.0 - 0.35 * Clamp01(vx * vx + vy * vy - 0.35));
-            picture[size_t(py) * PICTURE_WIDTH + px] = c;
+            c = Scale(c, 1.0 - 0.18 * Clamp01(vx * vx + vy * vy - 0.35));
+            picture[size_t(py) * PICTURE_WIDTH + px] = SoftHighlights(c);
         }
     }
     return picture;
@@ -416,11 +435,13 @@ double BubbleLight(double x, double y, double r)
 std::vector<Rgb> BubblePalette()
 {
     std::vector<Rgb> palette;
+    // Added onto a light picture: bright enough to read as glass, dim enough that a rim over
+    // the sky does not burn out.
     const std::vector<Stop> ramp = {{0.0, {0, 0, 0}},
-                                    {0.25, {20, 70, 120}},
-                                    {0.55, {80, 170, 230}},
-                                    {0.8, {170, 230, 255}},
-                                    {1.0, {255, 255, 255}}};
+                                    {0.25, {4, 22, 36}},
+                                    {0.55, {12, 54, 70}},
+                                    {0.8, {26, 72, 80}},
+                                    {1.0, {40, 84, 88}}};
     for (int i = 0; i < SHEET_ENTRIES; ++i) palette.push_back(Gradient(ramp, i / 31.0));
     return palette;
 }

@@ -2,10 +2,12 @@
 // it as an XM file of exactly EMBEDDED_MODULE_SIZE bytes, and emits the same bytes both as
 // a C++ array (argv[1]) and as a plain .xm file (argv[2]) for listening and comparison.
 //
-// The file size is met by sizing the lead sample: it holds a slowly beating chorus played
-// with a ping-pong loop, so its length is free; every other part has a fixed size.
+// The file size is met by sizing the lead sample: it holds a slowly beating chorus whose
+// tuned loop fills its second half, so its length is free; every other part has a fixed size.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "assets.h"
@@ -19,17 +21,35 @@ namespace {
 using namespace music;
 
 // Sample sizes in frames (8-bit: one byte each).
-constexpr int KICK_FRAMES = 5000;
-constexpr int SNARE_FRAMES = 3800;
-constexpr int HAT_FRAMES = 4200;
-constexpr int BASS_CYCLE = 128;  // frames per cycle; with relative note 24 plays C at C-4
-constexpr int BASS_CYCLES = 16;
-constexpr int CHORD_CYCLE = 64;  // with relative note 12 plays C at C-4
-constexpr int CHORD_CYCLES = 40;
-constexpr int LEAD_CYCLE = 64;
-constexpr int LEAD_LOOP_START = 64;
+constexpr int KICK_FRAMES = 3600;
+constexpr int SNARE_FRAMES = 5600;
+constexpr int HAT_FRAMES = 4800;
+// Relative notes. The drums play at twice or four times the base rate at C-4, enough for
+// their brightness. For the tonal samples the relative note decides which periods of the
+// Amiga table their notes use, and so how far the table's rounding spreads them around equal
+// temperament (music_tuning.h); these spread the least among cycles long enough for the
+// harmonics each needs (cents: bass within 0.8, chord voice 1.8, lead 2.9 of centre).
+constexpr int KICK_NOTE = 12;
+constexpr int SNARE_NOTE = 24;
+constexpr int HAT_NOTE = 24;
+constexpr int BASS_NOTE = 10;  // about 57 frames per cycle at A-4
+constexpr int LEAD_NOTE = 4;   // about 40 frames
+constexpr int CHORD_NOTE = 5;  // about 43 frames
+// Tuned loops: the shortest loop (from this many frames on) whose cycle lies within this
+// many cents of the ideal.
+constexpr int MIN_LOOP_FRAMES = 500;
+constexpr double LOOP_TOLERANCE_CENTS = 0.1;
 // The lead must stay long enough for its chorus to move (and the module short enough).
 constexpr int LEAD_MIN_FRAMES = 8192;
+
+// Sample pannings (128 = centre, higher = further left): the kick and bass in the middle,
+// snare a little left, hats right, the chord voice left and the lead right, none far out.
+constexpr uint8_t PAN_KICK = 128;
+constexpr uint8_t PAN_SNARE = 160;
+constexpr uint8_t PAN_HAT = 84;
+constexpr uint8_t PAN_BASS = 128;
+constexpr uint8_t PAN_LEAD = 56;
+constexpr uint8_t PAN_CHORD = 204;
 
 XmEnvelope Envelope(std::vector<std::pair<uint16_t, uint16_t>> points)
 {
@@ -52,30 +72,60 @@ XmInstrument Drum(const char* name, std::vector<int8_t> frames, int relative_not
     return instrument;
 }
 
-XmInstrument BassInstrument()
+// A sample whose settled sound loops over its last `loop_frames` frames.
+void LoopTail(XmInstrument& instrument, int loop_frames)
 {
-    XmInstrument bass = Drum("bass", SynthBass(BASS_CYCLE, BASS_CYCLES, BASS_CYCLES - 2), 24, 128);
-    bass.loop = XmLoop::FORWARD;
-    bass.loop_start = BASS_CYCLE * (BASS_CYCLES - 1);
-    bass.loop_length = BASS_CYCLE;
-    bass.volume = 36;
-    // A plucked start that settles and holds until key-off, then a quick release.
-    bass.volume_envelope = Envelope({{0, 64}, {10, 50}, {16, 0}});
-    bass.volume_envelope.sustain = true;
-    bass.volume_envelope.sustain_point = 1;
+    instrument.loop = XmLoop::FORWARD;
+    instrument.loop_length = static_cast<uint32_t>(loop_frames);
+    instrument.loop_start = static_cast<uint32_t>(instrument.frames.size()) - loop_frames;
+}
+
+// Reports how far the notes an instrument plays lie from equal temperament on its cycle, and
+// whether A-4 lies within a cent of 440 Hz.
+bool ReportTuning(const char* name, const std::set<int>& notes, int relative_note,
+                  double period_shift, double cycle)
+{
+    double low = 1e9, high = -1e9;
+    for (int note : notes) {
+        const double cents = CentsOff(note, relative_note, period_shift, cycle);
+        low = std::min(low, cents);
+        high = std::max(high, cents);
+    }
+    const double a4 = CentsOff(A4_NOTE, relative_note, period_shift, cycle);
+    std::fprintf(stderr, "gen_module: %s: %zu notes from %+.2f to %+.2f cents, A-4 %+.2f\n", name,
+                 notes.size(), low, high, a4);
+    return std::fabs(a4) <= 1.0;
+}
+
+XmInstrument BassInstrument(const std::vector<XmPattern>& patterns)
+{
+    const std::set<int> notes = NotesPlayed(patterns, INS_BASS);
+    const TunedCycle tuned = ShortestLoop(CentredCycle(notes, BASS_NOTE, 0.0), MIN_LOOP_FRAMES,
+                                          4000, LOOP_TOLERANCE_CENTS);
+    if (!ReportTuning("bass", notes, BASS_NOTE, 0.0, CycleFrames(tuned))) std::abort();
+    XmInstrument bass = Drum("bass", SynthBass(tuned), BASS_NOTE, PAN_BASS);
+    LoopTail(bass, tuned.loop_frames);
+    bass.volume = 44;
+    // A plucked start that settles, then a slow decay over a bar and more (no sustain: the
+    // score shapes the notes with cuts).
+    bass.volume_envelope = Envelope({{0, 64}, {6, 54}, {30, 46}, {96, 34}, {200, 20}, {320, 0}});
     bass.fadeout = 2048;
     return bass;
 }
 
-XmInstrument LeadInstrument(int frames)
+XmInstrument LeadInstrument(const std::vector<XmPattern>& patterns, int frames)
 {
-    XmInstrument lead = Drum("lead", SynthLead(LEAD_CYCLE, frames), 12, 84);
-    lead.loop = XmLoop::PING_PONG;
-    lead.loop_start = LEAD_LOOP_START;
-    lead.loop_length = static_cast<uint32_t>(frames - LEAD_LOOP_START);
-    lead.volume = 50;
+    // The loop takes at most half the sample, so the frames before it repeat it exactly. The
+    // lead has auto-vibrato.
+    const std::set<int> notes = NotesPlayed(patterns, INS_LEAD);
+    const double shift = AUTO_VIBRATO_PERIOD_SHIFT;
+    const TunedCycle loop = LongLoop(CentredCycle(notes, LEAD_NOTE, shift), frames / 2);
+    if (!ReportTuning("lead", notes, LEAD_NOTE, shift, CycleFrames(loop))) std::abort();
+    XmInstrument lead = Drum("lead", SynthLead(loop, frames), LEAD_NOTE, PAN_LEAD);
+    LoopTail(lead, loop.loop_frames);
+    lead.volume = 64;
     // Soft attack, a small decay to the sustain level, a release after key-off.
-    lead.volume_envelope = Envelope({{0, 0}, {3, 64}, {12, 48}, {30, 0}});
+    lead.volume_envelope = Envelope({{0, 0}, {2, 64}, {10, 52}, {24, 0}});
     lead.volume_envelope.sustain = true;
     lead.volume_envelope.sustain_point = 2;
     lead.fadeout = 1024;
@@ -87,17 +137,18 @@ XmInstrument LeadInstrument(int frames)
     return lead;
 }
 
-XmInstrument ChordInstrument()
+XmInstrument ChordInstrument(const std::vector<XmPattern>& patterns)
 {
-    XmInstrument chord = Drum(
-        "chord", SynthChord(CHORD_CYCLE, CHORD_CYCLES, CHORD_CYCLES - 2, RateForRelativeNote(12)),
-        12, 168);
-    chord.loop = XmLoop::FORWARD;
-    chord.loop_start = CHORD_CYCLE * (CHORD_CYCLES - 1);
-    chord.loop_length = CHORD_CYCLE;
-    chord.volume = 48;
+    const std::set<int> notes = NotesPlayed(patterns, INS_CHORD);
+    const TunedCycle tuned = ShortestLoop(CentredCycle(notes, CHORD_NOTE, 0.0), MIN_LOOP_FRAMES,
+                                          4000, LOOP_TOLERANCE_CENTS);
+    if (!ReportTuning("chord", notes, CHORD_NOTE, 0.0, CycleFrames(tuned))) std::abort();
+    XmInstrument chord =
+        Drum("chord", SynthChord(tuned, RateForRelativeNote(CHORD_NOTE)), CHORD_NOTE, PAN_CHORD);
+    LoopTail(chord, tuned.loop_frames);
+    chord.volume = 56;
     // Pluck, decay, then a gentle swell once per beat (24 ticks) for as long as it sounds.
-    chord.volume_envelope = Envelope({{0, 64}, {6, 46}, {18, 36}, {30, 44}, {42, 36}});
+    chord.volume_envelope = Envelope({{0, 64}, {6, 54}, {18, 48}, {30, 56}, {42, 48}});
     chord.volume_envelope.loop = true;
     chord.volume_envelope.loop_start = 2;
     chord.volume_envelope.loop_end = 4;
@@ -117,14 +168,14 @@ XmModule ComposeModule(int lead_frames)
     module.orders = SongOrders();
     module.patterns = ComposePatterns();
     module.instruments.push_back(
-        Drum("kick", SynthKick(RateForRelativeNote(12), KICK_FRAMES), 12, 128));
+        Drum("kick", SynthKick(RateForRelativeNote(KICK_NOTE), KICK_FRAMES), KICK_NOTE, PAN_KICK));
+    module.instruments.push_back(Drum(
+        "snare", SynthSnare(RateForRelativeNote(SNARE_NOTE), SNARE_FRAMES), SNARE_NOTE, PAN_SNARE));
     module.instruments.push_back(
-        Drum("snare", SynthSnare(RateForRelativeNote(12), SNARE_FRAMES), 12, 142));
-    module.instruments.push_back(
-        Drum("hihat", SynthHat(RateForRelativeNote(24), HAT_FRAMES), 24, 104));
-    module.instruments.push_back(BassInstrument());
-    module.instruments.push_back(LeadInstrument(lead_frames));
-    module.instruments.push_back(ChordInstrument());
+        Drum("hihat", SynthHat(RateForRelativeNote(HAT_NOTE), HAT_FRAMES), HAT_NOTE, PAN_HAT));
+    module.instruments.push_back(BassInstrument(module.patterns));
+    module.instruments.push_back(LeadInstrument(module.patterns, lead_frames));
+    module.instruments.push_back(ChordInstrument(module.patterns));
     while (module.instruments.size() < 31) module.instruments.push_back(XmInstrument{});
     return module;
 }

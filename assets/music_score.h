@@ -33,6 +33,7 @@ constexpr uint8_t INS_CHORD = 6;
 constexpr uint8_t FX_ARPEGGIO = 0x0;
 constexpr uint8_t FX_TONE_PORTA = 0x3;
 constexpr uint8_t FX_VIBRATO = 0x4;
+constexpr uint8_t FX_SET_PANNING = 0x8;
 constexpr uint8_t FX_VOLUME_SLIDE = 0xA;
 constexpr uint8_t FX_SET_VOLUME = 0xC;
 constexpr uint8_t FX_EXTENDED = 0xE;
@@ -86,8 +87,9 @@ struct Chord {
 };
 
 // Drum bar from a row string, one character per row:
-//   K kick, S snare, s ghost snare, h closed hat (cut after two ticks), o open hat,
-//   d hat delayed by three ticks (swing), r snare retriggered every 3 ticks, . nothing.
+//   K kick, S snare, s ghost snare, h closed hat (cut after three ticks), x soft closed hat,
+//   o open hat, d hat delayed by three ticks (swing), r snare retriggered every 3 ticks,
+//   . nothing.
 inline void DrumBar(XmPattern& pattern, int bar, const std::string& rows, int level = 64)
 {
     for (int i = 0; i < BAR_ROWS && i < static_cast<int>(rows.size()); ++i) {
@@ -96,15 +98,19 @@ inline void DrumBar(XmPattern& pattern, int bar, const std::string& rows, int le
         auto scaled = [&](int volume) { return Volume(volume * level / 64); };
         switch (rows[i]) {
         case 'K': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_KICK, scaled(64)); break;
-        case 'S': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_SNARE, scaled(56)); break;
-        case 's': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_SNARE, scaled(22)); break;
+        case 'S': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_SNARE, scaled(58)); break;
+        case 's': SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_SNARE, scaled(24)); break;
         case 'h':
-            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(on_beat ? 40 : 30));
+            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(on_beat ? 64 : 58));
+            SetEffect(pattern, row, CH_DRUMS, FX_EXTENDED, EXT_NOTE_CUT | 3);
+            break;
+        case 'x':
+            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(48));
             SetEffect(pattern, row, CH_DRUMS, FX_EXTENDED, EXT_NOTE_CUT | 2);
             break;
-        case 'o': SetNote(pattern, row, CH_DRUMS, Note("A3"), INS_HAT, scaled(34)); break;
+        case 'o': SetNote(pattern, row, CH_DRUMS, Note("A3"), INS_HAT, scaled(50)); break;
         case 'd':
-            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(26));
+            SetNote(pattern, row, CH_DRUMS, Note("C4"), INS_HAT, scaled(44));
             SetEffect(pattern, row, CH_DRUMS, FX_EXTENDED, EXT_NOTE_DELAY | 3);
             break;
         case 'r':
@@ -116,12 +122,19 @@ inline void DrumBar(XmPattern& pattern, int bar, const std::string& rows, int le
     }
 }
 
-// Bass bar styles.
+// Bass bar styles. The bass is shaped by note cuts rather than key-offs: its envelope decays
+// by itself, and a cut ends a note at an exact tick.
 enum class BassStyle {
-    HELD,   // one note for the bar, released at its end
-    PULSE,  // staccato eighths: root, root, octave, root ... each keyed off after a row
-    DRIVE,  // syncopated 3-3-2 pattern with octave jumps, legato
+    HELD,   // one note for the bar, ringing into the next
+    PULSE,  // staccato eighths: root, root, octave, root ... each cut three ticks into its second
+            // row
+    DRIVE,  // syncopated 3-3-2 pattern with octave jumps, a short gap before the last note
 };
+
+inline void CutNote(XmPattern& pattern, int row, int channel, int tick)
+{
+    SetEffect(pattern, row, channel, FX_EXTENDED, static_cast<uint8_t>(EXT_NOTE_CUT | tick));
+}
 
 inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle style,
                     int volume = 0)
@@ -131,16 +144,13 @@ inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle s
     const uint8_t octave = static_cast<uint8_t>(root + 12);
     const uint8_t level = volume ? Volume(volume) : 0;
     switch (style) {
-    case BassStyle::HELD:
-        SetNote(pattern, base, CH_BASS, root, INS_BASS, level);
-        KeyOff(pattern, base + 14, CH_BASS);
-        break;
+    case BassStyle::HELD: SetNote(pattern, base, CH_BASS, root, INS_BASS, level); break;
     case BassStyle::PULSE: {
         static const int steps[8] = {0, 0, 12, 0, 0, 0, 12, 7};
         for (int i = 0; i < 8; ++i) {
             SetNote(pattern, base + 2 * i, CH_BASS, static_cast<uint8_t>(root + steps[i]), INS_BASS,
                     level);
-            KeyOff(pattern, base + 2 * i + 1, CH_BASS);
+            CutNote(pattern, base + 2 * i + 1, CH_BASS, 3);
         }
         break;
     }
@@ -150,7 +160,7 @@ inline void BassBar(XmPattern& pattern, int bar, const Chord& chord, BassStyle s
             const uint8_t note = (i == 2 || i == 5) ? octave : root;
             SetNote(pattern, base + rows[i], CH_BASS, note, INS_BASS, level);
         }
-        KeyOff(pattern, base + 13, CH_BASS);
+        CutNote(pattern, base + 13, CH_BASS, 3);
         break;
     }
     }
@@ -180,6 +190,7 @@ struct MelodyVoice {
     int volume;           // 0: the sample's own volume
     uint8_t vibrato;      // 4xy parameter for '~'
     uint8_t glide_speed;  // 3xx parameter for '/'
+    uint8_t panning;      // 0: the sample's own; else set on every struck note (8xx)
 };
 
 inline int Melody(XmPattern& pattern, int start_row, const MelodyVoice& voice,
@@ -204,6 +215,8 @@ inline int Melody(XmPattern& pattern, int start_row, const MelodyVoice& voice,
             } else {
                 SetNote(pattern, row, voice.channel, Note(name), voice.instrument,
                         voice.volume ? Volume(voice.volume) : 0);
+                if (voice.panning)
+                    SetEffect(pattern, row, voice.channel, FX_SET_PANNING, voice.panning);
             }
             if (vibrato) {
                 for (int r = row + 2; r < row + length && r < pattern.rows; ++r) {

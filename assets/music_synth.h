@@ -1,13 +1,15 @@
 // The module's six instruments, synthesised: kick, snare, hi-hat, bass, lead and chord voice.
 // Everything is computed from sines and a seeded noise generator, so the output is the same
-// on every run. Tonal samples hold whole cycles of a fixed length, so the loops are seamless
-// and the pitch follows from the cycle length and the sample's relative note.
+// on every run. Tonal samples are built on a tuned cycle (music_tuning.h) of a fractional
+// number of frames; their forward loops hold whole cycles and so repeat seamlessly.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
+#include "music_tuning.h"
 
 namespace music {
 
@@ -70,41 +72,43 @@ inline std::vector<int8_t> Quantise(std::vector<double> signal, double peak, int
     return frames;
 }
 
-// Kick: a sine falling from about 470 Hz to 48 Hz, softly saturated, with a short noise click.
+// Kick: a short, tight thump: a sine falling fast from about 420 Hz to 64 Hz (above the
+// lowest bass, so it does not boom), softly saturated, with a bright click on top.
 inline std::vector<int8_t> SynthKick(double rate, int length)
 {
     std::vector<double> signal(length);
     Noise noise{0x1234567u};
-    OnePole click_filter = MakeOnePole(3000.0, rate);
+    OnePole click_filter = MakeOnePole(1500.0, rate);
     double phase = 0.0;
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
-        const double frequency = 48.0 + 120.0 * std::exp(-t / 0.03) + 300.0 * std::exp(-t / 0.004);
+        const double frequency = 64.0 + 110.0 * std::exp(-t / 0.022) + 250.0 * std::exp(-t / 0.004);
         phase += 2.0 * PI * frequency / rate;
-        const double amplitude = (1.0 - std::exp(-t / 0.0008)) * std::exp(-t / 0.16);
-        const double body = std::tanh(1.8 * std::sin(phase)) * amplitude;
-        const double click = LowPass(click_filter, NextNoise(noise)) * std::exp(-t / 0.002) * 0.6;
+        const double amplitude = (1.0 - std::exp(-t / 0.0006)) * std::exp(-t / 0.075);
+        const double body = std::tanh(2.4 * std::sin(phase)) * amplitude;
+        const double click = HighPass(click_filter, NextNoise(noise)) * std::exp(-t / 0.0015) * 0.7;
         signal[i] = body + click;
     }
-    return Quantise(signal, 124.0, length / 10);
+    return Quantise(signal, 124.0, length / 8);
 }
 
-// Snare: two damped tones for the drum head, band-passed noise for the wires.
+// Snare: two damped tones for the drum head and bright noise for the wires, which ring a
+// little longer than the head.
 inline std::vector<int8_t> SynthSnare(double rate, int length)
 {
     std::vector<double> signal(length);
     Noise noise{0x9E3779B9u};
-    OnePole wire_low = MakeOnePole(7000.0, rate);
-    OnePole wire_high = MakeOnePole(900.0, rate);
+    OnePole wire_low = MakeOnePole(11000.0, rate);
+    OnePole wire_high = MakeOnePole(1400.0, rate);
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
-        const double head = 0.55 * std::sin(2.0 * PI * 185.0 * t) * std::exp(-t / 0.045) +
-                            0.30 * std::sin(2.0 * PI * 330.0 * t) * std::exp(-t / 0.03);
+        const double head = 0.6 * std::sin(2.0 * PI * 196.0 * t) * std::exp(-t / 0.035) +
+                            0.3 * std::sin(2.0 * PI * 343.0 * t) * std::exp(-t / 0.022);
         const double wires = HighPass(wire_high, LowPass(wire_low, NextNoise(noise)));
-        const double attack = 1.0 - std::exp(-t / 0.0005);
-        signal[i] = std::tanh(1.4 * (head + 1.1 * wires * std::exp(-t / 0.065))) * attack;
+        const double attack = 1.0 - std::exp(-t / 0.0004);
+        signal[i] = std::tanh(1.6 * (head + 1.3 * wires * std::exp(-t / 0.06))) * attack;
     }
-    return Quantise(signal, 120.0, length / 8);
+    return Quantise(signal, 122.0, length / 6);
 }
 
 // Hi-hat: six detuned square waves (a metallic cluster) plus noise, high-passed twice, with a
@@ -115,90 +119,114 @@ inline std::vector<int8_t> SynthHat(double rate, int length)
     static const double metal[6] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
     std::vector<double> signal(length);
     Noise noise{0xC0FFEE11u};
-    OnePole high_a = MakeOnePole(6500.0, rate);
-    OnePole high_b = MakeOnePole(6500.0, rate);
+    OnePole high_a = MakeOnePole(7000.0, rate);
+    OnePole high_b = MakeOnePole(7000.0, rate);
     for (int i = 0; i < length; ++i) {
         const double t = i / rate;
         double cluster = 0.0;
         for (double frequency : metal)
             cluster += std::sin(2.0 * PI * frequency * 1.7 * t) >= 0.0 ? 1.0 : -1.0;
-        const double raw = 0.08 * cluster + NextNoise(noise);
+        const double raw = 0.1 * cluster + NextNoise(noise);
         const double bright = HighPass(high_b, HighPass(high_a, raw));
-        const double envelope = std::exp(-t / 0.016) + 0.22 * std::exp(-t / 0.07);
-        signal[i] = bright * envelope * (1.0 - std::exp(-t / 0.0003));
+        const double envelope = std::exp(-t / 0.02) + 0.3 * std::exp(-t / 0.09);
+        signal[i] = bright * envelope * (1.0 - std::exp(-t / 0.0002));
     }
-    return Quantise(signal, 118.0, length / 6);
+    return Quantise(signal, 120.0, length / 6);
 }
 
-// Bass: a band-limited saw of `cycle` frames whose brightness closes from about 25 harmonics
-// to 5 over the first cycles (a filter sweep), then stays, so the last cycle loops.
-inline std::vector<int8_t> SynthBass(int cycle, int cycles, int frozen_from_cycle)
+// A band-limited saw-like tone at cycle position `x` (0..1): harmonics 1..count, each
+// weighted by the given function of its number.
+template <typename Weight>
+double Harmonics(double x, int count, Weight weight)
 {
-    std::vector<double> signal(static_cast<size_t>(cycle) * cycles);
-    const int harmonics = 40;
-    for (size_t i = 0; i < signal.size(); ++i) {
-        const double time_in_cycles =
-            std::min(static_cast<double>(i) / cycle, static_cast<double>(frozen_from_cycle));
-        const double cutoff = 5.0 + 20.0 * std::exp(-time_in_cycles / 3.0);
-        double value = 0.0;
-        for (int h = 1; h <= harmonics; ++h) {
-            const double weight = 1.0 / std::sqrt(1.0 + std::pow(h / cutoff, 4.0));
-            const double boost = h == 1 ? 1.5 : 1.0;
-            value += boost * weight / h *
-                     std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);
-        }
-        signal[i] = value;
-    }
-    return Quantise(signal, 120.0, 0);
+    double value = 0.0;
+    for (int h = 1; h <= count; ++h) value += weight(h) * std::sin(2.0 * PI * h * x);
+    return value;
 }
 
-// Lead: three saws at -8, 0 and +8 cents over a base cycle of `cycle` frames, band-limited,
-// so the sound slowly beats; played with a ping-pong loop, the beating swings back and forth.
-inline std::vector<int8_t> SynthLead(int cycle, int length)
+// A sample whose sound changes over its first `settle_frames` frames and then holds, looped
+// over its last loop: whole loops long enough for the change, then two more, so that the
+// frames before the loop repeat it exactly.
+inline std::vector<double> SettlingSample(const TunedCycle& tuned, int settle_frames,
+                                          int* settled_from)
+{
+    const int loops = (settle_frames + tuned.loop_frames - 1) / tuned.loop_frames + 2;
+    *settled_from = tuned.loop_frames * (loops - 2);
+    return std::vector<double>(static_cast<size_t>(tuned.loop_frames) * loops);
+}
+
+// Bass: a saw whose brightness closes from about 28 harmonics to 9 over its first 16 cycles
+// (a filter sweep) and then stays, softly saturated so it stays present on small speakers.
+inline std::vector<int8_t> SynthBass(const TunedCycle& tuned)
+{
+    const double cycle_frames = CycleFrames(tuned);
+    int settled_from = 0;
+    std::vector<double> signal =
+        SettlingSample(tuned, static_cast<int>(16 * cycle_frames), &settled_from);
+    const int harmonics = HarmonicsBelowNyquist(tuned, 40);
+    for (size_t i = 0; i < signal.size(); ++i) {
+        const double cycles_in = std::min<double>(i, settled_from) / cycle_frames;
+        const double cutoff = 9.0 + 19.0 * std::exp(-cycles_in / 4.0);
+        const double x = CyclePosition(tuned, static_cast<long>(i));
+        const double value = Harmonics(x, harmonics, [&](int h) {
+            const double boost = h == 1 ? 1.2 : h == 2 ? 1.3 : 1.0;
+            return boost / h / std::sqrt(1.0 + std::pow(h / cutoff, 4.0));
+        });
+        signal[i] = std::tanh(1.5 * value);
+    }
+    return Quantise(signal, 124.0, 0);
+}
+
+// Lead: three band-limited saws, the outer two one cycle per loop below and above the middle
+// one and quieter (a gentle chorus of about ten cents that beats once per loop), softly
+// saturated. Every voice completes whole cycles in the loop, so the forward loop is seamless
+// and the middle voice sets the pitch. The signal repeats every loop, wherever the loop is placed.
+inline std::vector<int8_t> SynthLead(const TunedCycle& loop, int length)
 {
     std::vector<double> signal(length);
-    const double detune[3] = {std::pow(2.0, -8.0 / 1200.0), 1.0, std::pow(2.0, 8.0 / 1200.0)};
-    const double level[3] = {1.0, 0.7, 1.0};
+    const int cycles[3] = {loop.cycles - 1, loop.cycles, loop.cycles + 1};
+    const double level[3] = {0.45, 1.0, 0.45};
+    const int harmonics = HarmonicsBelowNyquist(loop, 28);
     const double phase_offset[3] = {0.0, 0.37, 0.71};
-    const int harmonics = 18;
     for (int i = 0; i < length; ++i) {
         double value = 0.0;
         for (int v = 0; v < 3; ++v) {
-            const double cycles = static_cast<double>(i) * detune[v] / cycle + phase_offset[v];
-            for (int h = 1; h <= harmonics; ++h) {
-                const double weight = 1.0 / (1.0 + (h / 9.0) * (h / 9.0));
-                value += level[v] * weight / h * std::sin(2.0 * PI * h * cycles);
-            }
+            const long n = static_cast<long>(i) % loop.loop_frames;
+            const double x =
+                static_cast<double>((n * cycles[v]) % loop.loop_frames) / loop.loop_frames +
+                phase_offset[v];
+            value +=
+                level[v] * Harmonics(x, harmonics, [](int h) { return 1.0 / std::pow(h, 0.85); });
         }
-        signal[i] = value;
+        signal[i] = std::tanh(0.6 * value);
     }
-    return Quantise(signal, 118.0, 0);
+    return Quantise(signal, 122.0, 0);
 }
 
-// Chord voice: a plucked tone whose upper harmonics die away quickly and whose lower ones
-// settle to a soft, slightly hollow timbre; the settled last cycle loops.
-inline std::vector<int8_t> SynthChord(int cycle, int cycles, int frozen_from_cycle, double rate)
+// Chord voice: a bright pluck whose upper harmonics die away quickly and settle, within a
+// fifth of a second, to a clear, slightly hollow timbre.
+inline std::vector<int8_t> SynthChord(const TunedCycle& tuned, double rate)
 {
-    std::vector<double> signal(static_cast<size_t>(cycle) * cycles);
-    const int harmonics = 14;
+    int settled_from = 0;
+    std::vector<double> signal = SettlingSample(tuned, static_cast<int>(0.2 * rate), &settled_from);
+    const int harmonics = HarmonicsBelowNyquist(tuned, 28);
     for (size_t i = 0; i < signal.size(); ++i) {
-        const double frozen_time = static_cast<double>(frozen_from_cycle) * cycle / rate;
-        const double t = std::min(static_cast<double>(i) / rate, frozen_time);
-        double value = 0.0;
-        for (int h = 1; h <= harmonics; ++h) {
-            const double start = 1.0 / std::pow(h, 0.8);
-            const double settled = h == 1   ? 0.85
-                                   : h == 2 ? 0.3
-                                   : h == 3 ? 0.28
-                                   : h == 5 ? 0.1
-                                            : 0.02;
-            const double decay = 0.20 / std::pow(h, 0.7);
-            const double amplitude = start * (settled + (1.0 - settled) * std::exp(-t / decay));
-            value += amplitude * std::sin(2.0 * PI * h * static_cast<double>(i % cycle) / cycle);
-        }
-        signal[i] = value;
+        const double t = std::min<double>(i, settled_from) / rate;
+        const double x = CyclePosition(tuned, static_cast<long>(i));
+        signal[i] = Harmonics(x, harmonics, [&](int h) {
+            const double start = 1.0 / std::pow(h, 0.7);
+            const double settled = h == 1         ? 0.9
+                                   : h == 2       ? 0.45
+                                   : h == 3       ? 0.4
+                                   : h == 4       ? 0.2
+                                   : (h % 2 == 1) ? 0.6 / h
+                                                  : 0.3 / h;
+            const double decay = 0.25 / std::pow(h, 0.6);
+            return start * (settled + (1.0 - settled) * std::exp(-t / decay));
+        });
+        signal[i] = std::tanh(0.5 * signal[i]);
     }
-    return Quantise(signal, 118.0, 0);
+    return Quantise(signal, 122.0, 0);
 }
 
 }  // namespace music

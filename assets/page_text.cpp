@@ -1,6 +1,10 @@
-// The words the pager shows: seven pages of six lines of 36 characters, lines centred with
-// blanks and stored back to back. Characters are those of the font (glyph_chars), plus a
-// "*" bullet at the start of three lines of the last page, whose words line up as a list.
+// The words the pager shows: seven pages of six lines of 36 characters, stored back to back.
+// They greet the audience, set the mood of the sea picture and the music, tell what this intro
+// is and how it was made, send greetings and say goodbye. Glyphs differ in width, so each line
+// is centred by its ink, not by its character count: its leading blanks (14 texels each) put
+// the middle of its first and last inked columns as near the page's centre column as they can.
+// Characters are those of the font (glyph_chars), plus a "*" bullet at the start of three
+// lines of the last page, whose words line up as a list and are long enough to be centred too.
 #include "assets/assets.h"
 
 namespace {
@@ -15,52 +19,52 @@ constexpr int TEXT_LENGTH = LINE_LENGTH * LINES_PER_PAGE * PAGE_COUNT;
 // The text's shape is checked below at compile time, so a wrong edit fails the build.
 extern constexpr char page_text[TEXT_LENGTH + 1] =
     // page 1
-    "        welcome to orvanthe         "
     "                                    "
-    "     a small intro with its own     "
-    "        module player and a         "
-    "      software-rendered scene       "
+    "        welcome aboard              "
+    "       the tide is turning          "
+    "      and the moon is rising        "
+    "    over the sea of orvanthe        "
     "                                    "
     // page 2
     "                                    "
-    "     the music is an xm module      "
-    "      mixed on 64 voices with       "
-    "      smooth ramps (no clicks)      "
-    "                                    "
+    "       this is a small intro:       "
+    "  one little program that paints    "
+    "  the sea and plays its own song    "
+    " with nothing loaded from outside   "
     "                                    "
     // page 3
     "                                    "
-    "                                    "
-    "      every pixel is drawn by       "
-    "    our own software rasteriser     "
-    "                                    "
-    "                                    "
+    "the tune was written note by note   "
+    "      into a tracker module         "
+    "  of four channels and six voices   "
+    "      sung by a tiny mixer          "
+    "        that never sleeps           "
     // page 4
     "                                    "
-    "                                    "
-    "     the pictures and the font      "
-    "  are drawn by code at build time   "
-    "                                    "
+    " the sky - the waves - the moon     "
+    "  and every letter you read here    "
+    "      were painted by code          "
+    "      pixel by patient pixel        "
     "                                    "
     // page 5
     "                                    "
-    "                                    "
-    "     written in plain c++ with      "
-    "     free functions and records     "
-    "                                    "
+    "       turn the sound up            "
+    " lean back and watch the bubbles    "
+    "       rise to the surface          "
+    "     while the night drifts by      "
     "                                    "
     // page 6
     "                                    "
-    "                                    "
-    "       tested frame by frame        "
-    "      on a screen nobody sees       "
-    "                                    "
-    "                                    "
+    "   greetings fly out to everyone    "
+    "     who still writes trackers      "
+    "       and small programs           "
+    "       in the quiet hours           "
+    "     keep the waves rolling!        "
     // page 7
     "                                    "
-    "*  thank you for watching!          "
-    "*  press escape to leave            "
-    "*  goodbye - until next time.       "
+    "* thanks for watching and listening "
+    "* press escape when the night ends  "
+    "* goodbye - till the next high tide!"
     "                                    "
     "                                    ";
 
@@ -92,15 +96,13 @@ constexpr int CountOf(char wanted)
     return n;
 }
 
-constexpr int BlankLines()
+// A run of "+" reads as a row of wide crosses ("c++" shows as "c + +").
+constexpr bool HasPlusRun()
 {
-    int blank = 0;
-    for (int line = 0; line < TEXT_LENGTH / LINE_LENGTH; ++line) {
-        bool all_blank = true;
-        for (int k = 0; k < LINE_LENGTH; ++k) all_blank &= page_text[line * LINE_LENGTH + k] == ' ';
-        blank += all_blank;
+    for (int i = 0; i + 1 < TEXT_LENGTH; ++i) {
+        if (page_text[i] == '+' && page_text[i + 1] == '+') return true;
     }
-    return blank;
+    return false;
 }
 
 static_assert(sizeof(page_text) == 1513 && page_text[TEXT_LENGTH] == '\0',
@@ -109,6 +111,6 @@ static_assert(CountOf('\0') == 0, "no NUL before the end");
 static_assert(HasOnlyFontCharactersAndBullets(),
               "only font characters, bullets only on the last page");
 static_assert(CountOf('*') == 3, "three bullets");
-static_assert(BlankLines() == 24, "24 of the 42 lines are blank");
+static_assert(!HasPlusRun(), "no runs of plus signs");
 
 }  // namespace

@@ -113,8 +113,8 @@ void WriteSilhouette(uint32_t* pixels, int stride)
     float a = sprite_phase;
     float b = silhouette_phase - sprite_phase;
     for (int column = 0; column < SCREEN_WIDTH; ++column) {
-        const int h1 = static_cast<int>(540.0 + 20.0 * std::sin(a));
-        int top = static_cast<int>(h1 + 20.0 * std::cos(b));
+        const int h1 = static_cast<int>(540.0 + 20.0 * std::sin(static_cast<double>(a)));
+        int top = static_cast<int>(h1 + 20.0 * std::cos(static_cast<double>(b)));
         // The waves keep the top between rows 500 and 580; the clamp only guards the block.
         if (top < 0) top = 0;
         for (int row = top; row < SCREEN_HEIGHT; ++row) {

@@ -1,6 +1,7 @@
 // The embedded module through the player: loaded from the memory source as the intro loads
-// it, then rendered once for the whole song (about two and a half minutes of audio) to check
-// levels, clipping and that no section falls silent.
+// it, rendered once for the whole song and on into its second pass (the intro loops it for
+// ever), and measured as a listener meets it: level, peak, stereo, spectral balance, silence,
+// and the tuning of every tonal instrument.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,11 +16,16 @@
 #include "player/song.h"
 #include "player/song_lifetime.h"
 #include "player/source.h"
+#include "tests/assets/audio_measures.h"
 
 namespace {
 
+using namespace audio_measures;
+
 constexpr int ORDERS = 20;
-constexpr int FRAMES_PER_ORDER = 64 * 6 * 882;  // rows x ticks x frames per tick at 125 BPM
+constexpr int64_t FRAMES_PER_ORDER = 64 * 6 * 882;  // rows x ticks x frames per tick at 125 BPM
+constexpr int64_t SONG_FRAMES = ORDERS * FRAMES_PER_ORDER;
+constexpr int64_t SEAM_FRAMES = 2 * 44100;  // rendered past the end, into the second pass
 
 // Where the loader's stream stood when it closed the source.
 int32_t position_at_close = -1;
@@ -37,58 +43,69 @@ Song* LoadEmbeddedModule()
     return LoadSong(embedded_module, nullptr);
 }
 
-// Peak, RMS and clipped samples per order of one rendering of the whole song.
-struct SongLevels {
-    double peak[ORDERS] = {};
-    double rms[ORDERS] = {};
-    double whole_rms = 0.0;
-    int clipped = 0;
-    int final_order = -1;
-    bool rendered = false;
-};
-
-SongLevels RenderWholeSong()
+// Plays a loaded song from its start: `frames` stereo frames of the PCM the intro hands to
+// its sound device.
+std::vector<int16_t> Render(Song* song, int64_t frames)
 {
-    SongLevels levels;
-    Song* song = LoadEmbeddedModule();
-    if (song == nullptr) return levels;
     ResetPlayback(song);
     AllocateRingBuffers();
-    std::vector<double> sum_of_squares(ORDERS, 0.0);
-    double whole_sum = 0.0;
-    const int64_t total_frames = static_cast<int64_t>(ORDERS) * FRAMES_PER_ORDER;
-    int64_t frame = 0;
-    while (frame < total_frames) {
+    std::vector<int16_t> pcm;
+    pcm.reserve(static_cast<size_t>(2 * frames));
+    while (static_cast<int64_t>(pcm.size()) < 2 * frames) {
         const int16_t* block = pcm_ring + static_cast<size_t>(write_block) * block_frames * 2;
         FillBlock();
-        for (int i = 0; i < block_frames && frame < total_frames; ++i, ++frame) {
-            const int order = static_cast<int>(frame / FRAMES_PER_ORDER);
-            for (int side = 0; side < 2; ++side) {
-                const double value = block[2 * i + side];
-                if (std::abs(value) >= 32767) ++levels.clipped;
-                levels.peak[order] = std::max(levels.peak[order], std::abs(value));
-                sum_of_squares[order] += value * value;
-                whole_sum += value * value;
-            }
-        }
+        const size_t wanted = std::min<size_t>(2 * block_frames, 2 * frames - pcm.size());
+        pcm.insert(pcm.end(), block, block + wanted);
     }
-    for (int order = 0; order < ORDERS; ++order) {
-        levels.rms[order] = std::sqrt(sum_of_squares[order] / (2.0 * FRAMES_PER_ORDER));
-    }
-    levels.whole_rms = std::sqrt(whole_sum / (2.0 * static_cast<double>(total_frames)));
-    levels.final_order = song->order;
-    levels.rendered = true;
     ReleasePlaybackBuffers();
-    FreeSong(song);
-    return levels;
+    return pcm;
 }
 
-// Rendered once for the whole test program.
-const SongLevels& Levels()
+struct SongRender {
+    std::vector<int16_t> pcm;  // the whole song, then SEAM_FRAMES of its second pass
+    int order_at_end = -1;     // the order playing once the whole song has been rendered
+};
+
+const SongRender& WholeSong()
 {
-    static const SongLevels levels = RenderWholeSong();
-    return levels;
+    static const SongRender render = [] {
+        SongRender result;
+        Song* song = LoadEmbeddedModule();
+        if (song == nullptr) return result;
+        result.pcm = Render(song, SONG_FRAMES);
+        result.order_at_end = song->order;
+        FreeSong(song);
+        // The loop as the intro plays it: the second pass follows without a new start.
+        song = LoadEmbeddedModule();
+        std::vector<int16_t> on = Render(song, SONG_FRAMES + SEAM_FRAMES);
+        FreeSong(song);
+        result.pcm.insert(result.pcm.end(), on.end() - 2 * SEAM_FRAMES, on.end());
+        return result;
+    }();
+    return render;
 }
+
+// The song's first pass only.
+std::vector<int16_t> FirstPass()
+{
+    const std::vector<int16_t>& pcm = WholeSong().pcm;
+    return std::vector<int16_t>(pcm.begin(),
+                                pcm.begin() + std::min<size_t>(pcm.size(), 2 * SONG_FRAMES));
+}
+
+std::vector<int16_t> Order(int order)
+{
+    const std::vector<int16_t>& pcm = WholeSong().pcm;
+    return std::vector<int16_t>(pcm.begin() + 2 * order * FRAMES_PER_ORDER,
+                                pcm.begin() + 2 * (order + 1) * FRAMES_PER_ORDER);
+}
+
+double Rms(const std::vector<int16_t>& pcm)
+{
+    return FULL_SCALE * std::pow(10.0, RmsDbfs(pcm) / 20);
+}
+
+}  // namespace
 
 TEST(EmbeddedModuleLoad, LoadsWithTheExpectedShape)
 {
@@ -132,41 +149,88 @@ TEST(EmbeddedModuleLoad, LoaderReadsTheFileToItsLastByte)
     FreeSong(song);
 }
 
-TEST(EmbeddedModulePlayback, ClipsAtMostAHandfulOfSamples)
-{
-    ASSERT_TRUE(Levels().rendered);
-    EXPECT_LE(Levels().clipped, 8);
-}
-
-TEST(EmbeddedModulePlayback, EverySectionIsAudibleAndNoneIsCrushed)
-{
-    ASSERT_TRUE(Levels().rendered);
-    for (int order = 0; order < ORDERS; ++order) {
-        // About -50 dBFS at the quietest (the fading intro and ending) ...
-        EXPECT_GT(Levels().rms[order], 100.0) << "order " << order;
-        // ... and with headroom everywhere.
-        EXPECT_LT(Levels().peak[order], 30000.0) << "order " << order;
-    }
-    EXPECT_GT(Levels().whole_rms, 1000.0);
-    EXPECT_LT(Levels().whole_rms, 10000.0);
-}
-
-TEST(EmbeddedModulePlayback, MainSectionsAreLouderThanIntroAndEnding)
-{
-    ASSERT_TRUE(Levels().rendered);
-    const double intro = Levels().rms[0];
-    const double ending = Levels().rms[19];
-    for (int order : {4, 5, 12, 13}) {
-        EXPECT_GT(Levels().rms[order], 1.5 * intro) << "order " << order;
-        EXPECT_GT(Levels().rms[order], 1.5 * ending) << "order " << order;
-    }
-}
-
 TEST(EmbeddedModulePlayback, TheSongEndsWhereItStartsOver)
 {
-    ASSERT_TRUE(Levels().rendered);
+    ASSERT_FALSE(WholeSong().pcm.empty());
     // After exactly 20 orders the position has returned to the restart position.
-    EXPECT_EQ(Levels().final_order, 0);
+    EXPECT_EQ(WholeSong().order_at_end, 0);
 }
 
-}  // namespace
+// Mastered like a release: loud, with a peak a decibel below full scale, never clipped.
+TEST(EmbeddedModulePlayback, IsLoudWithHeadroomAndNeverClips)
+{
+    ASSERT_FALSE(WholeSong().pcm.empty());
+    const std::vector<int16_t> song = FirstPass();
+    EXPECT_NEAR(RmsDbfs(song), -16.0, 1.0);
+    EXPECT_LE(PeakDbfs(WholeSong().pcm), -1.0);
+    EXPECT_EQ(ClippedSamples(WholeSong().pcm), 0);
+}
+
+TEST(EmbeddedModulePlayback, EverySectionIsAudibleAndTheThemeStandsOut)
+{
+    ASSERT_FALSE(WholeSong().pcm.empty());
+    for (int order = 0; order < ORDERS; ++order) {
+        EXPECT_GT(RmsDbfs(Order(order)), -26.0) << "order " << order;
+    }
+    const double intro = Rms(Order(0));
+    for (int order : {4, 5, 12, 13}) EXPECT_GT(Rms(Order(order)), 1.25 * intro) << order;
+}
+
+// Wide but not split: the instruments sit at different places between the speakers, and no
+// second of the song leans far to one side.
+TEST(EmbeddedModulePlayback, IsSpreadAcrossTheStereoField)
+{
+    ASSERT_FALSE(WholeSong().pcm.empty());
+    EXPECT_LE(LeftRightCorrelation(FirstPass()), 0.8);
+    const std::vector<int16_t>& pcm = WholeSong().pcm;
+    for (size_t start = 0; start + 2 * 44100 <= pcm.size(); start += 2 * 44100) {
+        double left = 0.0, right = 0.0;
+        for (size_t i = start; i < start + 2 * 44100; i += 2) {
+            left += double(pcm[i]) * pcm[i];
+            right += double(pcm[i + 1]) * pcm[i + 1];
+        }
+        EXPECT_LT(std::fabs(10.0 * std::log10(left / right)), 6.0)
+            << "second " << start / (2 * 44100);
+    }
+}
+
+// Bright and tight rather than boomy: little energy in the lowest bass, some in the treble.
+TEST(EmbeddedModulePlayback, KeepsTheLowBassInCheckAndHasTreble)
+{
+    ASSERT_FALSE(WholeSong().pcm.empty());
+    const SpectrumShares shares = MeasureSpectrum(FirstPass());
+    EXPECT_LE(shares.low_bass, 0.12);
+    EXPECT_GE(shares.above_4k, 0.03);
+}
+
+// One piece when looped: nowhere, the return to the start included, does the music stop.
+TEST(EmbeddedModulePlayback, NeverFallsIntoDigitalSilence)
+{
+    ASSERT_FALSE(WholeSong().pcm.empty());
+    EXPECT_LE(LongestDigitalSilence(WholeSong().pcm), 44100 / 20);
+    // The loudness just before the end and just after the start differ by a few decibels at
+    // most: the last order leads into the first.
+    const std::vector<double> levels = WindowRms(WholeSong().pcm, 44100);
+    const size_t end = SONG_FRAMES / 44100;
+    EXPECT_LT(std::fabs(Decibels(levels[end - 1] / levels[end + 1])), 6.0);
+}
+
+// Every tonal instrument plays the A above middle C at 440 Hz, measured on the player's
+// rendering of a held A-4: a song with the one note in place of its first pattern.
+TEST(EmbeddedModulePlayback, TonalInstrumentsAreTunedToA440)
+{
+    constexpr uint8_t A4 = 58;  // cell note: C-0 is 1
+    const int TONAL[] = {4, 5, 6};
+    for (int instrument : TONAL) {
+        Song* song = LoadEmbeddedModule();
+        ASSERT_NE(song, nullptr);
+        Pattern& first = song->patterns[song->order_table[0]];
+        std::fill_n(first.cells, first.rows * song->channel_count, NoteCell{});
+        first.cells[0] = NoteCell{A4, static_cast<uint8_t>(instrument), 0, 0, 0};
+        const std::vector<int16_t> pcm = Render(song, 3 * 44100);
+        FreeSong(song);
+        // Two seconds of the held note, once its attack has settled.
+        const double hz = HeldToneFrequency(pcm, 44100 / 2, 2 * 44100, 440.0);
+        EXPECT_NEAR(Cents(hz, 440.0), 0.0, 1.0) << "instrument " << instrument << ": " << hz;
+    }
+}

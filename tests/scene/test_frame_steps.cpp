@@ -2,6 +2,7 @@
 // they show, and where the silhouette is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -153,8 +154,8 @@ TEST_F(FrameSteps, SilhouetteFillsEveryColumnDownToTheLastRowOnly)
     EXPECT_EQ(pixel(559, 0), 0x221133u);
     float a = 0.04f, b = -0.04f;
     for (int column = 0; column < 800; ++column) {
-        const int h1 = int(540.0 + 20.0 * std::sin(a));
-        const int h = int(h1 + 20.0 * std::cos(b));
+        const int h1 = int(540.0 + 20.0 * std::sin(double(a)));
+        const int h = int(h1 + 20.0 * std::cos(double(b)));
         ASSERT_GE(h, 500);
         ASSERT_LE(h, 580);
         EXPECT_EQ(pixel(h - 1, column), marker) << column;
@@ -167,4 +168,33 @@ TEST_F(FrameSteps, SilhouetteFillsEveryColumnDownToTheLastRowOnly)
         for (int column = 800; column < stride; ++column) ASSERT_EQ(pixel(row, column), marker);
     }
     for (int i = 0; i < stride; ++i) ASSERT_EQ(block[size_t(600) * stride + i], marker);
+}
+
+// The silhouette's top in every column of 400 frames, against the rule worked out plainly:
+// the 32-bit phases step per column, their sine and cosine are taken in double precision.
+TEST_F(FrameSteps, SilhouetteTopsFollowTheRuleInDoublePrecision)
+{
+    const int stride = 800;
+    std::vector<uint32_t> block(size_t(stride) * 600);
+    float sprite = 0.0f, silhouette = 0.0f;
+    for (int frame = 1; frame <= 400; ++frame) {
+        sprite += 0.04f;  // the bubbles move before the silhouette is written
+        sprite_phase = sprite;
+        silhouette_phase = silhouette;
+        std::fill(block.begin(), block.end(), 0u);
+        WriteSilhouette(block.data(), stride);
+        float a = sprite, b = silhouette - sprite;
+        for (int column = 0; column < 800; ++column) {
+            const double first_wave = 540.0 + 20.0 * std::sin(double(a));
+            const int top = int(double(int(first_wave)) + 20.0 * std::cos(double(b)));
+            ASSERT_EQ(block[size_t(top) * stride + column], 0x221133u) << frame << " " << column;
+            ASSERT_EQ(block[size_t(top - 1) * stride + column], 0u) << frame << " " << column;
+            if (frame == 200 && column == 621) {
+                EXPECT_EQ(top, 557);  // the float overloads gave 558 here
+            }
+            a += 0.02f;
+            b += 0.04f;
+        }
+        silhouette += 0.05f;
+    }
 }

@@ -174,7 +174,6 @@ struct IDirect3DDevice9 {
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex, UINT primitive_count);
     HRESULT Present(const RECT* source, const RECT* dest, HWND override_window,
                     const RGNDATA* dirty_region);
-    ULONG AddRef();
     ULONG Release();
     SoftDevice* soft;
 };

@@ -2,8 +2,9 @@
 // bubbles at the same places.
 #include <cstdlib>
 
-#include "app/app.h"
-#include "scene/scene.h"
+#include "app/sprite_positions.h"
+
+#include "scene/scene_state.h"
 
 void FillSpritePositions()
 {

@@ -1,8 +1,8 @@
 // The bubbles' start positions. The generator is never seeded, so every run starts the
 // bubbles at the same places.
-#include <cstdlib>
-
 #include "app/sprite_positions.h"
+
+#include <cstdlib>
 
 #include "scene/scene_state.h"
 

@@ -1,10 +1,10 @@
 // One frame of the scene: page square, two panels, 30 bubbles, the silhouette written into
 // the back buffer, one pager step, present. Every animated value is a 32-bit float advanced
 // by a fixed step per frame; no clock is read, so the scene runs at the display's rate.
+#include "scene/frame_renderer.h"
+
 #include <cmath>
 #include <cstring>
-
-#include "scene/frame_renderer.h"
 
 #include "gfx/scene_layout.h"
 #include "scene/pager.h"

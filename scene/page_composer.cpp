@@ -6,9 +6,9 @@
 // blanks reach there in our text) are dropped: a texture row holds 512 texels. A character
 // the font lacks (the "*" bullets of the last page) is drawn as a small diamond in a box as
 // wide as the blank.
-#include <algorithm>
-
 #include "scene/page_composer.h"
+
+#include <algorithm>
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"

@@ -3,9 +3,9 @@
 // its own step in the same frame when it comes later in that order: the composed page makes
 // its first reveal step at once, the end of the reveal makes the first show step, and so on;
 // only the end of the pause waits for the next frame to compose.
-#include <cmath>
-
 #include "scene/pager.h"
+
+#include <cmath>
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"

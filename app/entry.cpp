@@ -1,7 +1,11 @@
 // The entry function: window, start-up question, graphics, bubbles, music, then the frame
 // loop until the window is closed, and an orderly shutdown.
-#include "app/app.h"
+#include "app/frame_loop.h"
+#include "app/music.h"
+#include "app/sprite_positions.h"
+#include "app/window_proc.h"
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 
 namespace {
 
@@ -27,8 +31,8 @@ HWND CreateIntroWindow(HINSTANCE instance)
 
     // The back buffer is 800 wide, so the window's corner lies 400 left of the screen centre;
     // the window itself is 740 wide. Small screens give negative positions, used as they are.
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 400;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 300;
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - SCREEN_WIDTH / 2;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - SCREEN_HEIGHT / 2;
     return CreateWindowExA(0, WINDOW_NAME, WINDOW_NAME, WS_POPUPWINDOW, x, y, WINDOW_WIDTH,
                            WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
 }

@@ -1,26 +1,27 @@
 // The message and frame loop. Pending messages always go first; when none is waiting the
 // device's cooperative level decides between drawing a frame, recovering the device and
 // waiting for it to come back.
-#include "app/app.h"
-#include "gfx/graphics.h"
-#include "gfx/release_handle.h"
-#include "scene/pager.h"
-#include "scene/scene.h"
+#include "app/frame_loop.h"
 
+#include "gfx/graphics.h"
+#include "scene/frame_renderer.h"
+#include "scene/pager_state.h"
+
+namespace {
+
+// Releases the device's resources, resets the device, re-creates them and puts the pager
+// into its fade state (the page texture comes back blank).
 void RecoverDevice(HWND window)
 {
-    ReleaseIfPresent(back_buffer);
-    ReleaseIfPresent(sprite_texture);
-    ReleaseIfPresent(page_texture);
-    ReleaseIfPresent(left_panel_texture);
-    ReleaseIfPresent(right_panel_texture);
-    ReleaseIfPresent(vertex_buffer);
+    ReleaseResources();
     // A failed reset or re-creation is not acted on: the next cooperative-level query
     // decides what happens.
     device->Reset(&present_parameters);
     InitGraphics(window, true);
     pager_state = PAGER_FADE;
 }
+
+}  // namespace
 
 WPARAM RunFrameLoop(HWND window)
 {

@@ -1,6 +1,7 @@
 // Music start and stop: the embedded module is read through the memory source, loaded and
 // played on the player's own thread until the intro ends.
-#include "app/app.h"
+#include "app/music.h"
+
 #include "assets/assets.h"
 #include "player/audio_output.h"
 #include "player/song.h"

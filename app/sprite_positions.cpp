@@ -1,9 +1,10 @@
 // The bubbles' start positions. The generator is never seeded, so every run starts the
 // bubbles at the same places.
+#include "app/sprite_positions.h"
+
 #include <cstdlib>
 
-#include "app/app.h"
-#include "scene/scene.h"
+#include "scene/scene_state.h"
 
 void FillSpritePositions()
 {

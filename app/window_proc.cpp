@@ -1,6 +1,6 @@
 // The window procedure: Escape or a left click closes the window, and the window's end
 // ends the message loop.
-#include "app/app.h"
+#include "app/window_proc.h"
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {

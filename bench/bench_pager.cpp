@@ -11,8 +11,11 @@
 #include <cstdlib>
 
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 #include "platform/headless/headless.h"
+#include "scene/page_composer.h"
 #include "scene/pager.h"
+#include "scene/pager_state.h"
 #include "scene/scene_state.h"
 
 namespace {
@@ -54,15 +57,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const Timing compose = Measure(repetitions, [](int i) {
-        text_cursor = uint32_t(i % 7) * 216;
+        text_cursor = uint32_t(i % 7) * CHARS_PER_PAGE;
         ComposePage();
     });
     const Timing clear = Measure(repetitions, [](int) { ClearPage(); });
 
     // Ordinary steps: a whole page cycle without its compose and clear frames.
     ResetSceneState();
+    ResetPagerState();
     pager_state = PAGER_REVEAL;
-    panel_phase = 0.0f;
     const Timing step = Measure(repetitions, [](int) {
         if (pager_state == PAGER_COMPOSE || (pager_state == PAGER_PAUSE && pager_wait == 0)) {
             pager_state = PAGER_REVEAL;  // keep the texture frames out of this measure

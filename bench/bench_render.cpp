@@ -11,8 +11,10 @@
 #include <ctime>
 
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 #include "platform/headless/headless.h"
-#include "scene/pager.h"
+#include "scene/frame_renderer.h"
+#include "scene/pager_state.h"
 #include "scene/scene_state.h"
 
 namespace {
@@ -92,8 +94,8 @@ int main(int argc, char** argv)
     const Timing worst = Measure(frames, [] {
         page_scale = 9.4f;
         page_angle = 4.65f;
-        left_panel_x = -112.0f;
-        right_panel_x = 400.0f;
+        left_panel_x = LEFT_PANEL_CLOSED_X;
+        right_panel_x = RIGHT_PANEL_CLOSED_X;
         for (int k = 0; k < SPRITE_COUNT; ++k) {
             sprite_positions[2 * k] = float((k * 97) % 736);
             sprite_positions[2 * k + 1] = float(80 + (k * 53) % 400);

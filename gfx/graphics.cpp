@@ -3,7 +3,7 @@
 #include "gfx/graphics.h"
 
 #include "assets/assets.h"
-#include "gfx/release_handle.h"
+#include "gfx/scene_layout.h"
 
 IDirect3D9* direct3d = nullptr;
 IDirect3DDevice9* device = nullptr;
@@ -19,33 +19,20 @@ bool windowed = false;
 
 namespace {
 
-constexpr UINT BACK_BUFFER_WIDTH = 800;
-constexpr UINT BACK_BUFFER_HEIGHT = 600;
-constexpr UINT PANEL_TEXTURE_SIZE = 512;
-constexpr UINT PAGE_TEXTURE_SIZE = 512;
-constexpr UINT SPRITE_TEXTURE_SIZE = 256;
 constexpr UINT QUAD_BYTES = 4 * sizeof(TLVertex);
 
-void FillPresentParameters(HWND window)
+// Releases a Direct3D object at most once: the handle is emptied as it is released, so a later
+// release pass (device recovery, then exit) skips it.
+template <typename Handle>
+void ReleaseIfPresent(Handle*& handle)
 {
-    present_parameters = D3DPRESENT_PARAMETERS{};
-    present_parameters.BackBufferWidth = BACK_BUFFER_WIDTH;
-    present_parameters.BackBufferHeight = BACK_BUFFER_HEIGHT;
-    present_parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    present_parameters.BackBufferCount = 0;
-    present_parameters.MultiSampleType = D3DMULTISAMPLE_NONE;
-    present_parameters.MultiSampleQuality = 0;
-    present_parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    present_parameters.hDeviceWindow = window;
-    present_parameters.Windowed = windowed ? TRUE : FALSE;
-    present_parameters.EnableAutoDepthStencil = FALSE;
-    present_parameters.AutoDepthStencilFormat = D3DFMT_UNKNOWN;
-    present_parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    present_parameters.FullScreen_RefreshRateInHz = 0;
-    present_parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    if (handle != nullptr) {
+        handle->Release();
+        handle = nullptr;
+    }
 }
 
-bool CreateSquareTexture(UINT size, IDirect3DTexture9** texture)
+bool CreateSquareTexture(int size, IDirect3DTexture9** texture)
 {
     return device->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture,
                                  nullptr) == D3D_OK;
@@ -74,14 +61,34 @@ void ClearPageTexture()
     uint32_t* texels = nullptr;
     int stride = 0;
     if (!LockSquare(page_texture, PAGE_TEXTURE_SIZE, &texels, &stride)) return;
-    for (UINT row = 0; row < PAGE_TEXTURE_SIZE; ++row) {
+    for (int row = 0; row < PAGE_TEXTURE_SIZE; ++row) {
         uint32_t* line = texels + static_cast<size_t>(row) * stride;
-        for (UINT column = 0; column < PAGE_TEXTURE_SIZE; ++column) line[column] = 0;
+        for (int column = 0; column < PAGE_TEXTURE_SIZE; ++column) line[column] = 0;
     }
     page_texture->UnlockRect(0);
 }
 
 }  // namespace
+
+D3DPRESENT_PARAMETERS PresentParametersFor(HWND window, bool in_window)
+{
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.BackBufferWidth = SCREEN_WIDTH;
+    parameters.BackBufferHeight = SCREEN_HEIGHT;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.BackBufferCount = 0;
+    parameters.MultiSampleType = D3DMULTISAMPLE_NONE;
+    parameters.MultiSampleQuality = 0;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = window;
+    parameters.Windowed = in_window ? TRUE : FALSE;
+    parameters.EnableAutoDepthStencil = FALSE;
+    parameters.AutoDepthStencilFormat = D3DFMT_UNKNOWN;
+    parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    parameters.FullScreen_RefreshRateInHz = 0;
+    parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    return parameters;
+}
 
 uint32_t ByteSwap32(uint32_t value)
 {
@@ -119,7 +126,7 @@ bool InitGraphics(HWND window, bool after_reset)
     if (!after_reset) {
         direct3d = Direct3DCreate9(D3D_SDK_VERSION);
         if (direct3d == nullptr) return false;
-        FillPresentParameters(window);
+        present_parameters = PresentParametersFor(window, windowed);
         if (FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                                           D3DCREATE_HARDWARE_VERTEXPROCESSING, &present_parameters,
                                           &device))) {
@@ -153,7 +160,7 @@ bool InitGraphics(HWND window, bool after_reset)
     return true;
 }
 
-void ReleaseGraphics()
+void ReleaseResources()
 {
     ReleaseIfPresent(back_buffer);
     ReleaseIfPresent(sprite_texture);
@@ -161,6 +168,11 @@ void ReleaseGraphics()
     ReleaseIfPresent(left_panel_texture);
     ReleaseIfPresent(right_panel_texture);
     ReleaseIfPresent(vertex_buffer);
+}
+
+void ReleaseGraphics()
+{
+    ReleaseResources();
     ReleaseIfPresent(device);
     ReleaseIfPresent(direct3d);
 }

@@ -1,5 +1,6 @@
-// The Direct3D objects of the intro, their creation, re-creation after a reset and release,
-// the pre-transformed vertex and the palette-to-texel rule.
+// The Direct3D objects of the intro and what graphics.cpp does with them: their creation,
+// re-creation after a reset and release, the present parameters, the pre-transformed vertex,
+// the palette-to-texel rule and the upload of a palettized image.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,19 @@ extern IDirect3DTexture9* sprite_texture;
 // Set by the start-up question: true when the user answered No (run in a window).
 extern bool windowed;
 
+// The present parameters the device is created with: the 800 x 600 lockable X8R8G8B8 back
+// buffer, presented once per display refresh, in a window or full screen.
+D3DPRESENT_PARAMETERS PresentParametersFor(HWND window, bool in_window);
+
+// Creates the Direct3D object and the device (unless after_reset: the device is kept), then
+// the textures, filled from the embedded images (the page blank), the vertex buffer and the
+// back-buffer surface, and sets the device's states. False when something could not be made.
 bool InitGraphics(HWND window, bool after_reset);
+// Releases what a device reset requires released, in this order: the back-buffer surface,
+// sprite_texture, page_texture, left_panel_texture, right_panel_texture, vertex_buffer. Each
+// handle is emptied, so a second call releases nothing.
+void ReleaseResources();
+// ReleaseResources, then the device and the Direct3D object.
 void ReleaseGraphics();
 uint32_t ByteSwap32(uint32_t value);
 // Palette entry bytes (red, green, blue, flags) -> texel 0x00RRGGBB.

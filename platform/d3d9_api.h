@@ -1,9 +1,11 @@
 // The subset of Direct3D 9 that the system calls, declared with the real names, values and
 // method signatures, so that `device->Clear(...)` compiles the same against the Windows SDK.
 // Here the interfaces are plain records with non-virtual methods; their data is private to
-// the software device (platform/d3d9_*.cpp), which follows Direct3D 9's rules for what the
-// scene draws: pre-transformed triangle fans, pixel centres at integer coordinates, top-left
-// fill convention, point sampling with wrap addressing, texture colour times vertex colour,
+// the software device (d3d9_soft.h): the Direct3D object, the device and its back-buffer
+// surface are implemented in d3d9_device.cpp, textures and vertex buffers in
+// d3d9_resources.cpp. The device follows Direct3D 9's rules for what the scene draws:
+// pre-transformed triangle fans, pixel centres at integer coordinates, top-left fill
+// convention, point sampling with wrap addressing, texture colour times vertex colour,
 // ONE/ONE blending when enabled, no depth buffer.
 #pragma once
 
@@ -174,7 +176,6 @@ struct IDirect3DDevice9 {
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex, UINT primitive_count);
     HRESULT Present(const RECT* source, const RECT* dest, HWND override_window,
                     const RGNDATA* dirty_region);
-    ULONG AddRef();
     ULONG Release();
     SoftDevice* soft;
 };

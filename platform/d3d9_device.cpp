@@ -1,15 +1,15 @@
-// The Direct3D object and the device: creation, states, scene, drawing, presentation and the
-// lost / reset cycle on top of the host's display.
+// The Direct3D object and the device: creation, states, scene, drawing, presentation, the
+// lost / reset cycle on top of the host's display, and the back-buffer surface, whose memory
+// is the device's own.
 //
 // Device loss: the host's HostDisplayUsable is asked only by TestCooperativeLevel and Reset.
 // Once it answered false the device stays lost until a Reset succeeds; while lost, Present
 // shows nothing and reports D3DERR_DEVICELOST (drawing still works, its result is simply
 // never shown).
 //
-// Render states: only the ones the system sets are kept. FILLMODE is stored but every
-// triangle is filled solid; LIGHTING is stored and has no effect (pre-transformed vertices
-// are never lit). Blend factors other than ZERO, ONE, SRCALPHA and INVSRCALPHA are drawn as
-// ONE (source) and ZERO (destination).
+// Render states: the blend states are kept. FILLMODE and LIGHTING are accepted and have no
+// effect: every triangle is filled solid and pre-transformed vertices are never lit. Blend factors
+// other than ZERO, ONE, SRCALPHA and INVSRCALPHA are drawn as ONE (source) and ZERO (destination).
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,18 +19,17 @@
 #include "platform/host.h"
 #include "platform/trace.h"
 
-SoftRenderStates SoftDefaultRenderStates()
+namespace {
+
+// The render states as CreateDevice and Reset leave them.
+SoftRenderStates DefaultRenderStates()
 {
     SoftRenderStates s;
     s.alpha_blend_enable = FALSE;
     s.source_blend = D3DBLEND_ONE;
     s.destination_blend = D3DBLEND_ZERO;
-    s.fill_mode = D3DFILL_SOLID;
-    s.lighting = TRUE;
     return s;
 }
-
-namespace {
 
 // The back buffer is always 800 x 600 X8R8G8B8: zero sizes and an unknown format (the
 // windowed defaults) are filled in, anything else is refused.
@@ -65,6 +64,13 @@ void FreeDevice(SoftDevice* d)
     delete d;
 }
 
+// Called when the back-buffer surface loses its last reference: frees the device's memory if
+// the device itself is gone already.
+void SurfaceReleased(SoftDevice* device)
+{
+    if (device->references == 0) FreeDevice(device);
+}
+
 RasterBlendFactor BlendFactor(DWORD value, RasterBlendFactor otherwise)
 {
     switch (value) {
@@ -94,11 +100,6 @@ RasterVertex ReadVertex(const uint8_t* p)
 }
 
 }  // namespace
-
-void SoftSurfaceReleased(SoftDevice* device)
-{
-    if (device->references == 0) FreeDevice(device);
-}
 
 // ---- The Direct3D object -----------------------------------------------------------------
 
@@ -143,7 +144,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE, HWND, DWORD,
     d->parent = this;
     AddRef();
     d->parameters = *parameters;
-    d->states = SoftDefaultRenderStates();
+    d->states = DefaultRenderStates();
     d->back_buffer.iface.soft = &d->back_buffer;
     d->back_buffer.owner = d;
     *device = &d->iface;
@@ -151,8 +152,6 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE, HWND, DWORD,
 }
 
 // ---- Device lifetime and loss ------------------------------------------------------------
-
-ULONG IDirect3DDevice9::AddRef() { return ++soft->references; }
 
 ULONG IDirect3DDevice9::Release()
 {
@@ -196,7 +195,7 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* parameters)
     }
     *parameters = wanted;
     d->parameters = wanted;
-    d->states = SoftDefaultRenderStates();
+    d->states = DefaultRenderStates();
     d->fvf = 0;
     BindTexture(d, nullptr);
     BindStream(d, nullptr);
@@ -225,8 +224,8 @@ HRESULT IDirect3DDevice9::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
     case D3DRS_ALPHABLENDENABLE: s.alpha_blend_enable = value; break;
     case D3DRS_SRCBLEND: s.source_blend = value; break;
     case D3DRS_DESTBLEND: s.destination_blend = value; break;
-    case D3DRS_FILLMODE: s.fill_mode = value; break;
-    case D3DRS_LIGHTING: s.lighting = value; break;
+    case D3DRS_FILLMODE: break;  // every triangle is filled solid
+    case D3DRS_LIGHTING: break;  // pre-transformed vertices are never lit
     }
     return D3D_OK;
 }
@@ -339,4 +338,37 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const RGNDATA*
     if (soft->lost) return D3DERR_DEVICELOST;
     HostPresent(soft->pixels, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, soft->pitch);
     return D3D_OK;
+}
+
+// ---- The back-buffer surface -------------------------------------------------------------
+
+HRESULT IDirect3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD)
+{
+    RECT area;
+    if (!locked || soft->locked ||
+        !SoftLockArea(rect, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, &area)) {
+        return D3DERR_INVALIDCALL;
+    }
+    const SoftDevice* device = soft->owner;
+    soft->locked = true;
+    locked->Pitch = device->pitch * 4;
+    locked->pBits = device->pixels + size_t(area.top) * size_t(device->pitch) + size_t(area.left);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DSurface9::UnlockRect()
+{
+    if (!soft->locked) return D3DERR_INVALIDCALL;
+    soft->locked = false;
+    return D3D_OK;
+}
+
+ULONG IDirect3DSurface9::AddRef() { return ++soft->references; }
+
+ULONG IDirect3DSurface9::Release()
+{
+    SoftSurface* s = soft;
+    ULONG left = --s->references;
+    if (left == 0) SurfaceReleased(s->owner);
+    return left;
 }

@@ -1,6 +1,5 @@
-// Textures, vertex buffers and the back-buffer surface: creation, locking and reference
-// counts. Memory comes zero-filled from calloc; a failed allocation is reported as
-// E_OUTOFMEMORY, never thrown.
+// Textures and vertex buffers: creation, locking and reference counts. Memory comes zero-filled
+// from calloc; a failed allocation is reported as E_OUTOFMEMORY, never thrown.
 #include <cstdlib>
 #include <new>
 
@@ -17,22 +16,6 @@ int SoftVertexBuffersAlive() { return vertex_buffers_alive; }
 namespace {
 
 bool PowerOfTwo(UINT n) { return n != 0 && (n & (n - 1)) == 0; }
-
-// A sub-rectangle to lock: the whole area when rect is null; false when it is empty or
-// reaches outside.
-bool LockArea(const RECT* rect, int width, int height, RECT* area)
-{
-    if (!rect) {
-        *area = RECT{0, 0, width, height};
-        return true;
-    }
-    if (rect->left < 0 || rect->top < 0 || rect->right > width || rect->bottom > height ||
-        rect->left >= rect->right || rect->top >= rect->bottom) {
-        return false;
-    }
-    *area = *rect;
-    return true;
-}
 
 }  // namespace
 
@@ -75,7 +58,7 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
 {
     RECT area;
     if (level != 0 || !locked || soft->locked ||
-        !LockArea(rect, soft->width, soft->height, &area)) {
+        !SoftLockArea(rect, soft->width, soft->height, &area)) {
         return D3DERR_INVALIDCALL;
     }
     soft->locked = true;
@@ -161,38 +144,5 @@ ULONG IDirect3DVertexBuffer9::Release()
         delete b;
         vertex_buffers_alive--;
     }
-    return left;
-}
-
-// ---- The back-buffer surface -------------------------------------------------------------
-
-HRESULT IDirect3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD)
-{
-    RECT area;
-    if (!locked || soft->locked ||
-        !LockArea(rect, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, &area)) {
-        return D3DERR_INVALIDCALL;
-    }
-    const SoftDevice* device = soft->owner;
-    soft->locked = true;
-    locked->Pitch = device->pitch * 4;
-    locked->pBits = device->pixels + size_t(area.top) * size_t(device->pitch) + size_t(area.left);
-    return D3D_OK;
-}
-
-HRESULT IDirect3DSurface9::UnlockRect()
-{
-    if (!soft->locked) return D3DERR_INVALIDCALL;
-    soft->locked = false;
-    return D3D_OK;
-}
-
-ULONG IDirect3DSurface9::AddRef() { return ++soft->references; }
-
-ULONG IDirect3DSurface9::Release()
-{
-    SoftSurface* s = soft;
-    ULONG left = --s->references;
-    if (left == 0) SoftSurfaceReleased(s->owner);
     return left;
 }

@@ -1,4 +1,6 @@
-// The private records behind the Direct3D 9 interfaces of the software device.
+// The private records behind the Direct3D 9 interfaces of the software device
+// (d3d9_device.cpp, d3d9_resources.cpp), and the check of a rectangle to lock, which textures
+// and the back buffer share.
 //
 // Reference counting follows Direct3D 9: every object starts with one reference; Release
 // destroys it when the count reaches 0. The device holds one reference on its IDirect3D9,
@@ -51,8 +53,6 @@ struct SoftRenderStates {
     DWORD alpha_blend_enable;
     DWORD source_blend;
     DWORD destination_blend;
-    DWORD fill_mode;
-    DWORD lighting;
 };
 
 struct SoftDevice {
@@ -73,12 +73,21 @@ struct SoftDevice {
     uint32_t* pixels;
 };
 
-// The render states as CreateDevice and Reset leave them.
-SoftRenderStates SoftDefaultRenderStates();
-
-// Called when the back-buffer surface loses its last reference: frees the device's memory if
-// the device itself is gone already.
-void SoftSurfaceReleased(SoftDevice* device);
+// A sub-rectangle to lock: the whole area when rect is null; false when it is empty or
+// reaches outside.
+inline bool SoftLockArea(const RECT* rect, int width, int height, RECT* area)
+{
+    if (!rect) {
+        *area = RECT{0, 0, width, height};
+        return true;
+    }
+    if (rect->left < 0 || rect->top < 0 || rect->right > width || rect->bottom > height ||
+        rect->left >= rect->right || rect->top >= rect->bottom) {
+        return false;
+    }
+    *area = *rect;
+    return true;
+}
 
 // Textures and vertex buffers created and not yet destroyed (every device together).
 int SoftTexturesAlive();

@@ -1,6 +1,8 @@
 // The subset of Win32 (USER32, KERNEL32) that the system calls, declared with the real
 // names, types and values so that the same system code compiles against the Windows SDK.
-// Implemented in platform/win32_*.cpp on top of a host (host.h).
+// Implemented on top of a host (host.h): the window, message-box, cursor and metrics
+// functions in win32_window.cpp, the message functions in win32_messages.cpp, the threads and
+// Sleep in win32_threads.cpp.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "platform/host.h"
-#include "platform/win32_window_state.h"
+#include "platform/win32_session.h"
 
 namespace {
 
@@ -78,16 +78,6 @@ bool MatchesFilter(const MSG& msg, HWND window, UINT filter_min, UINT filter_max
 }
 
 }  // namespace
-
-void DropMessagesFor(HWND window)
-{
-    Win32Session& session = TheSession();
-    std::lock_guard<std::mutex> guard(session.queue_lock);
-    std::deque<MSG> kept;
-    for (const MSG& msg : session.posted)
-        if (msg.hwnd != window) kept.push_back(msg);
-    session.posted.swap(kept);
-}
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT remove)
 {

@@ -3,7 +3,7 @@
 #include <strings.h>
 
 #include "platform/host.h"
-#include "platform/win32_window_state.h"
+#include "platform/win32_session.h"
 
 namespace {
 
@@ -14,8 +14,6 @@ const UINT MESSAGE_BOX_BUTTONS_MASK = 0x0000000Fu;
 // The stock icon and cursor are never drawn; they only need to be distinct non-null handles.
 char stock_icon;
 char stock_cursor;
-// The address of this record is the one window's handle.
-char window_identity;
 
 const Win32WindowClass* FindClass(const Win32Session& session, LPCSTR name)
 {
@@ -27,19 +25,6 @@ const Win32WindowClass* FindClass(const Win32Session& session, LPCSTR name)
 }
 
 }  // namespace
-
-Win32Session& TheSession()
-{
-    static Win32Session* session = new Win32Session;  // never destroyed: safe at exit
-    return *session;
-}
-
-HWND TheWindowHandle() { return reinterpret_cast<HWND>(&window_identity); }
-
-bool IsLiveWindow(HWND window)
-{
-    return window != nullptr && window == TheWindowHandle() && TheSession().window.exists;
-}
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* window_class)
 {

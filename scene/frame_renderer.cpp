@@ -1,17 +1,23 @@
 // One frame of the scene: page square, two panels, 30 bubbles, the silhouette written into
 // the back buffer, one pager step, present. Every animated value is a 32-bit float advanced
 // by a fixed step per frame; no clock is read, so the scene runs at the display's rate.
+#include "scene/frame_renderer.h"
+
 #include <cmath>
 #include <cstring>
 
-#include "scene/frame_steps.h"
+#include "gfx/scene_layout.h"
 #include "scene/pager.h"
 #include "scene/scene_state.h"
 
 namespace {
 
-constexpr double PAGE_CENTRE_X = 400.0;
-constexpr double PAGE_CENTRE_Y = 310.0;
+// Height of one bubble cell in the sprite sheet, in texture units (also its width).
+constexpr float BUBBLE_CELL_SPAN = 0.27f;
+constexpr float BUBBLE_SIZE = 64.0f;
+constexpr D3DCOLOR BUBBLE_TOP_COLOUR = 0x808080;
+constexpr D3DCOLOR BUBBLE_BOTTOM_COLOUR = 0xF08080;
+constexpr D3DCOLOR SILHOUETTE_COLOUR = 0x221133;
 constexpr float SPRITE_PHASE_STEP = 0.04f;
 constexpr float BUBBLE_PHASE_STEP = 0.01f;
 constexpr float SILHOUETTE_PHASE_STEP = 0.05f;
@@ -19,7 +25,6 @@ constexpr float SILHOUETTE_A_STEP = 0.02f;
 constexpr float SILHOUETTE_B_STEP = 0.04f;
 constexpr float BUBBLE_WRAP_LIMIT = -100.0f;
 constexpr float BUBBLE_RESTART_Y = 700.0f;
-constexpr float PANEL_WIDTH = 512.0f;
 
 // Copies a quad into the one vertex buffer and draws it as a two-triangle fan. A failed
 // lock writes nothing; the draw then shows whatever the buffer held.

@@ -6,21 +6,17 @@
 // blanks reach there in our text) are dropped: a texture row holds 512 texels. A character
 // the font lacks (the "*" bullets of the last page) is drawn as a small diamond in a box as
 // wide as the blank.
+#include "scene/page_composer.h"
+
 #include <algorithm>
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"
-#include "scene/pager.h"
+#include "gfx/scene_layout.h"
+#include "scene/pager_state.h"
 
 namespace {
 
-constexpr int PAGE_TEXTURE_SIZE = 512;
-constexpr int LINES_PER_PAGE = 6;
-constexpr int LINE_LENGTH = 36;
-constexpr int FIRST_LINE_TOP = 150;
-constexpr int LINE_SPACING = 25;
-constexpr int LINE_LEFT = 50;
-constexpr int GLYPH_ROWS = 24;
 constexpr int GLYPH_COUNT = 44;
 constexpr int BLANK_GLYPH = GLYPH_COUNT - 1;
 constexpr int FONT_ENTRIES = 16;

@@ -3,18 +3,16 @@
 // its own step in the same frame when it comes later in that order: the composed page makes
 // its first reveal step at once, the end of the reveal makes the first show step, and so on;
 // only the end of the pause waits for the next frame to compose.
+#include "scene/pager.h"
+
 #include <cmath>
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"
-#include "scene/pager.h"
-#include "scene/scene.h"
-
-PagerState pager_state = PAGER_COMPOSE;
-float panel_phase = 0.0f;
-int32_t pager_wait = 0;
-uint32_t text_cursor = 0;
-bool spin_enabled = false;
+#include "gfx/scene_layout.h"
+#include "scene/page_composer.h"
+#include "scene/pager_state.h"
+#include "scene/scene_state.h"
 
 namespace {
 
@@ -22,8 +20,6 @@ constexpr float REVEAL_STEP = 0.035f;
 constexpr float REVEAL_END = 3.15f;
 constexpr float BLEND_FROM = 1.7f;
 constexpr double PANEL_SWING = 340.0;
-constexpr float LEFT_PANEL_CLOSED = -112.0f;
-constexpr float RIGHT_PANEL_CLOSED = 400.0f;
 constexpr int32_t SHOW_FRAMES = 500;
 constexpr int32_t PAUSE_FRAMES = 50;
 constexpr float FADE_GROWTH = 0.09f;
@@ -37,8 +33,8 @@ constexpr D3DCOLOR PAGE_FADED = 0x010101;
 
 void ClosePanels()
 {
-    left_panel_x = LEFT_PANEL_CLOSED;
-    right_panel_x = RIGHT_PANEL_CLOSED;
+    left_panel_x = LEFT_PANEL_CLOSED_X;
+    right_panel_x = RIGHT_PANEL_CLOSED_X;
 }
 
 // Swings the panels open and shut along sin t while the panels darken and the page brightens.
@@ -55,8 +51,8 @@ void StepReveal()
     if (device)
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, panel_phase >= BLEND_FROM ? TRUE : FALSE);
     const double swing = PANEL_SWING * std::sin(static_cast<double>(panel_phase));
-    left_panel_x = static_cast<float>(LEFT_PANEL_CLOSED - swing);
-    right_panel_x = static_cast<float>(RIGHT_PANEL_CLOSED + swing);
+    left_panel_x = static_cast<float>(LEFT_PANEL_CLOSED_X - swing);
+    right_panel_x = static_cast<float>(RIGHT_PANEL_CLOSED_X + swing);
     for (int k = 0; k < 4; ++k) {
         left_panel_quad[k].diffuse -= COLOUR_STEP;
         right_panel_quad[k].diffuse -= COLOUR_STEP;

@@ -1,15 +1,17 @@
 // The scene values: module-level, owned by the main thread, kept across device resets.
 #include "scene/scene_state.h"
 
+#include "gfx/scene_layout.h"
+
 namespace {
 
 constexpr D3DCOLOR PAGE_START_COLOUR = 0x070707;
 constexpr D3DCOLOR PANEL_START_COLOUR = 0xFFFFFF;
-constexpr float PANEL_TOP = 50.0f;
-constexpr float PANEL_BOTTOM = 562.0f;
-constexpr float PANEL_WIDTH = 512.0f;
-constexpr float LEFT_PANEL_START_X = -112.0f;
-constexpr float RIGHT_PANEL_START_X = 400.0f;
+// The panels start closed.
+constexpr float LEFT_PANEL_START_X = LEFT_PANEL_CLOSED_X;
+constexpr float RIGHT_PANEL_START_X = RIGHT_PANEL_CLOSED_X;
+constexpr float LEFT_PANEL_END_X = LEFT_PANEL_START_X + PANEL_WIDTH;
+constexpr float RIGHT_PANEL_END_X = RIGHT_PANEL_START_X + PANEL_WIDTH;
 
 // Four vertices in fan order with the full texture mapped on: u/v (0,0) (1,0) (1,1) (0,1).
 void StartQuad(TLVertex quad[4], float left, float top, float right, float bottom, D3DCOLOR colour)
@@ -35,16 +37,16 @@ TLVertex page_quad[4] = {
     {0.0f, 0.0f, 1.0f, 1.0f, PAGE_START_COLOUR, 0.0f, 1.0f},
 };
 TLVertex left_panel_quad[4] = {
-    {-112.0f, 50.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 0.0f},
-    {400.0f, 50.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 0.0f},
-    {400.0f, 562.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 1.0f},
-    {-112.0f, 562.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 1.0f},
+    {LEFT_PANEL_START_X, PANEL_TOP, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 0.0f},
+    {LEFT_PANEL_END_X, PANEL_TOP, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 0.0f},
+    {LEFT_PANEL_END_X, PANEL_BOTTOM, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 1.0f},
+    {LEFT_PANEL_START_X, PANEL_BOTTOM, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 1.0f},
 };
 TLVertex right_panel_quad[4] = {
-    {400.0f, 50.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 0.0f},
-    {912.0f, 50.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 0.0f},
-    {912.0f, 562.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 1.0f},
-    {400.0f, 562.0f, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 1.0f},
+    {RIGHT_PANEL_START_X, PANEL_TOP, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 0.0f},
+    {RIGHT_PANEL_END_X, PANEL_TOP, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 0.0f},
+    {RIGHT_PANEL_END_X, PANEL_BOTTOM, 1.0f, 1.0f, PANEL_START_COLOUR, 1.0f, 1.0f},
+    {RIGHT_PANEL_START_X, PANEL_BOTTOM, 1.0f, 1.0f, PANEL_START_COLOUR, 0.0f, 1.0f},
 };
 
 float page_angle = 0.0f;
@@ -58,10 +60,10 @@ void ResetSceneState()
 {
     // The page's corners are placed every frame; until then they sit at the origin.
     StartQuad(page_quad, 0.0f, 0.0f, 0.0f, 0.0f, PAGE_START_COLOUR);
-    StartQuad(left_panel_quad, LEFT_PANEL_START_X, PANEL_TOP, LEFT_PANEL_START_X + PANEL_WIDTH,
-              PANEL_BOTTOM, PANEL_START_COLOUR);
-    StartQuad(right_panel_quad, RIGHT_PANEL_START_X, PANEL_TOP, RIGHT_PANEL_START_X + PANEL_WIDTH,
-              PANEL_BOTTOM, PANEL_START_COLOUR);
+    StartQuad(left_panel_quad, LEFT_PANEL_START_X, PANEL_TOP, LEFT_PANEL_END_X, PANEL_BOTTOM,
+              PANEL_START_COLOUR);
+    StartQuad(right_panel_quad, RIGHT_PANEL_START_X, PANEL_TOP, RIGHT_PANEL_END_X, PANEL_BOTTOM,
+              PANEL_START_COLOUR);
     page_angle = 0.0f;
     page_scale = 1.0f;
     left_panel_x = LEFT_PANEL_START_X;

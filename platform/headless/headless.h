@@ -13,6 +13,9 @@
 //
 // HeadlessReset() returns everything to the initial state, so one test process can run the
 // intro several times.
+//
+// Everything here is defined in headless_host.cpp except the audio part (the last section),
+// which is in headless_audio.cpp.
 #pragma once
 
 #include <cstdint>
@@ -36,8 +39,6 @@ void HeadlessSetDisplayAvailable(bool available);
 bool HeadlessDisplayOpen();
 // The fullscreen argument of the last successful HostOpenDisplay.
 bool HeadlessDisplayFullscreen();
-// How many times HostOpenDisplay succeeded since the reset.
-int HeadlessDisplayOpenCount();
 
 // Forced device loss. Direct control: while false, HostDisplayUsable reports false.
 void HeadlessSetDisplayUsable(bool usable);
@@ -46,8 +47,7 @@ void HeadlessSetDisplayUsable(bool usable);
 // time, since nothing is presented while lost), then usable again. One loss at a time; a new
 // call replaces a pending one.
 void HeadlessScheduleDisplayLoss(int after_frame, int unusable_queries);
-// How many times HostDisplayUsable has been asked, and how many of those answered false.
-int HeadlessDisplayQueries();
+// How many times HostDisplayUsable answered false since the reset.
 int HeadlessDisplayUnusableAnswers();
 
 // ---- Message boxes --------------------------------------------------------------------
@@ -134,7 +134,6 @@ std::vector<uint8_t> HeadlessAdvanceAudio(int bytes);
 // nothing: a test reaches hours of play at once. Skip whole passes of a looping buffer, so
 // that what plays next does not change.
 void HeadlessSkipAudio(int bytes);
-// Everything pulled since the reset (or the last clear), and the total pulled.
+// Everything pulled since the reset, and the total pulled.
 std::vector<uint8_t> HeadlessCapturedAudio();
-void HeadlessClearCapturedAudio();
 uint64_t HeadlessAudioBytesPulled();

@@ -118,13 +118,6 @@ std::vector<uint8_t> HeadlessCapturedAudio()
     return audio.captured;
 }
 
-void HeadlessClearCapturedAudio()
-{
-    HeadlessAudio& audio = Audio();
-    std::lock_guard<std::mutex> guard(audio.lock);
-    audio.captured.clear();
-}
-
 uint64_t HeadlessAudioBytesPulled()
 {
     HeadlessAudio& audio = Audio();

@@ -31,12 +31,10 @@ struct HeadlessState {
     bool display_available = true;
     bool display_open = false;
     bool display_fullscreen = false;
-    int display_open_count = 0;
     bool display_usable = true;
     int loss_after_frame = -1;  // < 0: no loss scheduled
     int loss_queries = 0;
     int loss_queries_left = 0;  // > 0: a loss is in progress
-    int display_queries = 0;
     int display_unusable_answers = 0;
 
     std::deque<int> box_answers;
@@ -70,12 +68,10 @@ void ResetState(HeadlessState& s)
     s.display_available = true;
     s.display_open = false;
     s.display_fullscreen = false;
-    s.display_open_count = 0;
     s.display_usable = true;
     s.loss_after_frame = -1;
     s.loss_queries = 0;
     s.loss_queries_left = 0;
-    s.display_queries = 0;
     s.display_unusable_answers = 0;
     s.box_answers.clear();
     s.boxes.clear();
@@ -143,13 +139,6 @@ bool HeadlessDisplayFullscreen()
     return s.display_fullscreen;
 }
 
-int HeadlessDisplayOpenCount()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.display_open_count;
-}
-
 bool HostOpenDisplay(bool fullscreen)
 {
     HeadlessState& s = State();
@@ -157,7 +146,6 @@ bool HostOpenDisplay(bool fullscreen)
     if (!s.display_available) return false;
     s.display_open = true;
     s.display_fullscreen = fullscreen;
-    s.display_open_count++;
     return true;
 }
 
@@ -188,7 +176,6 @@ bool HostDisplayUsable()
 {
     HeadlessState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
-    s.display_queries++;
     if (s.loss_after_frame >= 0 && s.frame_count >= s.loss_after_frame) {
         // The scheduled loss begins now.
         s.loss_queries_left = s.loss_queries;
@@ -201,13 +188,6 @@ bool HostDisplayUsable()
     }
     if (!usable) s.display_unusable_answers++;
     return usable;
-}
-
-int HeadlessDisplayQueries()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.display_queries;
 }
 
 int HeadlessDisplayUnusableAnswers()

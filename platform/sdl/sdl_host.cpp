@@ -1,6 +1,5 @@
 // The SDL2 host's window, input, message boxes, cursor, screen size and sleeping.
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "platform/host.h"
@@ -14,11 +13,6 @@ namespace {
 const int ANSWER_OK = 1;
 const int ANSWER_YES = 6;
 const int ANSWER_NO = 7;
-
-void ShutDownIfUnused(SdlHost& host)
-{
-    if (host.video_users == 0 && host.audio_users == 0) SDL_Quit();
-}
 
 // Win32 virtual-key code of an SDL key, or 0 for keys the system has no use for.
 int VirtualKey(SDL_Keycode key)
@@ -91,71 +85,6 @@ bool TranslateEvent(SdlHost& host, const SDL_Event& sdl, HostEvent* event)
 }
 
 }  // namespace
-
-SdlHost& TheSdlHost()
-{
-    static SdlHost host;
-    return host;
-}
-
-// SDL falls back to drawing into memory when there is no display; for the user that is no
-// display at all (an invisible full-screen intro nobody can close), so unless that driver was
-// asked for by name it counts as a failed start.
-bool IsInvisibleFallback()
-{
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || SDL_getenv("SDL_VIDEODRIVER") != nullptr) return false;
-    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
-}
-
-bool AcquireVideo()
-{
-    SdlHost& host = TheSdlHost();
-    if (host.video_users == 0) {
-        bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        if (started && IsInvisibleFallback()) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-            started = false;
-        }
-        if (!started) {
-            ShutDownIfUnused(host);
-            return false;
-        }
-    }
-    host.video_users++;
-    return true;
-}
-
-void ReleaseVideo()
-{
-    SdlHost& host = TheSdlHost();
-    if (host.video_users == 0) return;
-    if (--host.video_users == 0) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        ShutDownIfUnused(host);
-    }
-}
-
-bool AcquireAudio()
-{
-    SdlHost& host = TheSdlHost();
-    if (host.audio_users == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        ShutDownIfUnused(host);
-        return false;
-    }
-    host.audio_users++;
-    return true;
-}
-
-void ReleaseAudio()
-{
-    SdlHost& host = TheSdlHost();
-    if (host.audio_users == 0) return;
-    if (--host.audio_users == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        ShutDownIfUnused(host);
-    }
-}
 
 void HostScreenSize(int* width, int* height)
 {

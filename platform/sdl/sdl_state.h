@@ -1,6 +1,7 @@
-// Private to the SDL host: the one window and its display, shared by the window, display
-// and audio files. Everything runs on the main thread except the audio callback, which only
-// touches the audio record (sdl_audio.cpp).
+// Private to the SDL host: the record of the one window and its display, and the reference
+// counts on SDL's subsystems (defined in sdl_state.cpp), shared by the window, display, audio
+// and start-up files. Everything runs on the main thread except the audio callback, which
+// only touches the audio record (sdl_audio.cpp).
 #pragma once
 
 #include <SDL.h>

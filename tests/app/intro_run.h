@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 #include "platform/headless/headless.h"
-#include "scene/pager.h"
+#include "scene/pager_state.h"
 #include "scene/scene_state.h"
 
 inline void ResetIntroState()
@@ -18,11 +19,7 @@ inline void ResetIntroState()
     ReleaseGraphics();
     windowed = false;
     ResetSceneState();
-    pager_state = PAGER_COMPOSE;
-    panel_phase = 0.0f;
-    pager_wait = 0;
-    text_cursor = 0;
-    spin_enabled = false;
+    ResetPagerState();
     // An unseeded generator behaves as if seeded with 1.
     std::srand(1);
 }

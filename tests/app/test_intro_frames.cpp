@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int WIDTH = 800;
-constexpr int HEIGHT = 600;
-
 class IntroFrames : public ::testing::Test {
 protected:
     void SetUp() override { ResetIntroState(); }
@@ -35,7 +32,7 @@ std::vector<int> FirstFrameSilhouetteTops()
 {
     std::vector<int> tops;
     float a = 0.04f, b = -0.04f;
-    for (int c = 0; c < WIDTH; ++c) {
+    for (int c = 0; c < SCREEN_WIDTH; ++c) {
         const int h1 = int(540.0 + 20.0 * std::sin(a));
         tops.push_back(int(h1 + 20.0 * std::cos(b)));
         a += 0.02f;
@@ -97,24 +94,24 @@ TEST_F(IntroFrames, FirstFrameShowsTheClosedPanelsTexelForPixelAndTheSilhouette)
     float phases[2] = {0, 0};
     HeadlessSetFrameCallback(
         [&](int frame, const uint32_t* pixels, int width, int height, int pitch) {
-            if (frame != 1 || width != WIDTH || height != HEIGHT) return;
-            for (int y = 0; y < HEIGHT; ++y) {
+            if (frame != 1 || width != SCREEN_WIDTH || height != SCREEN_HEIGHT) return;
+            for (int y = 0; y < SCREEN_HEIGHT; ++y) {
                 first.insert(first.end(), pixels + size_t(y) * pitch,
-                             pixels + size_t(y) * pitch + WIDTH);
+                             pixels + size_t(y) * pitch + SCREEN_WIDTH);
             }
             positions.assign(sprite_positions, sprite_positions + 60);
             phases[0] = sprite_phase;
             phases[1] = silhouette_phase;
         });
     ASSERT_EQ(RunIntroFor(2), 0);
-    ASSERT_EQ(first.size(), size_t(WIDTH) * HEIGHT);
+    ASSERT_EQ(first.size(), size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
 
     const std::vector<int> tops = FirstFrameSilhouetteTops();
     EXPECT_EQ(tops[0], 559);
     int mismatches = 0;
-    for (int x = 0; x < WIDTH; ++x) {
-        for (int y = 0; y < HEIGHT; ++y) {
-            const uint32_t pixel = first[size_t(y) * WIDTH + x];
+    for (int x = 0; x < SCREEN_WIDTH; ++x) {
+        for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+            const uint32_t pixel = first[size_t(y) * SCREEN_WIDTH + x];
             uint32_t expected = 0;  // background, and the blank page below the panels
             if (y >= tops[x]) {
                 expected = 0x221133;

@@ -13,7 +13,7 @@
 #include "assets/assets.h"
 #include "gfx/graphics.h"
 #include "platform/headless/headless.h"
-#include "scene/pager.h"
+#include "scene/pager_state.h"
 
 namespace {
 

@@ -11,11 +11,7 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib/session.sh"
 
-if [ $# -lt 3 ]; then
-  echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
-  exit 2
-fi
-intro=$(realpath "$1")
+e2e_intro_arguments "$@"
 build_dir=$(realpath "$2")
 
 e2e_require_tools xvfb-run xdotool xwininfo python3
@@ -35,9 +31,8 @@ play_seconds=7
 
 # ---- Outside: start the virtual display, then compare ----------------------------------
 if ! e2e_inside_xvfb; then
-  E2E_WORK=$(mktemp -d)
+  e2e_make_work
   work=$E2E_WORK
-  trap 'rm -rf "$E2E_WORK"' EXIT
   e2e_run_in_xvfb 120 "$0" "$@"
   status=$?
   [ $status -eq 0 ] || exit $status

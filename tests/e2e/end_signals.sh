@@ -19,16 +19,19 @@ fi
 
 # ---- Inside the virtual display -----------------------------------------------------------
 # A background job of a script starts with SIGINT ignored, which the intro keeps (as under
-# nohup): start it with the default disposition, as a terminal would.
+# nohup): start it with the default disposition, as a terminal would, in a session of its own,
+# so that its processes (the box is a child) can be told from any other intro on the machine.
 start_intro() {
-  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" SDL_AUDIODRIVER=dummy python3 -c \
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" SDL_AUDIODRIVER=dummy setsid python3 -c \
     'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execv(sys.argv[1], sys.argv[1:])' \
     "$intro" &
   e2e_pid=$!
+  session=$e2e_pid
 }
 
-# Processes named intro that still run (a dead child may wait as a zombie for its reaper).
-living_intros() { ps -o stat= -C intro | grep -vc '^Z'; }
+# Processes of the intro's session that still run (a dead child may wait as a zombie for its
+# reaper).
+living_intros() { ps -o stat= -s "$session" | grep -vc '^Z'; }
 
 expect_end() {
   local what=$1 expected=$2 code deadline

@@ -18,20 +18,11 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib/session.sh"
 
-if [ $# -lt 3 ]; then
-  echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
-  exit 2
-fi
-intro=$(realpath "$1")
+e2e_intro_arguments "$@"
 e2e_require_tools xvfb-run xdotool xwininfo import python3
 [ -x "$intro" ] || e2e_fail "$intro is missing"
 
-if ! e2e_inside_xvfb; then
-  E2E_WORK=$(mktemp -d)
-  trap 'rm -rf "$E2E_WORK"' EXIT
-  e2e_run_in_xvfb 90 "$0" "$@"
-  exit $?
-fi
+e2e_inside_xvfb || e2e_rerun_in_xvfb 90 "$0" "$@"
 
 # ---- Inside the virtual display ----------------------------------------------------------
 SDL_AUDIODRIVER=dummy e2e_start_intro "$intro"

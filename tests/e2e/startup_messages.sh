@@ -7,11 +7,10 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib/session.sh"
-intro=$(realpath "$1")
+e2e_intro_arguments "$@"
 
 if ! e2e_inside_xvfb; then
-  E2E_WORK=$(mktemp -d)
-  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_make_work
   env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$intro" 2>"$E2E_WORK/stderr"
   code=$?
   [ $code -eq 1 ] || e2e_fail "with no display the intro exited with $code, not 1"

@@ -7,9 +7,10 @@
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 #include "platform/headless/headless.h"
-#include "scene/frame_steps.h"
-#include "scene/pager.h"
+#include "scene/frame_renderer.h"
+#include "scene/pager_state.h"
 #include "scene/scene_state.h"
 
 namespace {
@@ -55,13 +56,26 @@ protected:
         ReleaseGraphics();
         if (window_ != nullptr) DestroyWindow(window_);
         ResetSceneState();
-        pager_state = PAGER_COMPOSE;
-        pager_wait = 0;
+        ResetPagerState();
+    }
+
+    // Writes texel(column, row) into every texel of page_texture.
+    template <typename Texel>
+    static void PaintPage(Texel texel)
+    {
+        D3DLOCKED_RECT locked = {};
+        ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (int r = 0; r < PAGE_TEXTURE_SIZE; ++r) {
+            auto* row =
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
+            for (int c = 0; c < PAGE_TEXTURE_SIZE; ++c) row[c] = texel(c, r);
+        }
+        page_texture->UnlockRect(0);
     }
 
     static uint32_t Pixel(const std::vector<uint32_t>& frame, int x, int y)
     {
-        return frame[size_t(y) * 800 + x] & 0xFFFFFF;
+        return frame[size_t(y) * SCREEN_WIDTH + x] & 0xFFFFFF;
     }
 
     // Bounding box of the non-black pixels above row 500 (the silhouette is below it).
@@ -69,7 +83,7 @@ protected:
     {
         Box box;
         for (int y = 0; y < 500; ++y) {
-            for (int x = 0; x < 800; ++x) {
+            for (int x = 0; x < SCREEN_WIDTH; ++x) {
                 if (Pixel(frame, x, y) == 0) continue;
                 box.left = std::min(box.left, x);
                 box.right = std::max(box.right, x);
@@ -88,17 +102,10 @@ protected:
 
 TEST_F(FrameRender, PageTexturePatternAppearsOneTexelPerPixel)
 {
-    D3DLOCKED_RECT locked = {};
-    ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
     auto pattern = [](int c, int r) {
         return uint32_t((c * 7 + r * 131) * 2654435761u) & 0xFFFFFF;
     };
-    for (int r = 0; r < 512; ++r) {
-        auto* row =
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
-        for (int c = 0; c < 512; ++c) row[c] = pattern(c, r);
-    }
-    page_texture->UnlockRect(0);
+    PaintPage(pattern);
     for (TLVertex& v : page_quad) v.diffuse = 0xFFFFFF;
 
     RenderFrame();
@@ -106,7 +113,7 @@ TEST_F(FrameRender, PageTexturePatternAppearsOneTexelPerPixel)
     ASSERT_EQ(frame.size(), 800u * 600u);
     int wrong = 0;
     for (int y = 0; y < 500; ++y) {
-        for (int x = 0; x < 800; ++x) {
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
             const bool on_page = x >= 144 && x < 656 && y >= 54 && y < 566;
             const uint32_t expected = on_page ? pattern(x - 144, y - 54) : 0;
             if (Pixel(frame, x, y) != expected) ++wrong;
@@ -117,14 +124,7 @@ TEST_F(FrameRender, PageTexturePatternAppearsOneTexelPerPixel)
 
 TEST_F(FrameRender, ClosedPanelsHideThePageAboveTheirLowerEdge)
 {
-    D3DLOCKED_RECT locked = {};
-    ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    for (int r = 0; r < 512; ++r) {
-        auto* row =
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
-        for (int c = 0; c < 512; ++c) row[c] = 0xFFFFFF;
-    }
-    page_texture->UnlockRect(0);
+    PaintPage([](int, int) { return 0xFFFFFFu; });
     left_panel_x = -112.0f;
     right_panel_x = 400.0f;
     RenderFrame();
@@ -136,7 +136,7 @@ TEST_F(FrameRender, ClosedPanelsHideThePageAboveTheirLowerEdge)
     };
     int wrong = 0;
     for (int y = 50; y < 500; ++y) {
-        for (int x = 0; x < 800; ++x) {
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
             const uint32_t expected = x < 400 ? panel_texel(left_panel_data, x + 112, y - 50)
                                               : panel_texel(right_panel_data, x - 400, y - 50);
             if (Pixel(frame, x, y) != expected) ++wrong;
@@ -204,14 +204,7 @@ TEST_F(FrameRender, BubblesAreGreyAtTheTopAndReddishAtTheBottom)
 
 TEST_F(FrameRender, BubblesAddOntoWhatIsBelow)
 {
-    D3DLOCKED_RECT locked = {};
-    ASSERT_EQ(page_texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    for (int r = 0; r < 512; ++r) {
-        auto* row =
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + r * locked.Pitch);
-        for (int c = 0; c < 512; ++c) row[c] = 0x202020;
-    }
-    page_texture->UnlockRect(0);
+    PaintPage([](int, int) { return 0x202020u; });
     for (TLVertex& v : page_quad) v.diffuse = 0xFFFFFF;
     sprite_positions[0] = 200.0f;
     sprite_positions[1] = 231.0f;
@@ -239,7 +232,7 @@ TEST_F(FrameRender, SilhouetteOverwritesTheSceneAlongTheBottom)
     RenderFrame();
     const std::vector<uint32_t> frame = HeadlessLastFrame();
     EXPECT_EQ(Pixel(frame, 0, 559), 0x221133u);
-    for (int x = 0; x < 800; ++x) EXPECT_EQ(Pixel(frame, x, 599), 0x221133u) << x;
+    for (int x = 0; x < SCREEN_WIDTH; ++x) EXPECT_EQ(Pixel(frame, x, 599), 0x221133u) << x;
     for (int x = 0; x < 64; ++x) EXPECT_EQ(Pixel(frame, x, 585), 0x221133u) << x;
     EXPECT_FLOAT_EQ(silhouette_phase, 0.05f);
 }

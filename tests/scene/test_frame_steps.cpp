@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "scene/frame_steps.h"
+#include "scene/frame_renderer.h"
 #include "scene/scene_state.h"
 
 namespace {

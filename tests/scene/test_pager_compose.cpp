@@ -7,12 +7,6 @@
 
 namespace {
 
-constexpr int CHARS_PER_PAGE = 216;
-constexpr int LINE_LENGTH = 36;
-constexpr int FIRST_TOP = 150;
-constexpr int LINE_SPACING = 25;
-constexpr int LINE_LEFT = 50;
-constexpr int GLYPH_ROWS = 24;
 constexpr int BLANK_WIDTH = 14;
 
 int GlyphOf(char c)
@@ -63,16 +57,16 @@ protected:
     void ExpectPageDrawn(int first)
     {
         const TexelSnapshot page = ReadTexels(page_texture);
-        ASSERT_GE(page.stride, PAGE_SIZE);
+        ASSERT_GE(page.stride, PAGE_TEXTURE_SIZE);
         std::vector<bool> written(page.texels.size(), false);
         for (int line = 0; line < 6; ++line) {
             const char* text = page_text + first + line * LINE_LENGTH;
-            const int top = FIRST_TOP + LINE_SPACING * line;
+            const int top = FIRST_LINE_TOP + LINE_SPACING * line;
             for (int k = 0; k < LINE_LENGTH; ++k) {
                 const int pen = PenBefore(text, k);
                 const int g = GlyphOf(text[k]);
                 for (int r = 0; r < GLYPH_ROWS; ++r) {
-                    for (int c = 0; c < WidthOf(text[k]) && pen + c < PAGE_SIZE; ++c) {
+                    for (int c = 0; c < WidthOf(text[k]) && pen + c < PAGE_TEXTURE_SIZE; ++c) {
                         written[(top + r) * page.stride + pen + c] = true;
                         const uint32_t texel = page.At(top + r, pen + c);
                         if (g >= 0) {
@@ -112,8 +106,8 @@ TEST_F(PageComposition, TexelsAreTransparentBlackOrOpaqueGrey)
     ComposePage();
     const TexelSnapshot page = ReadTexels(page_texture);
     int white = 0, edge = 0;
-    for (int r = FIRST_TOP; r < FIRST_TOP + 6 * LINE_SPACING; ++r) {
-        for (int c = 0; c < PAGE_SIZE; ++c) {
+    for (int r = FIRST_LINE_TOP; r < FIRST_LINE_TOP + 6 * LINE_SPACING; ++r) {
+        for (int c = 0; c < PAGE_TEXTURE_SIZE; ++c) {
             const uint32_t t = page.At(r, c);
             if (t == 0 || t == SENTINEL) continue;
             ASSERT_EQ(t >> 24, 0xFFu);
@@ -143,7 +137,7 @@ TEST_F(PageComposition, NarrowAndWideGlyphsMoveThePenByTheirWidths)
     ASSERT_EQ(WidthOf('w'), 17);
     ASSERT_EQ(WidthOf('i'), 4);
     const char* text = page_text + first + line * LINE_LENGTH;
-    const int top = FIRST_TOP + LINE_SPACING * line;
+    const int top = FIRST_LINE_TOP + LINE_SPACING * line;
     text_cursor = first;
     ComposePage();
     const TexelSnapshot page = ReadTexels(page_texture);
@@ -168,9 +162,9 @@ TEST_F(PageComposition, LineOfBlanksWritesOnlyTransparentTexelsUpToColumn511)
     ASSERT_EQ(std::string(page_text + CHARS_PER_PAGE, LINE_LENGTH), std::string(LINE_LENGTH, ' '));
     ComposePage();
     const TexelSnapshot page = ReadTexels(page_texture);
-    for (int r = FIRST_TOP; r < FIRST_TOP + GLYPH_ROWS; ++r) {
+    for (int r = FIRST_LINE_TOP; r < FIRST_LINE_TOP + GLYPH_ROWS; ++r) {
         for (int c = 0; c < page.stride; ++c) {
-            const uint32_t expected = (c >= LINE_LEFT && c < PAGE_SIZE) ? 0 : SENTINEL;
+            const uint32_t expected = (c >= LINE_LEFT && c < PAGE_TEXTURE_SIZE) ? 0 : SENTINEL;
             ASSERT_EQ(page.At(r, c), expected) << "row " << r << " col " << c;
         }
     }
@@ -187,7 +181,7 @@ TEST_F(PageComposition, CharacterTheFontLacksIsADiamondAsWideAsTheBlank)
     text_cursor = first;
     ComposePage();
     const TexelSnapshot page = ReadTexels(page_texture);
-    const int top = FIRST_TOP + LINE_SPACING * line;
+    const int top = FIRST_LINE_TOP + LINE_SPACING * line;
     EXPECT_EQ(page.At(top + 13, LINE_LEFT + 6), 0xFFFFFFFFu);  // the middle
     EXPECT_EQ(page.At(top, LINE_LEFT), 0u);                    // the corners
     EXPECT_EQ(page.At(top + 23, LINE_LEFT + 13), 0u);
@@ -233,9 +227,10 @@ TEST_F(PageComposition, ClearSetsEveryTexelOfTheTextureAndNothingBeyond)
     ComposePage();
     ClearPage();
     const TexelSnapshot page = ReadTexels(page_texture);
-    for (int r = 0; r < PAGE_SIZE; ++r) {
+    for (int r = 0; r < PAGE_TEXTURE_SIZE; ++r) {
         for (int c = 0; c < page.stride; ++c) {
-            ASSERT_EQ(page.At(r, c), c < PAGE_SIZE ? 0u : SENTINEL) << "row " << r << " col " << c;
+            ASSERT_EQ(page.At(r, c), c < PAGE_TEXTURE_SIZE ? 0u : SENTINEL)
+                << "row " << r << " col " << c;
         }
     }
 }

@@ -9,22 +9,15 @@
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 #include "platform/d3d9_soft.h"
 #include "platform/headless/headless.h"
+#include "scene/page_composer.h"
 #include "scene/pager.h"
+#include "scene/pager_state.h"
 #include "scene/scene_state.h"
 
-constexpr int PAGE_SIZE = 512;
 constexpr uint32_t SENTINEL = 0x5A5A5A5Au;
-
-inline void ResetPagerVariables()
-{
-    pager_state = PAGER_COMPOSE;
-    panel_phase = 0.0f;
-    pager_wait = 0;
-    text_cursor = 0;
-    spin_enabled = false;
-}
 
 // Every texel of level 0 of a texture, padding included, read through a lock.
 struct TexelSnapshot {
@@ -40,7 +33,7 @@ inline TexelSnapshot ReadTexels(IDirect3DTexture9* texture)
     if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) return snapshot;
     snapshot.stride = locked.Pitch / 4;
     const uint32_t* texels = static_cast<const uint32_t*>(locked.pBits);
-    snapshot.texels.assign(texels, texels + snapshot.stride * PAGE_SIZE);
+    snapshot.texels.assign(texels, texels + snapshot.stride * PAGE_TEXTURE_SIZE);
     texture->UnlockRect(0);
     return snapshot;
 }
@@ -51,7 +44,7 @@ inline void FillTexels(IDirect3DTexture9* texture, uint32_t value)
     D3DLOCKED_RECT locked{};
     ASSERT_TRUE(SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0)));
     uint32_t* texels = static_cast<uint32_t*>(locked.pBits);
-    std::fill(texels, texels + locked.Pitch / 4 * PAGE_SIZE, value);
+    std::fill(texels, texels + locked.Pitch / 4 * PAGE_TEXTURE_SIZE, value);
     texture->UnlockRect(0);
 }
 
@@ -61,17 +54,10 @@ protected:
     {
         HeadlessReset();
         ResetSceneState();
-        ResetPagerVariables();
+        ResetPagerState();
         direct3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(direct3d, nullptr);
-        D3DPRESENT_PARAMETERS parameters{};
-        parameters.BackBufferWidth = 800;
-        parameters.BackBufferHeight = 600;
-        parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.Windowed = TRUE;
-        parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-        parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+        D3DPRESENT_PARAMETERS parameters = PresentParametersFor(nullptr, true);
         ASSERT_TRUE(SUCCEEDED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
                                                      D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                                      &parameters, &device)));
@@ -87,7 +73,7 @@ protected:
         if (direct3d) direct3d->Release();
         direct3d = nullptr;
         ResetSceneState();
-        ResetPagerVariables();
+        ResetPagerState();
     }
 
     // A fresh, blank page_texture, as the device's re-creation after a reset leaves it.
@@ -95,7 +81,7 @@ protected:
     {
         if (page_texture) page_texture->Release();
         page_texture = nullptr;
-        ASSERT_EQ(device->CreateTexture(PAGE_SIZE, PAGE_SIZE, 1, 0, D3DFMT_A8R8G8B8,
+        ASSERT_EQ(device->CreateTexture(PAGE_TEXTURE_SIZE, PAGE_TEXTURE_SIZE, 1, 0, D3DFMT_A8R8G8B8,
                                         D3DPOOL_MANAGED, &page_texture, nullptr),
                   D3D_OK);
         FillTexels(page_texture, 0);
@@ -112,8 +98,8 @@ protected:
     static bool PageBlank()
     {
         const TexelSnapshot page = ReadTexels(page_texture);
-        for (int r = 0; r < PAGE_SIZE; ++r) {
-            for (int c = 0; c < PAGE_SIZE; ++c) {
+        for (int r = 0; r < PAGE_TEXTURE_SIZE; ++r) {
+            for (int c = 0; c < PAGE_TEXTURE_SIZE; ++c) {
                 if (page.At(r, c) != 0) return false;
             }
         }

@@ -2,12 +2,11 @@
 // pager composed, one screen pixel per texel, brightened through the reveal.
 #include <algorithm>
 
-#include "scene/scene_state.h"
+#include "scene/frame_renderer.h"
 #include "test_pager_device.h"
 
 namespace {
 
-constexpr int SCREEN_WIDTH = 800;
 constexpr int PAGE_LEFT = 144;  // screen position of texel (0, 0) at rest
 constexpr int PAGE_TOP = 54;
 
@@ -18,7 +17,7 @@ protected:
         HeadlessReset();
         HeadlessSetSleepCap(0);
         ResetSceneState();
-        ResetPagerVariables();
+        ResetPagerState();
         windowed = true;
         // Bubbles far below the screen: none rises into view during these frames.
         for (int k = 0; k < SPRITE_COUNT; ++k) {
@@ -36,7 +35,7 @@ protected:
         vertex_buffer = nullptr;
         page_texture = left_panel_texture = right_panel_texture = sprite_texture = nullptr;
         ResetSceneState();
-        ResetPagerVariables();
+        ResetPagerState();
         windowed = false;
     }
 
@@ -45,8 +44,8 @@ protected:
     static double ShareOfTextShown(const std::vector<uint32_t>& frame, const TexelSnapshot& page)
     {
         int white = 0, shown = 0;
-        for (int r = 0; r < PAGE_SIZE; ++r) {
-            for (int c = 0; c < PAGE_SIZE; ++c) {
+        for (int r = 0; r < PAGE_TEXTURE_SIZE; ++r) {
+            for (int c = 0; c < PAGE_TEXTURE_SIZE; ++c) {
                 if (page.At(r, c) != 0xFFFFFFFFu) continue;
                 ++white;
                 const uint32_t p = frame[(PAGE_TOP + r) * SCREEN_WIDTH + PAGE_LEFT + c];
@@ -79,7 +78,7 @@ TEST_F(PagerInFrames, TextAppearsAfterTheRevealAndNotBefore)
     // Between the lines (texture rows 100..149 hold nothing) the page adds nothing, so those
     // pixels show no more than the darkened panels.
     for (int r = 100; r < 150; ++r) {
-        for (int c = 0; c < PAGE_SIZE; ++c) {
+        for (int c = 0; c < PAGE_TEXTURE_SIZE; ++c) {
             const uint32_t p = shown[(PAGE_TOP + r) * SCREEN_WIDTH + PAGE_LEFT + c];
             ASSERT_LE(p & 0xFF, 0x4Bu) << "row " << r << " col " << c;
         }

@@ -10,7 +10,6 @@ constexpr int PAGE_CYCLE = 734;  // frames from one composition to the next
 constexpr int REVEAL_FRAMES = 90;
 constexpr int SHOW_END = REVEAL_FRAMES + 500;  // last frame of the show
 constexpr int FADE_END = SHOW_END + 93;        // frame of the 93rd fade step
-constexpr int CHARS_PER_PAGE = 216;
 
 using PagerTimeline = PagerOnDevice;
 

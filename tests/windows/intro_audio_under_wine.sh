@@ -18,12 +18,7 @@ source "$here/wine_env.sh"
 
 e2e_require_tools wine xvfb-run xdotool xwininfo python3
 
-if ! e2e_inside_xvfb; then
-  E2E_WORK=$(mktemp -d)
-  trap 'rm -rf "$E2E_WORK"' EXIT
-  e2e_run_in_xvfb 120 "$0" "$@"
-  exit $?
-fi
+e2e_inside_xvfb || e2e_rerun_in_xvfb 120 "$0" "$@"
 
 # ---- Inside the virtual display ----------------------------------------------------------
 work=$E2E_WORK

@@ -20,8 +20,7 @@ intro="$WINDOWS_BUILD/intro.exe"
 [ -f "$intro" ] || e2e_fail "$intro is missing"
 
 if ! e2e_inside_xvfb; then
-  E2E_WORK=$(mktemp -d)
-  trap 'rm -rf "$E2E_WORK"' EXIT
+  e2e_make_work
   status=0
   E2E_SCREEN=800x600x24 E2E_LABEL=800x600 e2e_run_in_xvfb 120 "$0" "$@" || status=1
   E2E_SCREEN=1024x768x24 E2E_LABEL=1024x768 e2e_run_in_xvfb 120 "$0" "$@" || status=1

@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "assets/assets.h"
+#include "gfx/scene_layout.h"
 
 namespace {
 
-constexpr int PAGE_WIDTH = 512;
-constexpr int PAGE_ROWS = 160;  // texture rows 145..304 hold the six lines
+// Of each page only texture rows 145..304, which hold the six lines, are shown.
+constexpr int PAGE_ROWS = 160;
 constexpr int PAGE_TOP = 145;
 constexpr int PAGES = 7;
-constexpr int CHARS_PER_PAGE = 216;
 
 struct Picture {
     int width, height;
@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     const int zoom = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
     const int strip_width = glyph_x[44];
     // As wide as the magnified strip, and at least two pages side by side.
-    const int width = std::max(PAGE_WIDTH * 2, strip_width * zoom);
+    const int width = std::max(PAGE_TEXTURE_SIZE * 2, strip_width * zoom);
     Picture picture{width, FONT_STRIP_ROWS * zoom + 8 + (PAGES + 1) / 2 * PAGE_ROWS, {}};
     picture.grey.assign(picture.width * picture.height, 40);
 
@@ -65,20 +65,20 @@ int main(int argc, char** argv)
     }
     const int pages_top = FONT_STRIP_ROWS * zoom + 8;
     for (int page = 0; page < PAGES; ++page) {
-        const int ox = (page % 2) * PAGE_WIDTH;
+        const int ox = (page % 2) * PAGE_TEXTURE_SIZE;
         const int oy = pages_top + (page / 2) * PAGE_ROWS;
         for (int y = 0; y < PAGE_ROWS; ++y) {
-            for (int x = 0; x < PAGE_WIDTH; ++x) picture.Set(ox + x, oy + y, 0);
+            for (int x = 0; x < PAGE_TEXTURE_SIZE; ++x) picture.Set(ox + x, oy + y, 0);
         }
-        for (int line = 0; line < 6; ++line) {
-            int pen = 50;
-            for (int k = 0; k < 36; ++k) {
-                const int g = GlyphIndex(page_text[page * CHARS_PER_PAGE + line * 36 + k]);
+        for (int line = 0; line < LINES_PER_PAGE; ++line) {
+            const int top = FIRST_LINE_TOP + LINE_SPACING * line - PAGE_TOP;
+            int pen = LINE_LEFT;
+            for (int k = 0; k < LINE_LENGTH; ++k) {
+                const int g = GlyphIndex(page_text[page * CHARS_PER_PAGE + line * LINE_LENGTH + k]);
                 const int width = glyph_x[g + 1] - glyph_x[g];
-                for (int r = 0; r < 24; ++r) {
-                    for (int w = 0; w < width && pen + w < PAGE_WIDTH; ++w) {
-                        picture.Set(ox + pen + w, oy + 150 + 25 * line + r - PAGE_TOP,
-                                    StripGrey(r, glyph_x[g] + w));
+                for (int r = 0; r < GLYPH_ROWS; ++r) {
+                    for (int w = 0; w < width && pen + w < PAGE_TEXTURE_SIZE; ++w) {
+                        picture.Set(ox + pen + w, oy + top + r, StripGrey(r, glyph_x[g] + w));
                     }
                 }
                 pen += width;

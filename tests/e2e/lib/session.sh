@@ -19,6 +19,22 @@ e2e_require_tools() {
 # True inside the virtual display that e2e_run_in_xvfb started.
 e2e_inside_xvfb() { [ "${E2E_INSIDE_XVFB:-}" = 1 ]; }
 
+# The arguments of the Linux intro's scripts, INTRO_BINARY BUILD_DIR SOURCE_DIR: sets intro to
+# the binary's full path, or ends the script with its usage.
+e2e_intro_arguments() {
+  if [ $# -lt 3 ]; then
+    echo "usage: $0 INTRO_BINARY BUILD_DIR SOURCE_DIR" >&2
+    exit 2
+  fi
+  intro=$(realpath "$1")
+}
+
+# A scratch folder in E2E_WORK, removed when the script ends.
+e2e_make_work() {
+  E2E_WORK=$(mktemp -d)
+  trap 'rm -rf "$E2E_WORK"' EXIT
+}
+
 # Runs the given script again inside a fresh 1024 x 768 virtual display, at most $1
 # seconds, with E2E_WORK naming a scratch folder both sides share; returns its status.
 # A run that ended with e2e_fail_once (status 75) is run once more, and says so.
@@ -34,6 +50,15 @@ e2e_run_in_xvfb() {
   done
   [ $status -eq 75 ] && return 1
   return $status
+}
+
+# Outside the virtual display: runs the script again inside one, as e2e_run_in_xvfb does ($1
+# seconds at most, then the script and its arguments), with a scratch folder of its own, and
+# ends with its status.
+e2e_rerun_in_xvfb() {
+  e2e_make_work
+  e2e_run_in_xvfb "$@"
+  exit $?
 }
 
 # The id of the first window whose name is exactly $1, or nothing.

@@ -15,14 +15,12 @@
 #include <vector>
 
 #include "gfx/graphics.h"
-#include "gfx/release_handle.h"
-#include "scene/pager.h"
-#include "scene/scene.h"
+#include "gfx/scene_layout.h"
+#include "scene/frame_renderer.h"
+#include "scene/pager_state.h"
+#include "scene/scene_state.h"
 
 namespace {
-
-constexpr int WIDTH = 800;
-constexpr int HEIGHT = 600;
 
 LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
@@ -52,21 +50,16 @@ void FillFixedSpritePositions()
 
 // Switches the device to the copy swap effect, presenting without waiting for the display
 // (to be quick): releases the resources, resets the device and re-creates them the way the
-// intro recovers a lost device, then puts the pager back to its start state (the recovery
-// leaves it fading; nothing else of the scene has moved yet).
+// intro recovers a lost device; the pager is then in its start state (nothing of the scene
+// has moved yet).
 void UseCopySwapEffect(HWND window)
 {
-    ReleaseIfPresent(back_buffer);
-    ReleaseIfPresent(sprite_texture);
-    ReleaseIfPresent(page_texture);
-    ReleaseIfPresent(left_panel_texture);
-    ReleaseIfPresent(right_panel_texture);
-    ReleaseIfPresent(vertex_buffer);
+    ReleaseResources();
     present_parameters.SwapEffect = D3DSWAPEFFECT_COPY;
     present_parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
     device->Reset(&present_parameters);
     InitGraphics(window, true);
-    pager_state = PAGER_COMPOSE;
+    ResetPagerState();
 }
 
 bool WriteBackBuffer(const std::string& path)
@@ -76,13 +69,13 @@ bool WriteBackBuffer(const std::string& path)
         std::fprintf(stderr, "frame_dump: cannot lock the back buffer\n");
         return false;
     }
-    std::vector<unsigned char> rgb(static_cast<size_t>(WIDTH) * HEIGHT * 3);
+    std::vector<unsigned char> rgb(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3);
     const auto* rows = static_cast<const unsigned char*>(locked.pBits);
-    for (int y = 0; y < HEIGHT; ++y) {
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         const auto* row =
             reinterpret_cast<const uint32_t*>(rows + static_cast<ptrdiff_t>(y) * locked.Pitch);
-        for (int x = 0; x < WIDTH; ++x) {
-            unsigned char* out = &rgb[(static_cast<size_t>(y) * WIDTH + x) * 3];
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
+            unsigned char* out = &rgb[(static_cast<size_t>(y) * SCREEN_WIDTH + x) * 3];
             out[0] = static_cast<unsigned char>(row[x] >> 16);
             out[1] = static_cast<unsigned char>(row[x] >> 8);
             out[2] = static_cast<unsigned char>(row[x]);
@@ -95,7 +88,7 @@ bool WriteBackBuffer(const std::string& path)
         std::fprintf(stderr, "frame_dump: cannot write %s\n", path.c_str());
         return false;
     }
-    std::fprintf(file, "P6\n%d %d\n255\n", WIDTH, HEIGHT);
+    std::fprintf(file, "P6\n%d %d\n255\n", SCREEN_WIDTH, SCREEN_HEIGHT);
     const bool written = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
     return std::fclose(file) == 0 && written;
 }
@@ -124,8 +117,8 @@ int main(int argc, char** argv)
     window_class.lpfnWndProc = PlainWindowProc;
     window_class.lpszClassName = "FrameDump";
     RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, WIDTH, HEIGHT,
-                                  nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, SCREEN_WIDTH,
+                                  SCREEN_HEIGHT, nullptr, nullptr, nullptr, nullptr);
     windowed = true;
     if (window == nullptr || !InitGraphics(window, false)) {
         std::fprintf(stderr, "frame_dump: no window or no Direct3D device\n");

@@ -1,7 +1,8 @@
-// Private to the Win32 subset: the one window and the window classes, shared by the window
-// functions and the message functions. The subset serves one process with one window on one
-// (main) thread; a window creation starts a fresh session (empty queue, cursor counter 0,
-// an earlier window retired).
+// Private to the Win32 subset: the session record (the one window, the window classes, the
+// queue of posted messages) and its accessors, defined in win32_session.cpp and shared by the
+// window functions (win32_window.cpp) and the message functions (win32_messages.cpp). The
+// subset serves one process with one window on one (main) thread; a window creation starts a
+// fresh session (empty queue, cursor counter 0, an earlier window retired).
 #pragma once
 
 #include <deque>

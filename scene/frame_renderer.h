@@ -1,20 +1,16 @@
-// The pieces of one frame that compute rather than draw, so that they can be checked on
-// their own: where the page's corners lie, how the bubbles move and which cell each shows,
-// and the silhouette written into a locked pixel block.
+// One frame of the scene (frame_renderer.cpp): RenderFrame, and the pieces of a frame that
+// compute rather than draw, so that they can be checked on their own: where the page's
+// corners lie, how the bubbles move and which cell each shows, and the silhouette written
+// into a locked pixel block.
 #pragma once
 
 #include <cstdint>
 
-#include "scene/scene.h"
+#include "gfx/graphics.h"
+#include "scene/scene_state.h"
 
-// Height of one bubble cell in the sprite sheet, in texture units (also its width).
-constexpr float BUBBLE_CELL_SPAN = 0.27f;
-constexpr float BUBBLE_SIZE = 64.0f;
-constexpr D3DCOLOR BUBBLE_TOP_COLOUR = 0x808080;
-constexpr D3DCOLOR BUBBLE_BOTTOM_COLOUR = 0xF08080;
-constexpr D3DCOLOR SILHOUETTE_COLOUR = 0x221133;
-constexpr int SCREEN_WIDTH = 800;
-constexpr int SCREEN_HEIGHT = 600;
+// Draws one frame, runs one pager step and presents.
+void RenderFrame();
 
 // Turns and scales page_corners about (400, 310) by page_angle and page_scale into the
 // positions of page_quad; colours and u/v stay.

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-extern "C" {
-#include <libavutil/opt.h>
-}
-
 #include "tools/capture/encoders.h"
 #include "tools/capture/ffmpeg_error.h"
 
@@ -133,6 +129,11 @@ bool OpenVideoFile(VideoFile* file, const std::string& path, const VideoSettings
     file->audio_stream = AddStream(file->format, file->audio, error);
     if (file->audio_stream == nullptr) return false;
 
+    // The PCM is handed over in whole encoder frames (FLAC's and AAC's are fixed).
+    if (file->audio->frame_size <= 0) {
+        *error = "the audio encoder takes no fixed frame size";
+        return false;
+    }
     file->picture = AllocatePicture(file->video);
     file->sound = AllocateSound(file->audio);
     file->packet = av_packet_alloc();

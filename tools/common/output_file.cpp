@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -128,17 +129,25 @@ std::string FollowLinks(const std::string& path, std::string* error)
 }
 #endif
 
-bool SameFile(const struct stat& a, const struct stat& b)
+#ifdef _WIN32
+// Windows' C runtime gives every file the inode 0: files are compared by their full paths
+// (standard output, which has none, is not compared).
+bool IsInput(const std::string& path, const struct stat&, const OutputRules& rules)
 {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    char output[_MAX_PATH], input[_MAX_PATH];
+    return !path.empty() && !rules.input_path.empty() &&
+           _fullpath(output, path.c_str(), sizeof(output)) != nullptr &&
+           _fullpath(input, rules.input_path.c_str(), sizeof(input)) != nullptr &&
+           _stricmp(output, input) == 0;
 }
-
-bool IsInput(const struct stat& info, const OutputRules& rules)
+#else
+bool IsInput(const std::string&, const struct stat& info, const OutputRules& rules)
 {
     struct stat input {};
     return !rules.input_path.empty() && stat(rules.input_path.c_str(), &input) == 0 &&
-           SameFile(info, input);
+           info.st_dev == input.st_dev && info.st_ino == input.st_ino;
 }
+#endif
 
 bool IsStream(mode_t mode)
 {
@@ -161,7 +170,7 @@ void UseBinaryMode(FILE* file)
 bool OpenStandardOutput(OutputFile* out, const OutputRules& rules)
 {
     struct stat info {};
-    if (fstat(fileno(stdout), &info) == 0 && IsInput(info, rules)) {
+    if (fstat(fileno(stdout), &info) == 0 && IsInput("", info, rules)) {
         out->error = "standard output is the input file";
         return false;
     }
@@ -276,7 +285,7 @@ bool OpenOutputFile(OutputFile* out, const std::string& path, const OutputRules&
         }
         return OpenTemporary(out, nullptr);
     }
-    if (IsInput(info, rules)) {
+    if (IsInput(out->target, info, rules)) {
         out->error = "is the input file: not overwritten";
         return false;
     }

@@ -101,7 +101,6 @@ void CheckExactEnd(const std::filesystem::path& path)
     EXPECT_TRUE(std::all_of(controlled.begin() + one * 2, controlled.end(), [](int16_t v) {
         return v == 0;
     })) << "sound after the end";
-    EXPECT_NE(plain, controlled) << "the song is silent where it starts over";
 }
 
 TEST(ExactEnd, EmbeddedModule) { CheckExactEnd(INTRO_BINARY_DIR "/assets/embedded.xm"); }
@@ -115,7 +114,6 @@ TEST(ExactEnd, CorpusSongsAndJumps)
     }
     // Position jumps and pattern breaks back to earlier orders.
     CheckExactEnd(corpus / "effects/libxmp/pattern_jump_ft2_break.xm");
-    CheckExactEnd(corpus / "effects/libxm/pitch-slides.xm");
 }
 
 }  // namespace

@@ -3,14 +3,15 @@
 #   ./run.sh
 # or one of the tools, with its arguments (paths are taken from where you stand):
 #   ./run.sh xm2wav song.xm song.wav
+#   ./run.sh xmplay song.xm
 #   ./run.sh font_preview font.ppm 3
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 program=${1:-intro}
 [ $# -gt 0 ] && shift
 case "$program" in
-  intro|xm2wav|font_preview) ;;
-  *) echo "usage: ./run.sh [intro|xm2wav|font_preview] [arguments...]" >&2; exit 2 ;;
+  intro|xm2wav|xmplay|font_preview) ;;
+  *) echo "usage: ./run.sh [intro|xm2wav|xmplay|font_preview] [arguments...]" >&2; exit 2 ;;
 esac
 # Build output goes to standard error: a tool may be writing to standard output.
 "$root/scripts/install-deps.sh" run >&2

@@ -53,6 +53,19 @@ bool MoveIntoPlace(const std::string& from, const std::string& to)
     return false;
 }
 
+// The renderer hands over blocks of a few kilobytes; they reach the file in writes of about
+// this size.
+constexpr size_t WRITE_BYTES = 256 * 1024;
+
+bool WritePending(WavOutput* out)
+{
+    bool ok = out->pending.empty() || std::fwrite(out->pending.data(), 1, out->pending.size(),
+                                                  out->file) == out->pending.size();
+    out->pending.clear();
+    if (!ok) out->error = ErrnoText("cannot write");
+    return ok;
+}
+
 // The data size of a RIFF file is 32 bits; longer renders are refused before they start.
 constexpr int64_t MAX_DATA_BYTES = 0xFFFFFFFFll - 36;
 
@@ -81,6 +94,8 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frame
     out->temporary.clear();
     out->file = nullptr;
     out->frames_written = 0;
+    out->pending.clear();
+    out->pending.reserve(2 * WRITE_BYTES);
     if (frames * 4 > MAX_DATA_BYTES) {
         out->error = "too long for a WAV file";
         return false;
@@ -123,17 +138,15 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frame
 bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames)
 {
     // The PCM is little-endian 16-bit, as on the machines this tool runs on.
-    size_t values = static_cast<size_t>(frames) * 2;
-    if (std::fwrite(pcm, sizeof(int16_t), values, out->file) != values) {
-        out->error = ErrnoText("cannot write");
-        return false;
-    }
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(pcm);
+    out->pending.insert(out->pending.end(), bytes, bytes + static_cast<size_t>(frames) * 4);
     out->frames_written += frames;
-    return true;
+    return out->pending.size() < WRITE_BYTES || WritePending(out);
 }
 
 bool FinishWavOutput(WavOutput* out, int32_t rate)
 {
+    if (!WritePending(out)) return false;
     if (out->temporary.empty()) {
         if (std::fflush(out->file) != 0) {
             out->error = ErrnoText("cannot write");
@@ -163,6 +176,7 @@ bool FinishWavOutput(WavOutput* out, int32_t rate)
 
 void AbandonWavOutput(WavOutput* out)
 {
+    out->pending.clear();
     if (out->file != nullptr && out->file != stdout) std::fclose(out->file);
     out->file = nullptr;
     if (!out->temporary.empty()) unlink(out->temporary.c_str());

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct WavOutput {
     std::string destination;  // the final path, or "-"
     std::string temporary;    // the file being written; empty for standard output
     FILE* file;
+    std::vector<uint8_t> pending;  // PCM gathered for one large write
     int64_t frames_written;
     std::string error;  // set when a write or the final rename failed
 };

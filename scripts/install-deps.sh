@@ -10,6 +10,9 @@ if [ "${1:-run}" = test ]; then
   # SDL's message box needs.
   packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3
              xvfb xauth xdotool x11-utils imagemagick xfonts-base)
+  # Two independent module players, the yardsticks of scripts/compare_peer.py and
+  # bench/compare_speed.py.
+  packages+=(openmpt123 xmp)
   # The Windows build and Wine to run it: the 32-bit Wine with Mesa's OpenGL for its
   # Direct3D 9 (about 3 GB).
   packages+=(g++-mingw-w64-i686 wine wine32:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)

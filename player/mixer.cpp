@@ -81,25 +81,18 @@ bool Loops(const Sample& s)
 }
 
 // The boundary count divides the distance by the step, both shifted right by 8 bits. A
-// voice's step stays the same through a call, and in a loop one segment's count equals the
-// last one or a neighbour: those are tried with multiplications before dividing.
+// voice's step stays the same through a call, and in a short loop one segment's count
+// equals the last one or a neighbour: those are tried with multiplications before dividing.
 struct BoundaryCounter {
     uint64_t step;
     uint64_t divisor;   // (step, or ZERO_STEP_SUBSTITUTE for 0) >> 8, at least 1
-    uint64_t quotient;  // the last count, or a guess; 0 = none
+    uint64_t quotient;  // the last count; 0 = none yet
 };
 
-BoundaryCounter CounterFor(uint64_t step, const Sample& s)
+BoundaryCounter CounterFor(uint64_t step)
 {
     uint64_t divisor = (step != 0 ? step : ZERO_STEP_SUBSTITUTE) >> 8;
-    if (divisor == 0) divisor = 1;
-    // A guess for the count of one pass through the loop, worked out beside the segments.
-    uint64_t guess = 0;
-    if (Loops(s) && s.loop_length < (1u << 24)) {
-        guess = static_cast<uint64_t>(static_cast<double>(s.loop_length) * 16777216.0 /
-                                      static_cast<double>(divisor));
-    }
-    return BoundaryCounter{step, divisor, guess};
+    return BoundaryCounter{step, divisor != 0 ? divisor : 1, 0};
 }
 
 // The smallest k with k × divisor >= d (d < 2^48).
@@ -246,7 +239,7 @@ uint64_t SkipSilentLoops(uint64_t p, const Sample& s, BoundaryCounter* counter, 
 void MixVoice(Voice* v, float* out, int32_t frames, const MixerKernels& kernels, bool skip_silent)
 {
     const Sample& s = *v->sample;
-    BoundaryCounter counter = CounterFor(StepOf(*v), s);
+    BoundaryCounter counter = CounterFor(StepOf(*v));
     uint64_t p = PositionOf(*v);
     int32_t direction = v->direction;
     for (;;) {

@@ -51,12 +51,14 @@ uint64_t StepOf(const Voice& v)
 
 // Gains that grow by their increments after every frame. The running gains are rounded to
 // float after every increment, one frame after the other: they are laid out here a chunk at
-// a time, and the kernel mixes with them. Leaves the gains after the last increment.
+// a time, and the kernel mixes with them. Chunks are small so that the processor works out
+// the next chunk's chain, each addition waiting for the last, while it mixes this one.
+// Leaves the gains after the last increment.
 uint64_t MixRamp(const MixerKernels& kernels, float* out, int32_t n, const int16_t* data,
                  uint64_t p, uint64_t step, float* left_gain, float* right_gain,
                  float left_increment, float right_increment)
 {
-    constexpr int32_t CHUNK_FRAMES = 128;
+    constexpr int32_t CHUNK_FRAMES = 16;
     float gains[2 * CHUNK_FRAMES];
     float l = *left_gain;
     float r = *right_gain;

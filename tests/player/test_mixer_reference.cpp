@@ -10,12 +10,16 @@
 #include <cmath>
 #include <iterator>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "player/mixer_path.h"
 #include "tests/player/mixer_fixture.h"
+
+// Kernel sets by name in test output.
+void PrintTo(MixerPath path, std::ostream* out) { *out << MixerPathName(path); }
 
 namespace {
 

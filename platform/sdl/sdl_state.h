@@ -6,12 +6,20 @@
 
 #include <SDL.h>
 
+#include <chrono>
+#include <vector>
+
+#include "platform/sdl/picture_scale.h"
+
 struct SdlHost {
     int video_users = 0;  // SDL's video subsystem is held while this is above 0
     int audio_users = 0;
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    // The display: pictures are scaled into the window's own surface (sdl_display.cpp).
+    bool display_open = false;
+    PictureScale scale;
+    std::vector<uint32_t> converted;  // the scaled picture, for a surface of another format
+    std::chrono::steady_clock::time_point next_refresh{};
     bool fullscreen = false;
     // Where the window was before going full screen, to return there.
     int windowed_x = 0;

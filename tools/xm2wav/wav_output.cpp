@@ -19,6 +19,19 @@ void Put32(uint8_t* at, uint32_t value)
 
 std::string ErrnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// The renderer hands over blocks of a few kilobytes; they reach the file in writes of about
+// this size.
+constexpr size_t WRITE_BYTES = 256 * 1024;
+
+bool WritePending(WavOutput* out)
+{
+    bool ok = out->pending.empty() || std::fwrite(out->pending.data(), 1, out->pending.size(),
+                                                  out->file) == out->pending.size();
+    out->pending.clear();
+    if (!ok) out->error = ErrnoText("cannot write");
+    return ok;
+}
+
 // The data size of a RIFF file is 32 bits; longer renders are refused before they start.
 constexpr int64_t MAX_DATA_BYTES = 0xFFFFFFFFll - 36;
 
@@ -46,6 +59,8 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, const OutputR
     out->file = nullptr;
     out->frames_written = 0;
     out->error.clear();
+    out->pending.clear();
+    out->pending.reserve(2 * WRITE_BYTES);
     if (!OpenOutputFile(&out->output, destination, rules)) {
         out->error = out->output.error;
         return false;
@@ -72,17 +87,18 @@ bool WriteWavHeader(WavOutput* out, int64_t frames, int32_t rate)
 bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames)
 {
     // The PCM is little-endian 16-bit, as on the machines this tool runs on.
-    size_t values = static_cast<size_t>(frames) * 2;
-    if (std::fwrite(pcm, sizeof(int16_t), values, out->file) != values) {
-        out->error = ErrnoText("cannot write");
-        return false;
-    }
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(pcm);
+    out->pending.insert(out->pending.end(), bytes, bytes + static_cast<size_t>(frames) * 4);
     out->frames_written += frames;
-    return true;
+    return out->pending.size() < WRITE_BYTES || WritePending(out);
 }
 
 bool FinishWavOutput(WavOutput* out, int32_t rate)
 {
+    if (!WritePending(out)) {
+        AbandonWavOutput(out);
+        return false;
+    }
     if (OutputCanRewind(out->output)) {
         uint8_t header[44];
         MakeWavHeader(header, out->frames_written, rate);
@@ -103,6 +119,7 @@ bool FinishWavOutput(WavOutput* out, int32_t rate)
 
 void AbandonWavOutput(WavOutput* out)
 {
+    out->pending.clear();
     out->file = nullptr;
     AbandonOutputFile(&out->output);
 }

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tools/common/output_file.h"
 
 struct WavOutput {
     OutputFile output;
-    FILE* file;  // output.stream
+    FILE* file;                    // output.stream
+    std::vector<uint8_t> pending;  // PCM gathered for one large write
     int64_t frames_written;
     std::string error;  // set when a write or the final rename failed
 };

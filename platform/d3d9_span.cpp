@@ -1,15 +1,23 @@
-// The pixel stage. A run is cut into chunks of at most CHUNK pixels; each chunk goes through
-// separate simple loops (colours, texel fetch, modulation, write), one loop per variant, so
-// the inner loops have no branches and the compiler can vectorise the arithmetic ones.
+// The pixel stage. A run is cut into chunks of at most CHUNK pixels. A chunk takes its texels
+// straight from the texture row when the run steps exactly one texel per pixel along it (the
+// untransformed page and panels; the chunk then ends where the row wraps), or else gathers
+// them into a buffer; one loop then modulates them by the colour and writes them, four pixels
+// per SSE2 instruction, so each pixel of the target is read and written once.
 #include "platform/d3d9_span.h"
 
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const int CHUNK = 256;
 const double FIXED_ONE = 4294967296.0;  // texture coordinates are 32.32 fixed point
+const uint64_t ONE_TEXEL = uint64_t(1) << 32;
+const uint32_t COLOUR_BYTES = 0x00FFFFFF;  // X8R8G8B8: the X byte written is always 0
 
 // A texel coordinate reduced into [0, size) and turned into 32.32 fixed point. Wrapping is
 // periodic, so reducing first loses nothing and keeps huge coordinates in range.
@@ -45,14 +53,15 @@ struct ColourWalk {
     int32_t step[4];
 };
 
-ColourWalk StartColourWalk(const Span& span)
+ColourWalk StartColourWalk(const Span& span, bool varies)
 {
     ColourWalk walk;
     for (int i = 0; i < 4; i++) {
-        int32_t first = ChannelFixed(span.first[i]);
-        int32_t last = ChannelFixed(span.last[i]);
-        walk.value[i] = first;
-        walk.step[i] = span.count > 1 ? (last - first) / (span.count - 1) : 0;
+        walk.value[i] = ChannelFixed(span.first[i]);
+        walk.step[i] = 0;
+        if (varies && span.count > 1) {
+            walk.step[i] = (ChannelFixed(span.last[i]) - walk.value[i]) / (span.count - 1);
+        }
     }
     return walk;
 }
@@ -107,26 +116,37 @@ void FetchAnywhere(const RasterTexture& texture, TexelWalk& walk, uint32_t* out,
     walk.v = v;
 }
 
-// Texel times colour, byte by byte (each byte is one channel of one pixel). The products
-// fit 16 bits, so the compiler can work on eight channels per vector instruction.
-void ModulateByColours(uint32_t* texels, const uint32_t* colours, int n)
+// The texels of the next n pixels (n is at most CHUNK and may be lowered here). One texel per
+// pixel along a row reads the row itself, up to its end, where the run wraps to column 0;
+// every other walk is gathered into `buffer`.
+const uint32_t* NextTexels(const RasterTexture& texture, const uint32_t* row, TexelWalk& walk,
+                           uint32_t* buffer, int& n)
 {
-    uint8_t* t = reinterpret_cast<uint8_t*>(texels);
-    const uint8_t* c = reinterpret_cast<const uint8_t*>(colours);
-    for (int i = 0; i < 4 * n; i++) {
-        uint16_t x = uint16_t(t[i] * c[i] + 128);
-        t[i] = uint8_t((x + (x >> 8)) >> 8);
+    const uint32_t column_mask = uint32_t(texture.width - 1);
+    if (row && walk.du == ONE_TEXEL) {
+        const int column = int(uint32_t(walk.u >> 32) & column_mask);
+        n = std::min(n, texture.width - column);
+        walk.u += uint64_t(n) << 32;
+        return row + column;
     }
+    if (row) {
+        FetchAlongRow(row, column_mask, walk, buffer, n);
+    } else {
+        FetchAnywhere(texture, walk, buffer, n);
+    }
+    return buffer;
 }
 
-void WriteReplace(uint32_t* dest, const uint32_t* source, int n)
+// Texel times colour per channel (alpha too), rounded to nearest: (t × c + 127) / 255, formed
+// as (x + (x >> 8)) >> 8 with x = t × c + 128, which is exact for 8-bit t and c.
+inline uint32_t Modulate(uint32_t texel, uint32_t colour)
 {
-    for (int k = 0; k < n; k++) dest[k] = source[k] & 0x00FFFFFF;
-}
-
-void WriteReplaceConstant(uint32_t* dest, uint32_t colour, int n)
-{
-    std::fill(dest, dest + n, colour & 0x00FFFFFF);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t x = (texel >> shift & 0xFF) * (colour >> shift & 0xFF) + 128;
+        out |= ((x + (x >> 8)) >> 8) << shift;
+    }
+    return out;
 }
 
 // Per-channel saturating add of the red, green and blue bytes: the sums of red and blue are
@@ -143,14 +163,72 @@ inline uint32_t AddSaturated(uint32_t s, uint32_t d)
     return (red_blue & 0x00FF00FF) | (green & 0x0000FF00);
 }
 
-void WriteAdd(uint32_t* dest, const uint32_t* source, int n)
+enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
+
+// The written value of one pixel for the two common modes.
+template <WriteMode mode>
+inline uint32_t Combine(uint32_t source, uint32_t dest)
 {
-    for (int k = 0; k < n; k++) dest[k] = AddSaturated(source[k], dest[k]);
+    if constexpr (mode == WRITE_ADD) return AddSaturated(source, dest);
+    return source & COLOUR_BYTES;
 }
 
-void WriteAddConstant(uint32_t* dest, uint32_t colour, int n)
+#if defined(__SSE2__)
+inline __m128i Load4(const uint32_t* p)
 {
-    for (int k = 0; k < n; k++) dest[k] = AddSaturated(colour, dest[k]);
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void Store4(uint32_t* p, __m128i value)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), value);
+}
+
+// Modulate for four pixels: the bytes are widened to 16 bits, where product and rounding fit.
+inline __m128i Modulate4(__m128i texels, __m128i colours)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(128);
+    __m128i low = _mm_add_epi16(
+        _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), _mm_unpacklo_epi8(colours, zero)), half);
+    __m128i high = _mm_add_epi16(
+        _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), _mm_unpackhi_epi8(colours, zero)), half);
+    low = _mm_srli_epi16(_mm_add_epi16(low, _mm_srli_epi16(low, 8)), 8);
+    high = _mm_srli_epi16(_mm_add_epi16(high, _mm_srli_epi16(high, 8)), 8);
+    return _mm_packus_epi16(low, high);
+}
+
+// Combine for four pixels; the target is read only when adding.
+template <WriteMode mode>
+inline __m128i Combine4(__m128i source, const uint32_t* dest)
+{
+    const __m128i colour_bytes = _mm_set1_epi32(COLOUR_BYTES);
+    if constexpr (mode == WRITE_ADD) source = _mm_adds_epu8(source, Load4(dest));
+    return _mm_and_si128(source, colour_bytes);
+}
+#endif
+
+template <WriteMode mode>
+void CombineRun(uint32_t* dest, const uint32_t* source, int n)
+{
+    int k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= n; k += 4) Store4(dest + k, Combine4<mode>(Load4(source + k), dest + k));
+#endif
+    for (; k < n; k++) dest[k] = Combine<mode>(source[k], dest[k]);
+}
+
+template <WriteMode mode>
+void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours, int n)
+{
+    int k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= n; k += 4) {
+        __m128i shaded = Modulate4(Load4(texels + k), Load4(colours + k));
+        Store4(dest + k, Combine4<mode>(shaded, dest + k));
+    }
+#endif
+    for (; k < n; k++) dest[k] = Combine<mode>(Modulate(texels[k], colours[k]), dest[k]);
 }
 
 uint32_t FactorValue(RasterBlendFactor factor, uint32_t source_alpha)
@@ -180,8 +258,6 @@ void WriteBlended(uint32_t* dest, const uint32_t* source, int n, const RasterBle
     }
 }
 
-enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
-
 WriteMode ChooseWriteMode(const RasterBlend& blend)
 {
     if (!blend.enabled) return WRITE_REPLACE;
@@ -191,12 +267,28 @@ WriteMode ChooseWriteMode(const RasterBlend& blend)
     return WRITE_GENERAL;
 }
 
+// Writes n source pixels as they are.
 void Write(WriteMode mode, const RasterBlend& blend, uint32_t* dest, const uint32_t* source, int n)
 {
     switch (mode) {
-    case WRITE_REPLACE: WriteReplace(dest, source, n); break;
-    case WRITE_ADD: WriteAdd(dest, source, n); break;
+    case WRITE_REPLACE: CombineRun<WRITE_REPLACE>(dest, source, n); break;
+    case WRITE_ADD: CombineRun<WRITE_ADD>(dest, source, n); break;
     case WRITE_GENERAL: WriteBlended(dest, source, n, blend); break;
+    }
+}
+
+// Writes n texels times their colours; `scratch` (n pixels) holds the products the general
+// blend needs in full.
+void WriteModulated(WriteMode mode, const RasterBlend& blend, uint32_t* dest,
+                    const uint32_t* texels, const uint32_t* colours, uint32_t* scratch, int n)
+{
+    switch (mode) {
+    case WRITE_REPLACE: ModulateAndCombineRun<WRITE_REPLACE>(dest, texels, colours, n); break;
+    case WRITE_ADD: ModulateAndCombineRun<WRITE_ADD>(dest, texels, colours, n); break;
+    case WRITE_GENERAL:
+        for (int k = 0; k < n; k++) scratch[k] = Modulate(texels[k], colours[k]);
+        WriteBlended(dest, scratch, n, blend);
+        break;
     }
 }
 
@@ -215,17 +307,8 @@ void DrawSpan(const SpanSource& source, const Span& span)
 {
     if (span.count <= 0) return;
     const WriteMode mode = ChooseWriteMode(source.blend);
-    ColourWalk colours = StartColourWalk(span);
+    ColourWalk colours = StartColourWalk(span, source.colour_varies);
     const uint32_t constant_colour = PackChannels(colours.value);
-
-    // Untextured, one colour: nothing to compute per pixel.
-    if (!source.texture && !source.colour_varies && mode != WRITE_GENERAL) {
-        if (mode == WRITE_REPLACE)
-            WriteReplaceConstant(span.dest, constant_colour, span.count);
-        else
-            WriteAddConstant(span.dest, constant_colour, span.count);
-        return;
-    }
 
     TexelWalk texels = {};
     const uint32_t* texel_row = nullptr;
@@ -239,30 +322,30 @@ void DrawSpan(const SpanSource& source, const Span& span)
     }
     // Constant white (alpha included) leaves texels as they are; for writes that ignore
     // alpha the colour's alpha does not matter.
-    const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : 0x00FFFFFF;
-    const bool modulate =
-        source.colour_varies || (constant_colour & identity_mask) != identity_mask;
+    const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : COLOUR_BYTES;
+    const bool modulate = source.texture && (source.colour_varies ||
+                                             (constant_colour & identity_mask) != identity_mask);
 
     // colour_buffer: the colour of each pixel of the chunk (filled once when constant).
     uint32_t colour_buffer[CHUNK];
-    uint32_t shade_buffer[CHUNK];
+    uint32_t texel_buffer[CHUNK];
     if (!source.colour_varies && (modulate || !source.texture)) {
         std::fill(colour_buffer, colour_buffer + std::min(CHUNK, span.count), constant_colour);
     }
-    for (int done = 0; done < span.count; done += CHUNK) {
-        const int n = std::min(CHUNK, span.count - done);
-        uint32_t* dest = span.dest + done;
+    int done = 0;
+    while (done < span.count) {
+        int n = std::min(CHUNK, span.count - done);
+        const uint32_t* shades = colour_buffer;  // untextured: the colour is the source
+        if (source.texture) {
+            shades = NextTexels(*source.texture, texel_row, texels, texel_buffer, n);
+        }
         if (source.colour_varies) WalkColours(colours, colour_buffer, n);
-        if (!source.texture) {
-            Write(mode, source.blend, dest, colour_buffer, n);
-            continue;
-        }
-        if (texel_row) {
-            FetchAlongRow(texel_row, uint32_t(source.texture->width - 1), texels, shade_buffer, n);
+        uint32_t* dest = span.dest + done;
+        if (modulate) {
+            WriteModulated(mode, source.blend, dest, shades, colour_buffer, texel_buffer, n);
         } else {
-            FetchAnywhere(*source.texture, texels, shade_buffer, n);
+            Write(mode, source.blend, dest, shades, n);
         }
-        if (modulate) ModulateByColours(shade_buffer, colour_buffer, n);
-        Write(mode, source.blend, dest, shade_buffer, n);
+        done += n;
     }
 }

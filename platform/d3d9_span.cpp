@@ -218,17 +218,34 @@ void CombineRun(uint32_t* dest, const uint32_t* source, int n)
     for (; k < n; k++) dest[k] = Combine<mode>(source[k], dest[k]);
 }
 
-template <WriteMode mode>
-void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours, int n)
+// The colour is one for the whole run (`colour`) or one per pixel (`colours`).
+template <WriteMode mode, bool colour_per_pixel>
+void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
+                           uint32_t colour, int n)
 {
     int k = 0;
 #if defined(__SSE2__)
+    const __m128i same_colour = _mm_set1_epi32(int(colour));
     for (; k + 4 <= n; k += 4) {
-        __m128i shaded = Modulate4(Load4(texels + k), Load4(colours + k));
-        Store4(dest + k, Combine4<mode>(shaded, dest + k));
+        __m128i c = colour_per_pixel ? Load4(colours + k) : same_colour;
+        Store4(dest + k, Combine4<mode>(Modulate4(Load4(texels + k), c), dest + k));
     }
 #endif
-    for (; k < n; k++) dest[k] = Combine<mode>(Modulate(texels[k], colours[k]), dest[k]);
+    for (; k < n; k++) {
+        uint32_t c = colour_per_pixel ? colours[k] : colour;
+        dest[k] = Combine<mode>(Modulate(texels[k], c), dest[k]);
+    }
+}
+
+template <WriteMode mode>
+void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
+                           uint32_t colour, int n)
+{
+    if (colours) {
+        ModulateAndCombineRun<mode, true>(dest, texels, colours, colour, n);
+    } else {
+        ModulateAndCombineRun<mode, false>(dest, texels, colours, colour, n);
+    }
 }
 
 uint32_t FactorValue(RasterBlendFactor factor, uint32_t source_alpha)
@@ -277,16 +294,19 @@ void Write(WriteMode mode, const RasterBlend& blend, uint32_t* dest, const uint3
     }
 }
 
-// Writes n texels times their colours; `scratch` (n pixels) holds the products the general
-// blend needs in full.
+// Writes n texels times their colours: `colours` per pixel, or `colour` for all when it is
+// null. `scratch` (n pixels) holds the products the general blend needs in full.
 void WriteModulated(WriteMode mode, const RasterBlend& blend, uint32_t* dest,
-                    const uint32_t* texels, const uint32_t* colours, uint32_t* scratch, int n)
+                    const uint32_t* texels, const uint32_t* colours, uint32_t colour,
+                    uint32_t* scratch, int n)
 {
     switch (mode) {
-    case WRITE_REPLACE: ModulateAndCombineRun<WRITE_REPLACE>(dest, texels, colours, n); break;
-    case WRITE_ADD: ModulateAndCombineRun<WRITE_ADD>(dest, texels, colours, n); break;
+    case WRITE_REPLACE:
+        ModulateAndCombineRun<WRITE_REPLACE>(dest, texels, colours, colour, n);
+        break;
+    case WRITE_ADD: ModulateAndCombineRun<WRITE_ADD>(dest, texels, colours, colour, n); break;
     case WRITE_GENERAL:
-        for (int k = 0; k < n; k++) scratch[k] = Modulate(texels[k], colours[k]);
+        for (int k = 0; k < n; k++) scratch[k] = Modulate(texels[k], colours ? colours[k] : colour);
         WriteBlended(dest, scratch, n, blend);
         break;
     }
@@ -326,10 +346,11 @@ void DrawSpan(const SpanSource& source, const Span& span)
     const bool modulate = source.texture && (source.colour_varies ||
                                              (constant_colour & identity_mask) != identity_mask);
 
-    // colour_buffer: the colour of each pixel of the chunk (filled once when constant).
+    // colour_buffer: the colour of each pixel of the chunk when it varies, or when it is the
+    // source itself (filled once when constant).
     uint32_t colour_buffer[CHUNK];
     uint32_t texel_buffer[CHUNK];
-    if (!source.colour_varies && (modulate || !source.texture)) {
+    if (!source.colour_varies && !source.texture) {
         std::fill(colour_buffer, colour_buffer + std::min(CHUNK, span.count), constant_colour);
     }
     int done = 0;
@@ -342,7 +363,9 @@ void DrawSpan(const SpanSource& source, const Span& span)
         if (source.colour_varies) WalkColours(colours, colour_buffer, n);
         uint32_t* dest = span.dest + done;
         if (modulate) {
-            WriteModulated(mode, source.blend, dest, shades, colour_buffer, texel_buffer, n);
+            const uint32_t* each = source.colour_varies ? colour_buffer : nullptr;
+            WriteModulated(mode, source.blend, dest, shades, each, constant_colour, texel_buffer,
+                           n);
         } else {
             Write(mode, source.blend, dest, shades, n);
         }

@@ -87,12 +87,21 @@ struct TexelWalk {
     uint64_t u, v, du, dv;
 };
 
-// Texels along one texture row (v does not change along the run).
+// Texels along one texture row (v does not change along the run), four at a time while
+// four remain.
 void FetchAlongRow(const uint32_t* row, uint32_t column_mask, TexelWalk& walk, uint32_t* out, int n)
 {
     uint64_t u = walk.u;
     const uint64_t du = walk.du;
-    for (int k = 0; k < n; k++) {
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        out[k] = row[uint32_t(u >> 32) & column_mask];
+        out[k + 1] = row[uint32_t((u + du) >> 32) & column_mask];
+        out[k + 2] = row[uint32_t((u + 2 * du) >> 32) & column_mask];
+        out[k + 3] = row[uint32_t((u + 3 * du) >> 32) & column_mask];
+        u += 4 * du;
+    }
+    for (; k < n; k++) {
         out[k] = row[uint32_t(u >> 32) & column_mask];
         u += du;
     }
@@ -184,38 +193,67 @@ inline void Store4(uint32_t* p, __m128i value)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), value);
 }
 
-// Modulate for four pixels: the bytes are widened to 16 bits, where product and rounding fit.
+// Modulate for four pixels: the bytes are widened to 16 bits, where the product and the
+// rounding fit; (x + (x >> 8)) >> 8 equals the high half of x × 257 for every x here.
 inline __m128i Modulate4(__m128i texels, __m128i colours)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi16(128);
-    __m128i low = _mm_add_epi16(
-        _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), _mm_unpacklo_epi8(colours, zero)), half);
-    __m128i high = _mm_add_epi16(
-        _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), _mm_unpackhi_epi8(colours, zero)), half);
-    low = _mm_srli_epi16(_mm_add_epi16(low, _mm_srli_epi16(low, 8)), 8);
-    high = _mm_srli_epi16(_mm_add_epi16(high, _mm_srli_epi16(high, 8)), 8);
+    const __m128i by_257 = _mm_set1_epi16(257);
+    __m128i low =
+        _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), _mm_unpacklo_epi8(colours, zero));
+    __m128i high =
+        _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), _mm_unpackhi_epi8(colours, zero));
+    low = _mm_mulhi_epu16(_mm_add_epi16(low, half), by_257);
+    high = _mm_mulhi_epu16(_mm_add_epi16(high, half), by_257);
     return _mm_packus_epi16(low, high);
 }
 
-// Combine for four pixels; the target is read only when adding.
+// Combine for four pixels (the target's pixels are not used when replacing).
 template <WriteMode mode>
-inline __m128i Combine4(__m128i source, const uint32_t* dest)
+inline __m128i Combine4(__m128i source, __m128i dest)
 {
     const __m128i colour_bytes = _mm_set1_epi32(COLOUR_BYTES);
-    if constexpr (mode == WRITE_ADD) source = _mm_adds_epu8(source, Load4(dest));
+    if constexpr (mode == WRITE_ADD) source = _mm_adds_epu8(source, dest);
     return _mm_and_si128(source, colour_bytes);
+}
+
+// The last one to three pixels of a run go through the four-pixel code too, loaded and
+// stored piecewise (the other lanes are zero and are not stored).
+inline __m128i LoadPart(const uint32_t* p, int n)
+{
+    if (n == 1) return _mm_cvtsi32_si128(int(p[0]));
+    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    if (n == 2) return two;
+    return _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(int(p[2])));
+}
+
+inline void StorePart(uint32_t* p, __m128i value, int n)
+{
+    if (n == 1) {
+        p[0] = uint32_t(_mm_cvtsi128_si32(value));
+        return;
+    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), value);
+    if (n == 3) p[2] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(value, 8)));
 }
 #endif
 
 template <WriteMode mode>
 void CombineRun(uint32_t* dest, const uint32_t* source, int n)
 {
-    int k = 0;
 #if defined(__SSE2__)
-    for (; k + 4 <= n; k += 4) Store4(dest + k, Combine4<mode>(Load4(source + k), dest + k));
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        Store4(dest + k, Combine4<mode>(Load4(source + k), Load4(dest + k)));
+    }
+    if (k < n) {
+        const int m = n - k;
+        StorePart(dest + k, Combine4<mode>(LoadPart(source + k, m), LoadPart(dest + k, m)), m);
+    }
+#else
+    for (int k = 0; k < n; k++) dest[k] = Combine<mode>(source[k], dest[k]);
 #endif
-    for (; k < n; k++) dest[k] = Combine<mode>(source[k], dest[k]);
 }
 
 // The colour is one for the whole run (`colour`) or one per pixel (`colours`).
@@ -223,18 +261,26 @@ template <WriteMode mode, bool colour_per_pixel>
 void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
                            uint32_t colour, int n)
 {
-    int k = 0;
 #if defined(__SSE2__)
     const __m128i same_colour = _mm_set1_epi32(int(colour));
+    int k = 0;
     for (; k + 4 <= n; k += 4) {
-        __m128i c = colour_per_pixel ? Load4(colours + k) : same_colour;
-        Store4(dest + k, Combine4<mode>(Modulate4(Load4(texels + k), c), dest + k));
+        const __m128i c = colour_per_pixel ? Load4(colours + k) : same_colour;
+        const __m128i shaded = Modulate4(Load4(texels + k), c);
+        Store4(dest + k, Combine4<mode>(shaded, Load4(dest + k)));
     }
-#endif
-    for (; k < n; k++) {
-        uint32_t c = colour_per_pixel ? colours[k] : colour;
+    if (k < n) {
+        const int m = n - k;
+        const __m128i c = colour_per_pixel ? LoadPart(colours + k, m) : same_colour;
+        const __m128i shaded = Modulate4(LoadPart(texels + k, m), c);
+        StorePart(dest + k, Combine4<mode>(shaded, LoadPart(dest + k, m)), m);
+    }
+#else
+    for (int k = 0; k < n; k++) {
+        const uint32_t c = colour_per_pixel ? colours[k] : colour;
         dest[k] = Combine<mode>(Modulate(texels[k], c), dest[k]);
     }
+#endif
 }
 
 template <WriteMode mode>

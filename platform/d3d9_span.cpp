@@ -108,16 +108,29 @@ void FetchAlongRow(const uint32_t* row, uint32_t column_mask, TexelWalk& walk, u
     walk.u = u;
 }
 
+// Texels anywhere in the texture, four at a time while four remain.
 void FetchAnywhere(const RasterTexture& texture, TexelWalk& walk, uint32_t* out, int n)
 {
     const uint32_t column_mask = uint32_t(texture.width - 1);
     const uint32_t row_mask = uint32_t(texture.height - 1);
     const uint32_t* texels = texture.texels;
     const size_t pitch = size_t(texture.pitch);
+    auto at = [&](uint64_t u, uint64_t v) {
+        return texels[(uint32_t(v >> 32) & row_mask) * pitch + (uint32_t(u >> 32) & column_mask)];
+    };
     uint64_t u = walk.u, v = walk.v;
     const uint64_t du = walk.du, dv = walk.dv;
-    for (int k = 0; k < n; k++) {
-        out[k] = texels[(uint32_t(v >> 32) & row_mask) * pitch + (uint32_t(u >> 32) & column_mask)];
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        out[k] = at(u, v);
+        out[k + 1] = at(u + du, v + dv);
+        out[k + 2] = at(u + 2 * du, v + 2 * dv);
+        out[k + 3] = at(u + 3 * du, v + 3 * dv);
+        u += 4 * du;
+        v += 4 * dv;
+    }
+    for (; k < n; k++) {
+        out[k] = at(u, v);
         u += du;
         v += dv;
     }

@@ -40,7 +40,9 @@ bool Covers(const Edge& e, double px, double py)
 
 // Narrows the run [lo, hi] of row py to the centres on the inner side of edge e. The
 // crossing point only gives a first guess; the exact edge test settles the last pixel, so
-// the result does not depend on the rounding of the division. Empty runs end with lo > hi.
+// the result does not depend on the rounding of the division. (Along a row the edge test, as
+// computed, is monotonic, since every rounded operation in it is: the covered centres of the
+// row are one run, and the search finds its end from any guess.) Empty runs end with lo > hi.
 void NarrowRun(const Edge& e, double py, int& lo, int& hi)
 {
     if (e.dy == 0) {
@@ -138,13 +140,24 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
         if (colour[i].ddx != 0) source.colour_varies = true;
     }
 
+    // A vertical edge's test is the same on every row (dx × (py − ay) is zero), so it narrows
+    // every row alike and is applied once, here; the other edges narrow row by row.
+    int row_lo = 0, row_hi = target.width - 1;
+    Edge per_row[3];
+    int per_row_count = 0;
+    for (const Edge& e : edges) {
+        if (e.dx == 0) {
+            NarrowRun(e, first_row, row_lo, row_hi);
+        } else {
+            per_row[per_row_count++] = e;
+        }
+    }
+    if (row_lo > row_hi) return;
+
     for (int row = first_row; row <= last_row; row++) {
         const double py = row;
-        int lo = 0, hi = target.width - 1;
-        for (const Edge& e : edges) {
-            NarrowRun(e, py, lo, hi);
-            if (lo > hi) break;
-        }
+        int lo = row_lo, hi = row_hi;
+        for (int i = 0; i < per_row_count && lo <= hi; i++) NarrowRun(per_row[i], py, lo, hi);
         if (lo > hi) continue;
 
         Span span;
@@ -155,7 +168,11 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
         span.v = v.at_a + v.ddx * x0 + v.ddy * y;
         for (int i = 0; i < 4; i++) {
             span.first[i] = colour[i].at_a + colour[i].ddx * x0 + colour[i].ddy * y;
-            span.last[i] = colour[i].at_a + colour[i].ddx * x1 + colour[i].ddy * y;
+        }
+        if (source.colour_varies) {
+            for (int i = 0; i < 4; i++) {
+                span.last[i] = colour[i].at_a + colour[i].ddx * x1 + colour[i].ddy * y;
+            }
         }
         DrawSpan(source, span);
     }

@@ -20,24 +20,41 @@ const uint64_t ONE_TEXEL = uint64_t(1) << 32;
 const uint32_t COLOUR_BYTES = 0x00FFFFFF;  // X8R8G8B8: the X byte written is always 0
 
 // A texel coordinate reduced into [0, size) and turned into 32.32 fixed point. Wrapping is
-// periodic, so reducing first loses nothing and keeps huge coordinates in range.
+// periodic, so reducing first loses nothing and keeps huge coordinates in range. The fixed
+// value is below 2^63, where the signed conversion (one instruction) gives the same.
 uint64_t WrappedFixed(double t, int size)
 {
-    if (t >= 0 && t < size) return uint64_t(t * FIXED_ONE);
+    if (t >= 0 && t < size) return uint64_t(int64_t(t * FIXED_ONE));
     if (!std::isfinite(t)) return 0;
     double r = std::fmod(t, double(size));
     if (r < 0) r += size;
     if (!(r < size)) r = 0;  // -tiny + size may round up to size
-    return uint64_t(r * FIXED_ONE);
+    return uint64_t(int64_t(r * FIXED_ONE));
 }
 
-// A channel value kept within 0..255, in 16.16 fixed point with 0.5 added so that the
-// integer part is the value rounded to nearest.
-int32_t ChannelFixed(double c)
+// Four channel values, each kept within 0..255 (NaN as 0), in 16.16 fixed point with 0.5
+// added so that the integer part is the value rounded to nearest.
+void ChannelsFixed(const double channels[4], int32_t fixed[4])
 {
-    if (!(c > 0)) c = 0;  // NaN too
-    if (c > 255) c = 255;
-    return int32_t(c * 65536.0 + 32768.0);
+#if defined(__SSE2__)
+    // max and min return their second operand when the first is NaN or the two are equal.
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d top = _mm_set1_pd(255.0);
+    const __m128d scale = _mm_set1_pd(65536.0);
+    const __m128d half = _mm_set1_pd(32768.0);
+    __m128d low = _mm_min_pd(_mm_max_pd(_mm_loadu_pd(channels), zero), top);
+    __m128d high = _mm_min_pd(_mm_max_pd(_mm_loadu_pd(channels + 2), zero), top);
+    __m128i low_fixed = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(low, scale), half));
+    __m128i high_fixed = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(high, scale), half));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(fixed), _mm_unpacklo_epi64(low_fixed, high_fixed));
+#else
+    for (int i = 0; i < 4; i++) {
+        double c = channels[i];
+        if (!(c > 0)) c = 0;  // NaN too
+        if (c > 255) c = 255;
+        fixed[i] = int32_t(c * 65536.0 + 32768.0);
+    }
+#endif
 }
 
 uint32_t PackChannels(const int32_t fixed[4])
@@ -56,12 +73,11 @@ struct ColourWalk {
 ColourWalk StartColourWalk(const Span& span, bool varies)
 {
     ColourWalk walk;
+    ChannelsFixed(span.first, walk.value);
+    int32_t last[4];
+    if (varies) ChannelsFixed(span.last, last);
     for (int i = 0; i < 4; i++) {
-        walk.value[i] = ChannelFixed(span.first[i]);
-        walk.step[i] = 0;
-        if (varies && span.count > 1) {
-            walk.step[i] = (ChannelFixed(span.last[i]) - walk.value[i]) / (span.count - 1);
-        }
+        walk.step[i] = varies && span.count > 1 ? (last[i] - walk.value[i]) / (span.count - 1) : 0;
     }
     return walk;
 }

@@ -140,21 +140,27 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
         if (colour[i].ddx != 0) source.colour_varies = true;
     }
 
-    // A vertical edge's test is the same on every row (dx × (py − ay) is zero), so it narrows
-    // every row alike and is applied once, here; the other edges narrow row by row.
+    // Edges along a pixel axis are settled once, here; the others narrow row by row. A
+    // horizontal edge's test is the same along a row (dy × (px − ax) is zero) and keeps the
+    // rows on its inner side, which ends the triangle's run of rows. A vertical edge's test is
+    // the same on every row (dx × (py − ay) is zero), so it narrows every row alike.
+    int first = first_row, last = last_row;
     int row_lo = 0, row_hi = target.width - 1;
     Edge per_row[3];
     int per_row_count = 0;
     for (const Edge& e : edges) {
-        if (e.dx == 0) {
+        if (e.dy == 0) {
+            while (first <= last && !Covers(e, 0, first)) first++;
+            while (last >= first && !Covers(e, 0, last)) last--;
+        } else if (e.dx == 0) {
             NarrowRun(e, first_row, row_lo, row_hi);
         } else {
             per_row[per_row_count++] = e;
         }
     }
-    if (row_lo > row_hi) return;
+    if (first > last || row_lo > row_hi) return;
 
-    for (int row = first_row; row <= last_row; row++) {
+    for (int row = first; row <= last; row++) {
         const double py = row;
         int lo = row_lo, hi = row_hi;
         for (int i = 0; i < per_row_count && lo <= hi; i++) NarrowRun(per_row[i], py, lo, hi);

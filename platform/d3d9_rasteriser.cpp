@@ -38,18 +38,13 @@ bool Covers(const Edge& e, double px, double py)
     return value > 0 || (value == 0 && e.inclusive);
 }
 
-// Narrows the run [lo, hi] of row py to the centres on the inner side of edge e. The
-// crossing point only gives a first guess; the exact edge test settles the last pixel, so
-// the result does not depend on the rounding of the division. (Along a row the edge test, as
-// computed, is monotonic, since every rounded operation in it is: the covered centres of the
-// row are one run, and the search finds its end from any guess.) Empty runs end with lo > hi.
-void NarrowRun(const Edge& e, double py, int& lo, int& hi)
+// Narrows the run [lo, hi] of row py to the centres on the inner side of edge e, which is
+// not horizontal. The edge's crossing with the row only gives a first guess; the exact edge
+// test settles the last pixel, so the result does not depend on the guess: along a row the
+// edge test, as computed, is monotonic (every rounded operation in it is), so the covered
+// centres are one run and the search finds its end from anywhere. Empty runs end with lo > hi.
+void NarrowRun(const Edge& e, double py, double crossing, int& lo, int& hi)
 {
-    if (e.dy == 0) {
-        if (!Covers(e, lo, py)) hi = lo - 1;
-        return;
-    }
-    double crossing = e.ax + e.dx * (py - e.ay) / e.dy;
     if (e.dy < 0) {  // inside to the right of the crossing: raises lo
         int first;
         if (crossing > hi)
@@ -143,19 +138,23 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
     // Edges along a pixel axis are settled once, here; the others narrow row by row. A
     // horizontal edge's test is the same along a row (dy × (px − ax) is zero) and keeps the
     // rows on its inner side, which ends the triangle's run of rows. A vertical edge's test is
-    // the same on every row (dx × (py − ay) is zero), so it narrows every row alike.
+    // the same on every row (dx × (py − ay) is zero), so it narrows every row alike. A slanted
+    // edge's crossing with the row, the search's first guess, steps from row to row.
     int first = first_row, last = last_row;
     int row_lo = 0, row_hi = target.width - 1;
-    Edge per_row[3];
-    int per_row_count = 0;
+    Edge slanted[3];
+    double crossing[3], crossing_step[3];
+    int slanted_count = 0;
     for (const Edge& e : edges) {
         if (e.dy == 0) {
             while (first <= last && !Covers(e, 0, first)) first++;
             while (last >= first && !Covers(e, 0, last)) last--;
         } else if (e.dx == 0) {
-            NarrowRun(e, first_row, row_lo, row_hi);
+            NarrowRun(e, first_row, e.ax, row_lo, row_hi);
         } else {
-            per_row[per_row_count++] = e;
+            crossing[slanted_count] = e.ax + e.dx * (first - e.ay) / e.dy;
+            crossing_step[slanted_count] = e.dx / e.dy;
+            slanted[slanted_count++] = e;
         }
     }
     if (first > last || row_lo > row_hi) return;
@@ -163,7 +162,10 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
     for (int row = first; row <= last; row++) {
         const double py = row;
         int lo = row_lo, hi = row_hi;
-        for (int i = 0; i < per_row_count && lo <= hi; i++) NarrowRun(per_row[i], py, lo, hi);
+        for (int i = 0; i < slanted_count; i++) {
+            if (lo <= hi) NarrowRun(slanted[i], py, crossing[i], lo, hi);
+            crossing[i] += crossing_step[i];
+        }
         if (lo > hi) continue;
 
         Span span;

@@ -1,7 +1,8 @@
 // Bilinear scaling: each destination pixel's centre is mapped into the source, and the two
 // nearest source columns and rows are blended, as a texture sampled with linear filtering.
 // Rows are scaled across once and blended down; a destination row that falls on a source row
-// (the window's 600 rows of a 600-row picture) is the scaled source row itself.
+// (the window's 600 rows of a 600-row picture) is the scaled source row itself. Both steps
+// blend four pixels at a time with SSE2.
 #include "platform/sdl/picture_scale.h"
 
 #include <cstddef>
@@ -47,15 +48,30 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t w)
 }
 
 #if defined(__SSE2__)
-// Four destination pixels at a time: both source pixels of each come in one 64-bit load,
-// and the colour bytes are weighted in 16-bit lanes: blue and red, then green.
+// Blend for four pixels, each with its own weight in `weights` (one per 32-bit lane). The
+// colour bytes are weighted in 16-bit lanes: blue and red, then green.
+inline __m128i Blend4(__m128i a, __m128i b, __m128i weights)
+{
+    const __m128i bytes_0_2 = _mm_set1_epi32(0x00FF00FF);
+    const __m128i half = _mm_set1_epi16(0x80);
+    const __m128i w = _mm_or_si128(weights, _mm_slli_epi32(weights, 16));
+    const __m128i v = _mm_sub_epi16(_mm_set1_epi16(256), w);
+    __m128i blue_red = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(a, bytes_0_2), v),
+                                                   _mm_mullo_epi16(_mm_and_si128(b, bytes_0_2), w)),
+                                     half);
+    __m128i green = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(a, 8), bytes_0_2), v),
+                      _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(b, 8), bytes_0_2), w)),
+        half);
+    return _mm_or_si128(_mm_srli_epi16(blue_red, 8),
+                        _mm_and_si128(green, _mm_set1_epi32(0x0000FF00)));
+}
+
+// Four destination pixels at a time: both source pixels of each come in one 64-bit load.
 void ScaleRow(const ScaleTaps& columns, const uint32_t* source, uint32_t* row, int width)
 {
     const int32_t* first = columns.first.data();
     const uint32_t* weight = columns.weight.data();
-    const __m128i bytes_0_2 = _mm_set1_epi32(0x00FF00FF);
-    const __m128i half = _mm_set1_epi16(0x80);
-    const __m128i full = _mm_set1_epi16(256);
     int x = 0;
     for (; x + 4 <= width; x += 4) {
         __m128i pair0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + first[x]));
@@ -66,26 +82,27 @@ void ScaleRow(const ScaleTaps& columns, const uint32_t* source, uint32_t* row, i
         __m128i pairs23 = _mm_unpacklo_epi32(pair2, pair3);  // a2 a3 b2 b3
         __m128i a = _mm_unpacklo_epi64(pairs01, pairs23);
         __m128i b = _mm_unpackhi_epi64(pairs01, pairs23);
-        // Each pixel's weight in both 16-bit halves of its lane.
         __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weight + x));
-        w = _mm_or_si128(w, _mm_slli_epi32(w, 16));
-        __m128i v = _mm_sub_epi16(full, w);
-        __m128i blue_red =
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(a, bytes_0_2), v),
-                                        _mm_mullo_epi16(_mm_and_si128(b, bytes_0_2), w)),
-                          half);
-        __m128i green = _mm_add_epi16(
-            _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(a, 8), bytes_0_2), v),
-                          _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(b, 8), bytes_0_2), w)),
-            half);
-        __m128i blended = _mm_or_si128(_mm_srli_epi16(blue_red, 8),
-                                       _mm_and_si128(green, _mm_set1_epi32(0x0000FF00)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), blended);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), Blend4(a, b, w));
     }
     for (; x < width; x++) {
         const uint32_t* at = source + first[x];
         row[x] = weight[x] ? Blend(at[0], at[1], weight[x]) : at[0];
     }
+}
+
+// Two scaled rows blended down with one weight.
+void BlendRows(const uint32_t* upper, const uint32_t* lower, uint32_t weight, uint32_t* out,
+               int width)
+{
+    const __m128i w = _mm_set1_epi32(int(weight));
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper + x));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), Blend4(a, b, w));
+    }
+    for (; x < width; x++) out[x] = Blend(upper[x], lower[x], weight);
 }
 #else
 void ScaleRow(const ScaleTaps& columns, const uint32_t* source, uint32_t* row, int width)
@@ -96,6 +113,12 @@ void ScaleRow(const ScaleTaps& columns, const uint32_t* source, uint32_t* row, i
         const uint32_t* at = source + first[x];
         row[x] = weight[x] ? Blend(at[0], at[1], weight[x]) : at[0];
     }
+}
+
+void BlendRows(const uint32_t* upper, const uint32_t* lower, uint32_t weight, uint32_t* out,
+               int width)
+{
+    for (int x = 0; x < width; x++) out[x] = Blend(upper[x], lower[x], weight);
 }
 #endif
 
@@ -147,9 +170,6 @@ void ScalePicture(PictureScale* scale, const uint32_t* source, int source_pitch,
                      scale->lower.data(), width);
             scale->lower_row = top + 1;
         }
-        for (int x = 0; x < width; x++) {
-            out[x] = Blend(scale->upper[static_cast<size_t>(x)],
-                           scale->lower[static_cast<size_t>(x)], weight);
-        }
+        BlendRows(scale->upper.data(), scale->lower.data(), weight, out, width);
     }
 }

@@ -3,6 +3,7 @@
 #   ./run.sh
 # or one of the tools, with its arguments (paths are taken from where you stand):
 #   ./run.sh xm2wav song.xm song.wav
+#   ./run.sh xmplay song.xm
 #   ./run.sh font_preview font.ppm 3
 #   ./run.sh capture intro.mp4     (also installs FFmpeg's development libraries)
 set -euo pipefail
@@ -10,8 +11,8 @@ root=$(cd "$(dirname "$0")" && pwd)
 program=${1:-intro}
 [ $# -gt 0 ] && shift
 case "$program" in
-  intro|xm2wav|font_preview|capture) ;;
-  *) echo "usage: ./run.sh [intro|xm2wav|font_preview|capture] [arguments...]" >&2; exit 2 ;;
+  intro|xm2wav|xmplay|font_preview|capture) ;;
+  *) echo "usage: ./run.sh [intro|xm2wav|xmplay|font_preview|capture] [arguments...]" >&2; exit 2 ;;
 esac
 # Build output goes to standard error: a tool may be writing to standard output.
 deps=run

@@ -30,6 +30,7 @@ target_link_libraries(intro PRIVATE app scene gfx player assets d3d9 winmm)
 # the linker reaches after the libraries: ask for it up front.
 target_link_options(intro PRIVATE -Wl,--undefined=_WinMain@16)
 
+add_subdirectory(tools/common)
 add_subdirectory(tools/xm2wav)
 add_subdirectory(tests/windows/frame_dump)
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/d3d9_span.h"
 
@@ -37,16 +38,13 @@ bool Covers(const Edge& e, double px, double py)
     return value > 0 || (value == 0 && e.inclusive);
 }
 
-// Narrows the run [lo, hi] of row py to the centres on the inner side of edge e. The
-// crossing point only gives a first guess; the exact edge test settles the last pixel, so
-// the result does not depend on the rounding of the division. Empty runs end with lo > hi.
-void NarrowRun(const Edge& e, double py, int& lo, int& hi)
+// Narrows the run [lo, hi] of row py to the centres on the inner side of edge e, which is
+// not horizontal. The edge's crossing with the row only gives a first guess; the exact edge
+// test settles the last pixel, so the result does not depend on the guess: along a row the
+// edge test, as computed, is monotonic (every rounded operation in it is), so the covered
+// centres are one run and the search finds its end from anywhere. Empty runs end with lo > hi.
+void NarrowRun(const Edge& e, double py, double crossing, int& lo, int& hi)
 {
-    if (e.dy == 0) {
-        if (!Covers(e, lo, py)) hi = lo - 1;
-        return;
-    }
-    double crossing = e.ax + e.dx * (py - e.ay) / e.dy;
     if (e.dy < 0) {  // inside to the right of the crossing: raises lo
         int first;
         if (crossing > hi)
@@ -137,12 +135,36 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
         if (colour[i].ddx != 0) source.colour_varies = true;
     }
 
-    for (int row = first_row; row <= last_row; row++) {
+    // Edges along a pixel axis are settled once, here; the others narrow row by row. A
+    // horizontal edge's test is the same along a row (dy × (px − ax) is zero) and keeps the
+    // rows on its inner side, which ends the triangle's run of rows. A vertical edge's test is
+    // the same on every row (dx × (py − ay) is zero), so it narrows every row alike. A slanted
+    // edge's crossing with the row, the search's first guess, steps from row to row.
+    int first = first_row, last = last_row;
+    int row_lo = 0, row_hi = target.width - 1;
+    Edge slanted[3];
+    double crossing[3], crossing_step[3];
+    int slanted_count = 0;
+    for (const Edge& e : edges) {
+        if (e.dy == 0) {
+            while (first <= last && !Covers(e, 0, first)) first++;
+            while (last >= first && !Covers(e, 0, last)) last--;
+        } else if (e.dx == 0) {
+            NarrowRun(e, first_row, e.ax, row_lo, row_hi);
+        } else {
+            crossing[slanted_count] = e.ax + e.dx * (first - e.ay) / e.dy;
+            crossing_step[slanted_count] = e.dx / e.dy;
+            slanted[slanted_count++] = e;
+        }
+    }
+    if (first > last || row_lo > row_hi) return;
+
+    for (int row = first; row <= last; row++) {
         const double py = row;
-        int lo = 0, hi = target.width - 1;
-        for (const Edge& e : edges) {
-            NarrowRun(e, py, lo, hi);
-            if (lo > hi) break;
+        int lo = row_lo, hi = row_hi;
+        for (int i = 0; i < slanted_count; i++) {
+            if (lo <= hi) NarrowRun(slanted[i], py, crossing[i], lo, hi);
+            crossing[i] += crossing_step[i];
         }
         if (lo > hi) continue;
 
@@ -154,7 +176,11 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
         span.v = v.at_a + v.ddx * x0 + v.ddy * y;
         for (int i = 0; i < 4; i++) {
             span.first[i] = colour[i].at_a + colour[i].ddx * x0 + colour[i].ddy * y;
-            span.last[i] = colour[i].at_a + colour[i].ddx * x1 + colour[i].ddy * y;
+        }
+        if (source.colour_varies) {
+            for (int i = 0; i < 4; i++) {
+                span.last[i] = colour[i].at_a + colour[i].ddx * x1 + colour[i].ddy * y;
+            }
         }
         DrawSpan(source, span);
     }
@@ -171,6 +197,11 @@ void RasterFill(const RasterTarget& target, int x1, int y1, int x2, int y2, uint
     const uint32_t value = colour & 0x00FFFFFF;
     for (int y = y1; y < y2; y++) {
         uint32_t* row = target.pixels + size_t(y) * size_t(target.pitch);
-        std::fill(row + x1, row + x2, value);
+        // Black (the scene's clear) is a byte fill, which the C library does fastest.
+        if (value == 0) {
+            std::memset(row + x1, 0, size_t(x2 - x1) * sizeof(uint32_t));
+        } else {
+            std::fill(row + x1, row + x2, value);
+        }
     }
 }

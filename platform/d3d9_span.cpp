@@ -1,35 +1,60 @@
-// The pixel stage. A run is cut into chunks of at most CHUNK pixels; each chunk goes through
-// separate simple loops (colours, texel fetch, modulation, write), one loop per variant, so
-// the inner loops have no branches and the compiler can vectorise the arithmetic ones.
+// The pixel stage. A run is cut into chunks of at most CHUNK pixels. A chunk takes its texels
+// straight from the texture row when the run steps exactly one texel per pixel along it (the
+// untransformed page and panels; the chunk then ends where the row wraps), or else gathers
+// them into a buffer; one loop then modulates them by the colour and writes them, four pixels
+// per SSE2 instruction, so each pixel of the target is read and written once.
 #include "platform/d3d9_span.h"
 
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const int CHUNK = 256;
 const double FIXED_ONE = 4294967296.0;  // texture coordinates are 32.32 fixed point
+const uint64_t ONE_TEXEL = uint64_t(1) << 32;
+const uint32_t COLOUR_BYTES = 0x00FFFFFF;  // X8R8G8B8: the X byte written is always 0
 
 // A texel coordinate reduced into [0, size) and turned into 32.32 fixed point. Wrapping is
-// periodic, so reducing first loses nothing and keeps huge coordinates in range.
+// periodic, so reducing first loses nothing and keeps huge coordinates in range. The fixed
+// value is below 2^63, where the signed conversion (one instruction) gives the same.
 uint64_t WrappedFixed(double t, int size)
 {
-    if (t >= 0 && t < size) return uint64_t(t * FIXED_ONE);
+    if (t >= 0 && t < size) return uint64_t(int64_t(t * FIXED_ONE));
     if (!std::isfinite(t)) return 0;
     double r = std::fmod(t, double(size));
     if (r < 0) r += size;
     if (!(r < size)) r = 0;  // -tiny + size may round up to size
-    return uint64_t(r * FIXED_ONE);
+    return uint64_t(int64_t(r * FIXED_ONE));
 }
 
-// A channel value kept within 0..255, in 16.16 fixed point with 0.5 added so that the
-// integer part is the value rounded to nearest.
-int32_t ChannelFixed(double c)
+// Four channel values, each kept within 0..255 (NaN as 0), in 16.16 fixed point with 0.5
+// added so that the integer part is the value rounded to nearest.
+void ChannelsFixed(const double channels[4], int32_t fixed[4])
 {
-    if (!(c > 0)) c = 0;  // NaN too
-    if (c > 255) c = 255;
-    return int32_t(c * 65536.0 + 32768.0);
+#if defined(__SSE2__)
+    // max and min return their second operand when the first is NaN or the two are equal.
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d top = _mm_set1_pd(255.0);
+    const __m128d scale = _mm_set1_pd(65536.0);
+    const __m128d half = _mm_set1_pd(32768.0);
+    __m128d low = _mm_min_pd(_mm_max_pd(_mm_loadu_pd(channels), zero), top);
+    __m128d high = _mm_min_pd(_mm_max_pd(_mm_loadu_pd(channels + 2), zero), top);
+    __m128i low_fixed = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(low, scale), half));
+    __m128i high_fixed = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(high, scale), half));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(fixed), _mm_unpacklo_epi64(low_fixed, high_fixed));
+#else
+    for (int i = 0; i < 4; i++) {
+        double c = channels[i];
+        if (!(c > 0)) c = 0;  // NaN too
+        if (c > 255) c = 255;
+        fixed[i] = int32_t(c * 65536.0 + 32768.0);
+    }
+#endif
 }
 
 uint32_t PackChannels(const int32_t fixed[4])
@@ -45,14 +70,14 @@ struct ColourWalk {
     int32_t step[4];
 };
 
-ColourWalk StartColourWalk(const Span& span)
+ColourWalk StartColourWalk(const Span& span, bool varies)
 {
     ColourWalk walk;
+    ChannelsFixed(span.first, walk.value);
+    int32_t last[4];
+    if (varies) ChannelsFixed(span.last, last);
     for (int i = 0; i < 4; i++) {
-        int32_t first = ChannelFixed(span.first[i]);
-        int32_t last = ChannelFixed(span.last[i]);
-        walk.value[i] = first;
-        walk.step[i] = span.count > 1 ? (last - first) / (span.count - 1) : 0;
+        walk.step[i] = varies && span.count > 1 ? (last[i] - walk.value[i]) / (span.count - 1) : 0;
     }
     return walk;
 }
@@ -78,28 +103,50 @@ struct TexelWalk {
     uint64_t u, v, du, dv;
 };
 
-// Texels along one texture row (v does not change along the run).
+// Texels along one texture row (v does not change along the run), four at a time while
+// four remain.
 void FetchAlongRow(const uint32_t* row, uint32_t column_mask, TexelWalk& walk, uint32_t* out, int n)
 {
     uint64_t u = walk.u;
     const uint64_t du = walk.du;
-    for (int k = 0; k < n; k++) {
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        out[k] = row[uint32_t(u >> 32) & column_mask];
+        out[k + 1] = row[uint32_t((u + du) >> 32) & column_mask];
+        out[k + 2] = row[uint32_t((u + 2 * du) >> 32) & column_mask];
+        out[k + 3] = row[uint32_t((u + 3 * du) >> 32) & column_mask];
+        u += 4 * du;
+    }
+    for (; k < n; k++) {
         out[k] = row[uint32_t(u >> 32) & column_mask];
         u += du;
     }
     walk.u = u;
 }
 
+// Texels anywhere in the texture, four at a time while four remain.
 void FetchAnywhere(const RasterTexture& texture, TexelWalk& walk, uint32_t* out, int n)
 {
     const uint32_t column_mask = uint32_t(texture.width - 1);
     const uint32_t row_mask = uint32_t(texture.height - 1);
     const uint32_t* texels = texture.texels;
     const size_t pitch = size_t(texture.pitch);
+    auto at = [&](uint64_t u, uint64_t v) {
+        return texels[(uint32_t(v >> 32) & row_mask) * pitch + (uint32_t(u >> 32) & column_mask)];
+    };
     uint64_t u = walk.u, v = walk.v;
     const uint64_t du = walk.du, dv = walk.dv;
-    for (int k = 0; k < n; k++) {
-        out[k] = texels[(uint32_t(v >> 32) & row_mask) * pitch + (uint32_t(u >> 32) & column_mask)];
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        out[k] = at(u, v);
+        out[k + 1] = at(u + du, v + dv);
+        out[k + 2] = at(u + 2 * du, v + 2 * dv);
+        out[k + 3] = at(u + 3 * du, v + 3 * dv);
+        u += 4 * du;
+        v += 4 * dv;
+    }
+    for (; k < n; k++) {
+        out[k] = at(u, v);
         u += du;
         v += dv;
     }
@@ -107,26 +154,37 @@ void FetchAnywhere(const RasterTexture& texture, TexelWalk& walk, uint32_t* out,
     walk.v = v;
 }
 
-// Texel times colour, byte by byte (each byte is one channel of one pixel). The products
-// fit 16 bits, so the compiler can work on eight channels per vector instruction.
-void ModulateByColours(uint32_t* texels, const uint32_t* colours, int n)
+// The texels of the next n pixels (n is at most CHUNK and may be lowered here). One texel per
+// pixel along a row reads the row itself, up to its end, where the run wraps to column 0;
+// every other walk is gathered into `buffer`.
+const uint32_t* NextTexels(const RasterTexture& texture, const uint32_t* row, TexelWalk& walk,
+                           uint32_t* buffer, int& n)
 {
-    uint8_t* t = reinterpret_cast<uint8_t*>(texels);
-    const uint8_t* c = reinterpret_cast<const uint8_t*>(colours);
-    for (int i = 0; i < 4 * n; i++) {
-        uint16_t x = uint16_t(t[i] * c[i] + 128);
-        t[i] = uint8_t((x + (x >> 8)) >> 8);
+    const uint32_t column_mask = uint32_t(texture.width - 1);
+    if (row && walk.du == ONE_TEXEL) {
+        const int column = int(uint32_t(walk.u >> 32) & column_mask);
+        n = std::min(n, texture.width - column);
+        walk.u += uint64_t(n) << 32;
+        return row + column;
     }
+    if (row) {
+        FetchAlongRow(row, column_mask, walk, buffer, n);
+    } else {
+        FetchAnywhere(texture, walk, buffer, n);
+    }
+    return buffer;
 }
 
-void WriteReplace(uint32_t* dest, const uint32_t* source, int n)
+// Texel times colour per channel (alpha too), rounded to nearest: (t × c + 127) / 255, formed
+// as (x + (x >> 8)) >> 8 with x = t × c + 128, which is exact for 8-bit t and c.
+inline uint32_t Modulate(uint32_t texel, uint32_t colour)
 {
-    for (int k = 0; k < n; k++) dest[k] = source[k] & 0x00FFFFFF;
-}
-
-void WriteReplaceConstant(uint32_t* dest, uint32_t colour, int n)
-{
-    std::fill(dest, dest + n, colour & 0x00FFFFFF);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t x = (texel >> shift & 0xFF) * (colour >> shift & 0xFF) + 128;
+        out |= ((x + (x >> 8)) >> 8) << shift;
+    }
+    return out;
 }
 
 // Per-channel saturating add of the red, green and blue bytes: the sums of red and blue are
@@ -143,14 +201,126 @@ inline uint32_t AddSaturated(uint32_t s, uint32_t d)
     return (red_blue & 0x00FF00FF) | (green & 0x0000FF00);
 }
 
-void WriteAdd(uint32_t* dest, const uint32_t* source, int n)
+enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
+
+// The written value of one pixel for the two common modes.
+template <WriteMode mode>
+inline uint32_t Combine(uint32_t source, uint32_t dest)
 {
-    for (int k = 0; k < n; k++) dest[k] = AddSaturated(source[k], dest[k]);
+    if constexpr (mode == WRITE_ADD) return AddSaturated(source, dest);
+    return source & COLOUR_BYTES;
 }
 
-void WriteAddConstant(uint32_t* dest, uint32_t colour, int n)
+#if defined(__SSE2__)
+inline __m128i Load4(const uint32_t* p)
 {
-    for (int k = 0; k < n; k++) dest[k] = AddSaturated(colour, dest[k]);
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void Store4(uint32_t* p, __m128i value)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), value);
+}
+
+// Modulate for four pixels: the bytes are widened to 16 bits, where the product and the
+// rounding fit; (x + (x >> 8)) >> 8 equals the high half of x × 257 for every x here.
+inline __m128i Modulate4(__m128i texels, __m128i colours)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(128);
+    const __m128i by_257 = _mm_set1_epi16(257);
+    __m128i low =
+        _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), _mm_unpacklo_epi8(colours, zero));
+    __m128i high =
+        _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), _mm_unpackhi_epi8(colours, zero));
+    low = _mm_mulhi_epu16(_mm_add_epi16(low, half), by_257);
+    high = _mm_mulhi_epu16(_mm_add_epi16(high, half), by_257);
+    return _mm_packus_epi16(low, high);
+}
+
+// Combine for four pixels (the target's pixels are not used when replacing).
+template <WriteMode mode>
+inline __m128i Combine4(__m128i source, __m128i dest)
+{
+    const __m128i colour_bytes = _mm_set1_epi32(COLOUR_BYTES);
+    if constexpr (mode == WRITE_ADD) source = _mm_adds_epu8(source, dest);
+    return _mm_and_si128(source, colour_bytes);
+}
+
+// The last one to three pixels of a run go through the four-pixel code too, loaded and
+// stored piecewise (the other lanes are zero and are not stored).
+inline __m128i LoadPart(const uint32_t* p, int n)
+{
+    if (n == 1) return _mm_cvtsi32_si128(int(p[0]));
+    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    if (n == 2) return two;
+    return _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(int(p[2])));
+}
+
+inline void StorePart(uint32_t* p, __m128i value, int n)
+{
+    if (n == 1) {
+        p[0] = uint32_t(_mm_cvtsi128_si32(value));
+        return;
+    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), value);
+    if (n == 3) p[2] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(value, 8)));
+}
+#endif
+
+template <WriteMode mode>
+void CombineRun(uint32_t* dest, const uint32_t* source, int n)
+{
+#if defined(__SSE2__)
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        Store4(dest + k, Combine4<mode>(Load4(source + k), Load4(dest + k)));
+    }
+    if (k < n) {
+        const int m = n - k;
+        StorePart(dest + k, Combine4<mode>(LoadPart(source + k, m), LoadPart(dest + k, m)), m);
+    }
+#else
+    for (int k = 0; k < n; k++) dest[k] = Combine<mode>(source[k], dest[k]);
+#endif
+}
+
+// The colour is one for the whole run (`colour`) or one per pixel (`colours`).
+template <WriteMode mode, bool colour_per_pixel>
+void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
+                           uint32_t colour, int n)
+{
+#if defined(__SSE2__)
+    const __m128i same_colour = _mm_set1_epi32(int(colour));
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m128i c = colour_per_pixel ? Load4(colours + k) : same_colour;
+        const __m128i shaded = Modulate4(Load4(texels + k), c);
+        Store4(dest + k, Combine4<mode>(shaded, Load4(dest + k)));
+    }
+    if (k < n) {
+        const int m = n - k;
+        const __m128i c = colour_per_pixel ? LoadPart(colours + k, m) : same_colour;
+        const __m128i shaded = Modulate4(LoadPart(texels + k, m), c);
+        StorePart(dest + k, Combine4<mode>(shaded, LoadPart(dest + k, m)), m);
+    }
+#else
+    for (int k = 0; k < n; k++) {
+        const uint32_t c = colour_per_pixel ? colours[k] : colour;
+        dest[k] = Combine<mode>(Modulate(texels[k], c), dest[k]);
+    }
+#endif
+}
+
+template <WriteMode mode>
+void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
+                           uint32_t colour, int n)
+{
+    if (colours) {
+        ModulateAndCombineRun<mode, true>(dest, texels, colours, colour, n);
+    } else {
+        ModulateAndCombineRun<mode, false>(dest, texels, colours, colour, n);
+    }
 }
 
 uint32_t FactorValue(RasterBlendFactor factor, uint32_t source_alpha)
@@ -180,8 +350,6 @@ void WriteBlended(uint32_t* dest, const uint32_t* source, int n, const RasterBle
     }
 }
 
-enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
-
 WriteMode ChooseWriteMode(const RasterBlend& blend)
 {
     if (!blend.enabled) return WRITE_REPLACE;
@@ -191,12 +359,31 @@ WriteMode ChooseWriteMode(const RasterBlend& blend)
     return WRITE_GENERAL;
 }
 
+// Writes n source pixels as they are.
 void Write(WriteMode mode, const RasterBlend& blend, uint32_t* dest, const uint32_t* source, int n)
 {
     switch (mode) {
-    case WRITE_REPLACE: WriteReplace(dest, source, n); break;
-    case WRITE_ADD: WriteAdd(dest, source, n); break;
+    case WRITE_REPLACE: CombineRun<WRITE_REPLACE>(dest, source, n); break;
+    case WRITE_ADD: CombineRun<WRITE_ADD>(dest, source, n); break;
     case WRITE_GENERAL: WriteBlended(dest, source, n, blend); break;
+    }
+}
+
+// Writes n texels times their colours: `colours` per pixel, or `colour` for all when it is
+// null. `scratch` (n pixels) holds the products the general blend needs in full.
+void WriteModulated(WriteMode mode, const RasterBlend& blend, uint32_t* dest,
+                    const uint32_t* texels, const uint32_t* colours, uint32_t colour,
+                    uint32_t* scratch, int n)
+{
+    switch (mode) {
+    case WRITE_REPLACE:
+        ModulateAndCombineRun<WRITE_REPLACE>(dest, texels, colours, colour, n);
+        break;
+    case WRITE_ADD: ModulateAndCombineRun<WRITE_ADD>(dest, texels, colours, colour, n); break;
+    case WRITE_GENERAL:
+        for (int k = 0; k < n; k++) scratch[k] = Modulate(texels[k], colours ? colours[k] : colour);
+        WriteBlended(dest, scratch, n, blend);
+        break;
     }
 }
 
@@ -215,17 +402,8 @@ void DrawSpan(const SpanSource& source, const Span& span)
 {
     if (span.count <= 0) return;
     const WriteMode mode = ChooseWriteMode(source.blend);
-    ColourWalk colours = StartColourWalk(span);
+    ColourWalk colours = StartColourWalk(span, source.colour_varies);
     const uint32_t constant_colour = PackChannels(colours.value);
-
-    // Untextured, one colour: nothing to compute per pixel.
-    if (!source.texture && !source.colour_varies && mode != WRITE_GENERAL) {
-        if (mode == WRITE_REPLACE)
-            WriteReplaceConstant(span.dest, constant_colour, span.count);
-        else
-            WriteAddConstant(span.dest, constant_colour, span.count);
-        return;
-    }
 
     TexelWalk texels = {};
     const uint32_t* texel_row = nullptr;
@@ -239,30 +417,33 @@ void DrawSpan(const SpanSource& source, const Span& span)
     }
     // Constant white (alpha included) leaves texels as they are; for writes that ignore
     // alpha the colour's alpha does not matter.
-    const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : 0x00FFFFFF;
-    const bool modulate =
-        source.colour_varies || (constant_colour & identity_mask) != identity_mask;
+    const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : COLOUR_BYTES;
+    const bool modulate = source.texture && (source.colour_varies ||
+                                             (constant_colour & identity_mask) != identity_mask);
 
-    // colour_buffer: the colour of each pixel of the chunk (filled once when constant).
+    // colour_buffer: the colour of each pixel of the chunk when it varies, or when it is the
+    // source itself (filled once when constant).
     uint32_t colour_buffer[CHUNK];
-    uint32_t shade_buffer[CHUNK];
-    if (!source.colour_varies && (modulate || !source.texture)) {
+    uint32_t texel_buffer[CHUNK];
+    if (!source.colour_varies && !source.texture) {
         std::fill(colour_buffer, colour_buffer + std::min(CHUNK, span.count), constant_colour);
     }
-    for (int done = 0; done < span.count; done += CHUNK) {
-        const int n = std::min(CHUNK, span.count - done);
-        uint32_t* dest = span.dest + done;
+    int done = 0;
+    while (done < span.count) {
+        int n = std::min(CHUNK, span.count - done);
+        const uint32_t* shades = colour_buffer;  // untextured: the colour is the source
+        if (source.texture) {
+            shades = NextTexels(*source.texture, texel_row, texels, texel_buffer, n);
+        }
         if (source.colour_varies) WalkColours(colours, colour_buffer, n);
-        if (!source.texture) {
-            Write(mode, source.blend, dest, colour_buffer, n);
-            continue;
-        }
-        if (texel_row) {
-            FetchAlongRow(texel_row, uint32_t(source.texture->width - 1), texels, shade_buffer, n);
+        uint32_t* dest = span.dest + done;
+        if (modulate) {
+            const uint32_t* each = source.colour_varies ? colour_buffer : nullptr;
+            WriteModulated(mode, source.blend, dest, shades, each, constant_colour, texel_buffer,
+                           n);
         } else {
-            FetchAnywhere(*source.texture, texels, shade_buffer, n);
+            Write(mode, source.blend, dest, shades, n);
         }
-        if (modulate) ModulateByColours(shade_buffer, colour_buffer, n);
-        Write(mode, source.blend, dest, shade_buffer, n);
+        done += n;
     }
 }

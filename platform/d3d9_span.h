@@ -26,7 +26,7 @@ struct Span {
     double u;         // texel column coordinate (u × width) at the first pixel
     double v;         // texel row coordinate (v × height) at the first pixel
     double first[4];  // colour channels blue, green, red, alpha at the first pixel
-    double last[4];   // ... at the last pixel (used when the colour varies)
+    double last[4];   // ... at the last pixel (set and used only when the colour varies)
 };
 
 void DrawSpan(const SpanSource& source, const Span& span);

@@ -32,6 +32,7 @@ struct WaveOutDevice {
     DWORD offset = 0;      // next byte to play
     DWORD loops_left = 0;  // passes still to play after this one (INFINITE_LOOPS: endless)
     DWORD position = 0;    // bytes consumed since the last reset; wraps after 4 GB
+    bool paused = false;   // waveOutPause: silence, the position stands still
 };
 
 WaveOutDevice& Device()
@@ -69,7 +70,7 @@ void PullFromBuffer(void* user, uint8_t* destination, int bytes)
     std::lock_guard<std::mutex> guard(device.lock);
     size_t done = 0;
     size_t wanted = bytes > 0 ? size_t(bytes) : 0;
-    while (done < wanted && device.data != nullptr) {
+    while (done < wanted && device.data != nullptr && !device.paused) {
         size_t piece = std::min<size_t>(wanted - done, device.length - device.offset);
         if (destination != nullptr)
             std::memcpy(destination + done, device.data + device.offset, piece);
@@ -114,6 +115,7 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT handle, UINT device_id, LPCWAVEFORMATEX f
         if (device.open) return DEVICE_ALREADY_OPEN;
         ReturnBuffer(device);
         device.position = 0;
+        device.paused = false;
     }
     // Not under the lock: the host may start pulling (which takes the lock) before it returns.
     if (!HostOpenAudio(int(DEVICE_RATE), PullFromBuffer, &device)) return MMSYSERR_NODRIVER;
@@ -209,6 +211,25 @@ MMRESULT WINAPI waveOutReset(HWAVEOUT handle)
     std::lock_guard<std::mutex> guard(device.lock);
     ReturnBuffer(device);
     device.position = 0;
+    device.paused = false;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveOutPause(HWAVEOUT handle)
+{
+    if (!IsOpenHandle(handle)) return MMSYSERR_INVALHANDLE;
+    WaveOutDevice& device = Device();
+    std::lock_guard<std::mutex> guard(device.lock);
+    device.paused = true;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveOutRestart(HWAVEOUT handle)
+{
+    if (!IsOpenHandle(handle)) return MMSYSERR_INVALHANDLE;
+    WaveOutDevice& device = Device();
+    std::lock_guard<std::mutex> guard(device.lock);
+    device.paused = false;
     return MMSYSERR_NOERROR;
 }
 

@@ -73,4 +73,7 @@ MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT h
 MMRESULT WINAPI waveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT header_size);
 MMRESULT WINAPI waveOutGetPosition(HWAVEOUT handle, LPMMTIME time, UINT time_size);
 MMRESULT WINAPI waveOutReset(HWAVEOUT handle);
+// Pause: the device plays silence and its position stands still until waveOutRestart.
+MMRESULT WINAPI waveOutPause(HWAVEOUT handle);
+MMRESULT WINAPI waveOutRestart(HWAVEOUT handle);
 MMRESULT WINAPI waveOutClose(HWAVEOUT handle);

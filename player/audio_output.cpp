@@ -144,6 +144,13 @@ bool PlaySong(Song* song)
     return true;
 }
 
+bool PauseSong(bool paused)
+{
+    if (!wave_out) return false;
+    MMRESULT result = paused ? waveOutPause(wave_out) : waveOutRestart(wave_out);
+    return result == MMSYSERR_NOERROR;
+}
+
 bool StopSong(Song* song)
 {
     if (!song) return false;

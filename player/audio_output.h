@@ -13,3 +13,6 @@ extern std::atomic<bool> thread_finished;  // mixing thread -> main: it has left
 
 bool PlaySong(Song* song);
 bool StopSong(Song* song);
+// Pauses or resumes the device while a song plays (the intro never pauses; the terminal player
+// does). The mixing thread follows the device's position, so it waits with it.
+bool PauseSong(bool paused);

@@ -28,6 +28,12 @@ void FreeInstrumentSamples(Instrument* instrument)
 
 Song* LoadSong(const void* name, SampleLoader sample_loader)
 {
+    return LoadSongReporting(name, sample_loader, nullptr);
+}
+
+Song* LoadSongReporting(const void* name, SampleLoader sample_loader, LoadReport* report)
+{
+    if (report) *report = LoadReport{};
     SourceStream* stream = OpenStream(name);
     if (!stream) return nullptr;
     Song* song = static_cast<Song*>(calloc(1, sizeof(Song)));
@@ -36,7 +42,7 @@ Song* LoadSong(const void* name, SampleLoader sample_loader)
         return nullptr;
     }
     song->sample_loader = sample_loader;
-    bool parsed = ParseModule(song, stream);
+    bool parsed = ParseModule(song, stream, report);
     CloseStream(stream);
     if (!parsed) {
         FreeSong(song);

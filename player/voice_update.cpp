@@ -19,6 +19,7 @@ constexpr int32_t LINEAR_BASE_PERIOD = 4608;
 constexpr float ONE_OCTAVE_IN_PERIODS = 0.0013020834f;  // 1/768
 constexpr int64_t AMIGA_CLOCK = 14317056;
 constexpr int32_t MIN_FREQUENCY = 100;
+constexpr int32_t MAX_VOICE_VOLUME = 127;
 
 // Truncates toward zero, with values outside int32 (from runaway slides) held at its ends.
 int32_t TruncateToInt32(double value)
@@ -70,7 +71,13 @@ void UpdateVolume(const ChannelState* channel, Voice* voice, const Song* song)
     volume *= channel->fadeout_volume;
     volume *= song->global_volume;
     volume *= static_cast<double>(VOLUME_SCALE);
+    // A voice volume is 0..127, and the left/right split and the mixer's ramps rely on it.
+    // Valid module data never leaves that range; a damaged envelope (point values above 64,
+    // which turn negative as 16-bit envelope values) would, and would then overflow the split
+    // and ramp the gain to tens of thousands.
     int32_t result = TruncateToInt32(volume);
+    if (result < 0) result = 0;
+    if (result > MAX_VOICE_VOLUME) result = MAX_VOICE_VOLUME;
     voice->volume = result;
     SplitVolume(voice);
 }

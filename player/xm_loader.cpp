@@ -12,6 +12,8 @@
 // - a sample's data is cut to the bytes the file still holds, and its loop is then fitted to
 //   the shortened length, so no sample allocation is larger than the file;
 // - a loop whose guard frame would lie beyond the slack is fitted to the data.
+// Each of these cuts, and the reason for a refusal, goes to the caller's LoadReport when it
+// hands one over; the report changes nothing of what is loaded.
 #include "player/xm_loader.h"
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "player/load_report.h"
 #include "player/placeholders.h"
 #include "player/sample_data.h"
 #include "player/sequencer.h"
@@ -28,6 +31,8 @@ namespace {
 constexpr char XM_ID[] = "Extended Module: ";
 constexpr int32_t XM_ID_LENGTH = 17;
 constexpr int32_t HEADER_SIZE_OFFSET = 60;
+// The ID, names and version, the fixed fields and the order table.
+constexpr int64_t SONG_HEADER_BYTES = 80 + MAX_ORDERS;
 constexpr int32_t MAX_PATTERNS = 256;
 constexpr int32_t MAX_PATTERN_ROWS = 1024;
 constexpr int32_t MAX_INSTRUMENTS = 128;
@@ -39,8 +44,21 @@ constexpr uint32_t GUARD_REACH = 7;
 
 struct Reader {
     SourceStream* stream;
-    int64_t size;  // bytes in the whole source
+    int64_t size;          // bytes in the whole source
+    LoadReport* report;    // none: nothing is reported
+    int64_t* short_bytes;  // bytes asked for that the source did not deliver, so far
 };
+
+void Report(const Reader& reader, LoadWarningKind kind, int32_t subject, int32_t detail = 0,
+            int64_t amount = 0)
+{
+    AddLoadWarning(reader.report, kind, subject, detail, amount);
+}
+
+void CountShortRead(const Reader& reader, int32_t asked, int32_t got)
+{
+    if (got < asked) *reader.short_bytes += asked - (got > 0 ? got : 0);
+}
 
 int64_t SourceSize(SourceStream* stream)
 {
@@ -70,13 +88,13 @@ void Skip(const Reader& reader, int64_t count) { SeekTo(reader, Tell(reader) + c
 void ReadBytes(const Reader& reader, void* destination, int32_t count)
 {
     memset(destination, 0, static_cast<size_t>(count));
-    StreamRead(destination, count, reader.stream);
+    CountShortRead(reader, count, StreamRead(destination, count, reader.stream));
 }
 
 uint8_t ReadU8(const Reader& reader)
 {
     uint8_t value = 0;
-    StreamRead(&value, 1, reader.stream);
+    CountShortRead(reader, 1, StreamRead(&value, 1, reader.stream));
     return value;
 }
 
@@ -121,10 +139,19 @@ bool ReadSongHeader(Song* song, const Reader& reader, int32_t* file_pattern_coun
     // plays as order 0, so capping it at 256 keeps its meaning and keeps it non-negative.
     song->song_length = static_cast<int16_t>(std::min<int32_t>(song_length, MAX_ORDERS));
     song->restart_position = static_cast<int16_t>(std::min<int32_t>(restart_position, MAX_ORDERS));
+    if (channel_count > MAX_CHANNELS) Report(reader, LOAD_REFUSED_CHANNELS, 0, 0, channel_count);
+    if (pattern_count > MAX_PATTERNS) Report(reader, LOAD_REFUSED_PATTERNS, 0, 0, pattern_count);
+    if (instrument_count > MAX_INSTRUMENTS) {
+        Report(reader, LOAD_REFUSED_INSTRUMENTS, 0, 0, instrument_count);
+    }
     if (channel_count > MAX_CHANNELS || pattern_count > MAX_PATTERNS ||
         instrument_count > MAX_INSTRUMENTS) {
         return false;
     }
+    if (reader.size < SONG_HEADER_BYTES) {
+        Report(reader, LOAD_HEADER_CUT, 0, 0, SONG_HEADER_BYTES - reader.size);
+    }
+    if (song_length > MAX_ORDERS) Report(reader, LOAD_SONG_LENGTH_CUT, 0, 0, song_length);
     song->channel_count = static_cast<int16_t>(channel_count);
     *file_pattern_count = pattern_count;
     *file_instrument_count = instrument_count;
@@ -175,28 +202,52 @@ bool ReadPatterns(Song* song, const Reader& reader, int32_t file_pattern_count)
     song->pattern_count = count;
 
     const int32_t channels = song->channel_count;
+    bool file_ended = false;
     for (int32_t p = 0; p < file_pattern_count; p++) {
         Pattern* pattern = &song->patterns[p];
+        if (!file_ended && Remaining(reader) == 0) {
+            Report(reader, LOAD_PATTERNS_MISSING, p, file_pattern_count - 1);
+            file_ended = true;
+        }
+        int64_t short_before = *reader.short_bytes;
         ReadU32(reader);  // header length: the header is taken to be these 9 bytes
         ReadU8(reader);   // packing type
         int32_t rows = ReadU16(reader);
         uint16_t packed_size = ReadU16(reader);
-        if (rows > MAX_PATTERN_ROWS) return false;
+        if (rows > MAX_PATTERN_ROWS) {
+            Report(reader, LOAD_REFUSED_ROWS, p, 0, rows);
+            return false;
+        }
+        bool rows_cut = false;
         if (packed_size != 0 && channels > 0) {
             int64_t remaining = Remaining(reader);
             if (static_cast<int64_t>(rows) * channels > remaining) {
-                rows = static_cast<int32_t>(std::max<int64_t>(1, remaining / channels));
+                int32_t kept = static_cast<int32_t>(std::max<int64_t>(1, remaining / channels));
+                Report(reader, LOAD_PATTERN_ROWS_CUT, p, kept, rows);
+                rows_cut = true;
+                rows = kept;
             }
         }
         pattern->cells = AllocateCells(rows, channels);
-        if (!pattern->cells) return false;
+        if (!pattern->cells) {
+            Report(reader, LOAD_REFUSED_NO_MEMORY, p);
+            return false;
+        }
         pattern->rows = rows;
-        if (packed_size == 0) continue;
-        for (int32_t c = 0; c < rows * channels; c++) DecodeCell(reader, &pattern->cells[c]);
+        if (packed_size != 0) {
+            for (int32_t c = 0; c < rows * channels; c++) DecodeCell(reader, &pattern->cells[c]);
+        }
+        // The file ends inside this pattern's header or cells.
+        if (!rows_cut && !file_ended && *reader.short_bytes > short_before) {
+            Report(reader, LOAD_PATTERN_DATA_CUT, p);
+        }
     }
     for (int32_t p = file_pattern_count; p < count; p++) {
         song->patterns[p].cells = AllocateCells(EMPTY_PATTERN_ROWS, channels);
-        if (!song->patterns[p].cells) return false;
+        if (!song->patterns[p].cells) {
+            Report(reader, LOAD_REFUSED_NO_MEMORY, p);
+            return false;
+        }
         song->patterns[p].rows = EMPTY_PATTERN_ROWS;
     }
     return true;
@@ -210,15 +261,19 @@ void ReadEnvelope(const Reader& reader, EnvelopePoint* points)
     }
 }
 
-void FitEnvelope(uint8_t* point_count, uint8_t loop_start, uint8_t* flags)
+void FitEnvelope(const Reader& reader, int32_t instrument_index, int32_t which,
+                 uint8_t* point_count, uint8_t loop_start, uint8_t* flags)
 {
-    if (*point_count > MAX_ENVELOPE_POINTS) *point_count = MAX_ENVELOPE_POINTS;
+    if (*point_count > MAX_ENVELOPE_POINTS) {
+        Report(reader, LOAD_ENVELOPE_POINTS_CUT, instrument_index + 1, which, *point_count);
+        *point_count = MAX_ENVELOPE_POINTS;
+    }
     if (*point_count < 2) *flags = 0;
     if (loop_start >= *point_count) *flags &= static_cast<uint8_t>(~ENVELOPE_LOOP);
 }
 
 // The instrument fields after the sample count, up to the fadeout.
-void ReadInstrumentBody(const Reader& reader, Instrument* instrument)
+void ReadInstrumentBody(const Reader& reader, Instrument* instrument, int32_t index)
 {
     ReadU32(reader);  // sample header size: each sample header is taken to be 40 bytes
     ReadBytes(reader, instrument->note_to_sample, sizeof(instrument->note_to_sample));
@@ -235,9 +290,9 @@ void ReadInstrumentBody(const Reader& reader, Instrument* instrument)
     };
     for (uint8_t* field : fields) *field = ReadU8(reader);
     instrument->fadeout = static_cast<uint16_t>(ReadU16(reader) * 2);
-    FitEnvelope(&instrument->volume_point_count, instrument->volume_loop_start,
+    FitEnvelope(reader, index, 0, &instrument->volume_point_count, instrument->volume_loop_start,
                 &instrument->volume_envelope_flags);
-    FitEnvelope(&instrument->panning_point_count, instrument->panning_loop_start,
+    FitEnvelope(reader, index, 1, &instrument->panning_point_count, instrument->panning_loop_start,
                 &instrument->panning_envelope_flags);
 }
 
@@ -339,13 +394,29 @@ void ReadSampleData(Song* song, const Reader& reader, Sample* sample, bool odd_b
                     int32_t instrument_index, int32_t sample_index)
 {
     const uint32_t bytes_per_frame = sample->bits / 8;
+    bool data_cut = false;
     if (sample->length > 0) {
         int64_t available_frames = Remaining(reader) / bytes_per_frame;
         if (static_cast<int64_t>(sample->length) > available_frames) {
+            int64_t missing =
+                (static_cast<int64_t>(sample->length) - available_frames) * bytes_per_frame;
+            Report(reader, LOAD_SAMPLE_DATA_CUT, instrument_index + 1, sample_index + 1, missing);
+            data_cut = true;
             sample->length = static_cast<uint32_t>(available_frames);
         }
     }
+    const uint8_t loop_type = sample->loop_type;
+    const uint32_t loop_length = sample->loop_length;
     FitLoop(sample);
+    // A loop fitted to data the file cut short is part of that cut; a sample without data
+    // has nothing to loop over.
+    if (!data_cut && loop_type != LOOP_NONE && sample->length > 0) {
+        if (sample->loop_type == LOOP_NONE) {
+            Report(reader, LOAD_LOOP_DROPPED, instrument_index + 1, sample_index + 1);
+        } else if (sample->loop_length != loop_length) {
+            Report(reader, LOAD_LOOP_CUT, instrument_index + 1, sample_index + 1);
+        }
+    }
     if (sample->length == 0) {
         if (odd_bytes) Skip(reader, 1);
         return;
@@ -354,6 +425,7 @@ void ReadSampleData(Song* song, const Reader& reader, Sample* sample, bool odd_b
     sample->data = AllocateSampleData(sample->length);
     if (!sample->data) {
         // Out of memory: keep the sample consistent as an empty one.
+        Report(reader, LOAD_SAMPLE_DATA_CUT, instrument_index + 1, sample_index + 1, byte_count);
         sample->length = 0;
         FitLoop(sample);
         return;
@@ -376,29 +448,44 @@ void ReadSampleData(Song* song, const Reader& reader, Sample* sample, bool odd_b
 }
 
 // Returns false for an instrument of more than 16 samples (nothing of it is kept then).
-bool ReadInstrument(Song* song, const Reader& reader, int32_t index)
+// file_ended: the file has ended before this instrument (already reported).
+bool ReadInstrument(Song* song, const Reader& reader, int32_t index, bool file_ended)
 {
     Instrument* instrument = &song->instruments[index];
     int64_t start = Tell(reader);
+    int64_t short_before = *reader.short_bytes;
     uint32_t header_size = ReadU32(reader);
     Skip(reader, 23);  // name, type
     uint16_t sample_count = ReadU16(reader);
-    if (sample_count > MAX_INSTRUMENT_SAMPLES) return false;
+    if (sample_count > MAX_INSTRUMENT_SAMPLES) {
+        Report(reader, LOAD_REFUSED_SAMPLES, index + 1, 0, sample_count);
+        return false;
+    }
     for (Sample*& slot : instrument->samples) slot = &silent_sample;
     if (sample_count == 0) {
+        if (!file_ended && *reader.short_bytes > short_before) {
+            Report(reader, LOAD_INSTRUMENT_HEADER_CUT, index + 1);
+        }
         SeekTo(reader, start + header_size);
         return true;
     }
-    ReadInstrumentBody(reader, instrument);
+    ReadInstrumentBody(reader, instrument, index);
     SeekTo(reader, start + header_size);
 
     bool odd_bytes[MAX_INSTRUMENT_SAMPLES] = {};
     for (int32_t j = 0; j < sample_count; j++) {
         Sample* sample = AllocateZeroed<Sample>(1);
-        if (!sample) return false;
+        if (!sample) {
+            Report(reader, LOAD_REFUSED_NO_MEMORY, index + 1);
+            return false;
+        }
         instrument->samples[j] = sample;
         instrument->sample_count = j + 1;
         odd_bytes[j] = ReadSampleHeader(reader, sample);
+    }
+    // Headers read past the end of the file: what they hold came out as zeros.
+    if (!file_ended && *reader.short_bytes > short_before) {
+        Report(reader, LOAD_INSTRUMENT_HEADER_CUT, index + 1);
     }
     for (int32_t j = 0; j < sample_count; j++) {
         ReadSampleData(song, reader, instrument->samples[j], odd_bytes[j], index, j);
@@ -409,24 +496,37 @@ bool ReadInstrument(Song* song, const Reader& reader, int32_t index)
 bool ReadInstruments(Song* song, const Reader& reader, int32_t count)
 {
     song->instruments = AllocateZeroed<Instrument>(static_cast<size_t>(count));
-    if (!song->instruments) return false;
+    if (!song->instruments) {
+        Report(reader, LOAD_REFUSED_NO_MEMORY, 0);
+        return false;
+    }
     song->instrument_count = static_cast<int16_t>(count);
+    bool file_ended = false;
     for (int32_t i = 0; i < count; i++) {
-        if (!ReadInstrument(song, reader, i)) return false;
+        if (!file_ended && Remaining(reader) == 0) {
+            Report(reader, LOAD_INSTRUMENTS_MISSING, i + 1, count);
+            file_ended = true;
+        }
+        if (!ReadInstrument(song, reader, i, file_ended)) return false;
     }
     return true;
 }
 
 }  // namespace
 
-bool ParseModule(Song* song, SourceStream* stream)
+bool ParseModule(Song* song, SourceStream* stream, LoadReport* report)
 {
     if (!song || !stream) return false;
-    Reader reader{stream, SourceSize(stream)};
+    int64_t short_bytes = 0;
+    Reader reader{stream, SourceSize(stream), report, &short_bytes};
     char id[XM_ID_LENGTH];
     SeekTo(reader, 0);
     ReadBytes(reader, id, XM_ID_LENGTH);
-    if (memcmp(id, XM_ID, XM_ID_LENGTH) != 0) return false;
+    if (memcmp(id, XM_ID, XM_ID_LENGTH) != 0) {
+        Report(reader, LOAD_REFUSED_NOT_XM, 0);
+        return false;
+    }
+    short_bytes = 0;
 
     song->tick_handler = SequencerTick;
     song->default_global_volume = DEFAULT_GLOBAL_VOLUME;
@@ -434,5 +534,7 @@ bool ParseModule(Song* song, SourceStream* stream)
     int32_t instrument_count = 0;
     if (!ReadSongHeader(song, reader, &file_pattern_count, &instrument_count)) return false;
     if (!ReadPatterns(song, reader, file_pattern_count)) return false;
-    return ReadInstruments(song, reader, instrument_count);
+    if (!ReadInstruments(song, reader, instrument_count)) return false;
+    if (Remaining(reader) > 0) Report(reader, LOAD_TRAILING_BYTES, 0, 0, Remaining(reader));
+    return true;
 }

@@ -17,7 +17,8 @@ if [ "${1:-run}" = test ]; then
   # SDL's message box needs, and a small window manager to minimise the full-screen intro.
   packages+=(libgtest-dev libgmock-dev clang libclang-rt-14-dev python3
              xvfb xauth xdotool x11-utils imagemagick xfonts-base openbox)
-  # Two independent module players our output is compared against.
+  # Two independent module players, the yardsticks of scripts/compare_peer.py and
+  # bench/compare_speed.py.
   packages+=(openmpt123 xmp)
   packages+=("${ffmpeg_packages[@]}")
   # The Windows build and Wine to run it: the 32-bit Wine with Mesa's OpenGL for its

@@ -1,19 +1,49 @@
-// The SDL2 host's display: a vsync'd renderer with one streaming 800 x 600 texture. Windowed,
-// the picture is scaled into the whole window (740 x 600); full screen, the window covers the
-// desktop and the picture is scaled with its 4:3 shape kept, black bars around it.
+// The SDL2 host's display: the window (windowed 740 x 600, or covering the screen) and the
+// route its pictures take to the screen (sdl_present.h): a renderer with vsync where a graphics
+// processor draws it, else the window's own surface. The environment variable INTRO_PRESENT
+// (texture or surface) forces one route, for tests and for comparing them.
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/host.h"
+#include "platform/sdl/sdl_present.h"
 #include "platform/sdl/sdl_state.h"
+#include "platform/trace.h"
 
 namespace {
-
-const int PICTURE_WIDTH = 800;
-const int PICTURE_HEIGHT = 600;
 
 void RestoreWindowedGeometry(SdlHost& host)
 {
     SDL_SetWindowFullscreen(host.window, 0);
     SDL_SetWindowSize(host.window, host.windowed_width, host.windowed_height);
     SDL_SetWindowPosition(host.window, host.windowed_x, host.windowed_y);
+}
+
+// The route the environment asks for: "texture", "surface", or null for the best one.
+const char* ForcedRoute()
+{
+    const char* route = std::getenv("INTRO_PRESENT");
+    if (route != nullptr &&
+        (std::strcmp(route, "texture") == 0 || std::strcmp(route, "surface") == 0))
+        return route;
+    return nullptr;
+}
+
+// The renderer first, if any: creating it may re-create the window underneath, which would
+// lose the full-screen geometry set afterwards.
+bool OpenRoute(SdlHost& host)
+{
+    const char* forced = ForcedRoute();
+    if (forced == nullptr || std::strcmp(forced, "texture") == 0) {
+        if (OpenTexturePresent(host, forced == nullptr)) {
+            PlatformTrace("display: renderer with a streaming texture");
+            return true;
+        }
+        if (forced != nullptr) return false;
+    }
+    if (!OpenSurfacePresent(host)) return false;
+    PlatformTrace("display: window surface");
+    return true;
 }
 
 }  // namespace
@@ -23,27 +53,10 @@ bool HostOpenDisplay(bool fullscreen)
     SdlHost& host = TheSdlHost();
     if (host.window == nullptr) return false;
     HostCloseDisplay();
-    // The renderer first: creating it may re-create the window underneath, which would lose
-    // the full-screen geometry set below.
-    // Smooth scaling: the picture is never shown at its own size.
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    host.renderer = SDL_CreateRenderer(host.window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (host.renderer != nullptr) {
-        host.texture =
-            SDL_CreateTexture(host.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                              PICTURE_WIDTH, PICTURE_HEIGHT);
-    }
-    if (host.texture == nullptr) {
-        HostCloseDisplay();
-        return false;
-    }
-    // The top byte of each pixel is not alpha: copy, never blend.
-    SDL_SetTextureBlendMode(host.texture, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(host.renderer, 0, 0, 0, 255);
+    if (!OpenRoute(host)) return false;
+    host.display_open = true;
     if (!fullscreen) return true;
 
-    // Full screen: the picture keeps its 4:3 shape, with black bars around it.
-    SDL_RenderSetLogicalSize(host.renderer, PICTURE_WIDTH, PICTURE_HEIGHT);
     SDL_GetWindowPosition(host.window, &host.windowed_x, &host.windowed_y);
     SDL_GetWindowSize(host.window, &host.windowed_width, &host.windowed_height);
     host.fullscreen = true;
@@ -67,10 +80,8 @@ bool HostOpenDisplay(bool fullscreen)
 void HostCloseDisplay()
 {
     SdlHost& host = TheSdlHost();
-    if (host.texture) SDL_DestroyTexture(host.texture);
-    if (host.renderer) SDL_DestroyRenderer(host.renderer);
-    host.texture = nullptr;
-    host.renderer = nullptr;
+    CloseTexturePresent(host);
+    host.display_open = false;
     if (host.fullscreen && host.window) RestoreWindowedGeometry(host);
     host.fullscreen = false;
 }
@@ -78,7 +89,7 @@ void HostCloseDisplay()
 bool HostDisplayUsable()
 {
     SdlHost& host = TheSdlHost();
-    if (host.renderer == nullptr) return false;
+    if (!host.display_open) return false;
     // A full-screen display is lost while minimised or in the background.
     return !(host.fullscreen && (host.minimised || host.focus_lost));
 }
@@ -86,12 +97,13 @@ bool HostDisplayUsable()
 void HostPresent(const uint32_t* pixels, int width, int height, int pitch)
 {
     SdlHost& host = TheSdlHost();
-    if (host.texture == nullptr || pixels == nullptr || width != PICTURE_WIDTH ||
+    if (!host.display_open || pixels == nullptr || width != PICTURE_WIDTH ||
         height != PICTURE_HEIGHT || pitch < width) {
         return;
     }
-    SDL_UpdateTexture(host.texture, nullptr, pixels, pitch * int(sizeof(uint32_t)));
-    SDL_RenderClear(host.renderer);
-    SDL_RenderCopy(host.renderer, host.texture, nullptr, nullptr);
-    SDL_RenderPresent(host.renderer);  // waits for the refresh (vsync)
+    if (host.texture != nullptr) {
+        TexturePresent(host, pixels, pitch);
+    } else {
+        SurfacePresent(host, pixels, pitch);
+    }
 }

@@ -41,6 +41,9 @@ bool SdlStartUp(const char* program, const char* command)
         // An X display only: do not let SDL fall through to Wayland when it cannot be opened.
         if (!wayland) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
+    // Held until the process ends: one connection to the display for the whole run. Opening
+    // and closing it again and again (the screen size, the window) fails now and then on a
+    // virtual X server that is asked too quickly.
     bool opened;
     {
         QuietStderr quiet;
@@ -52,6 +55,5 @@ bool SdlStartUp(const char* program, const char* command)
                      program, display != nullptr ? display : "");
         return false;
     }
-    ReleaseVideo();
     return true;
 }

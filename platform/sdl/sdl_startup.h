@@ -1,7 +1,8 @@
 // What a program on the SDL host (the intro) checks before its entry function runs.
 #pragma once
 
-// Checks that a display can be opened, and names the program in the host's own messages.
+// Opens the display (SDL's video, held until the process ends) and names the program in the
+// host's own messages.
 // False when there is none: one line on standard error has said so and how to run `command`
 // (the program as it was started) on a virtual display.
 bool SdlStartUp(const char* program, const char* command);

@@ -6,12 +6,23 @@
 
 #include <SDL.h>
 
+#include <chrono>
+#include <vector>
+
+#include "platform/sdl/picture_scale.h"
+
 struct SdlHost {
     int video_users = 0;  // SDL's video subsystem is held while this is above 0
     int audio_users = 0;
     SDL_Window* window = nullptr;
+    // The display (sdl_display.cpp): a renderer and its texture where a graphics processor
+    // draws them, else the window's own surface (sdl_present.h).
+    bool display_open = false;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    PictureScale scale;
+    std::vector<uint32_t> converted;  // the scaled picture, for a surface of another format
+    std::chrono::steady_clock::time_point next_refresh{};
     bool fullscreen = false;
     // Where the window was before going full screen, to return there.
     int windowed_x = 0;

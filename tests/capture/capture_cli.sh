@@ -32,7 +32,13 @@ grep -q "missing/out.mkv" err || fail "missing folder: message does not name the
 # SIGTERM while writing: the process ends by the signal, the temporary file is gone and the
 # old file is still there, unchanged.
 echo "an older video" >old.mp4
-"$CAPTURE" old.mp4 --seconds 120 2>/dev/null &
+# Without --force an existing file is refused and left as it was.
+"$CAPTURE" old.mp4 --seconds 0.5 2>err
+status=$?
+[ $status -eq 1 ] || fail "existing file without --force: exit status $status"
+grep -q "old.mp4" err || fail "existing file: the refusal does not name the file: $(cat err)"
+[ "$(cat old.mp4)" = "an older video" ] || fail "an existing file was touched without --force"
+"$CAPTURE" -f old.mp4 --seconds 120 2>/dev/null &
 pid=$!
 for _ in $(seq 1 200); do
     compgen -G "old.mp4.partial-*" >/dev/null && break
@@ -48,10 +54,22 @@ compgen -G "old.mp4.partial-*" >/dev/null && fail "SIGTERM left the temporary fi
 [ "$(cat old.mp4)" = "an older video" ] || fail "SIGTERM changed the existing file"
 
 # A short capture replaces the old file, with nothing left beside it.
-"$CAPTURE" old.mp4 --seconds 0.5 2>err || fail "short capture: exit status $?"
+"$CAPTURE" --force old.mp4 --seconds 0.5 2>err || fail "short capture: exit status $?"
 [ -s err ] && fail "stderr not empty when not a terminal: $(cat err)"
 [ "$(head -c 8 old.mp4 | tail -c 4)" = "ftyp" ] || fail "the new file is not an MP4 file"
 [ "$(ls -A | grep -v '^err$')" = "old.mp4" ] || fail "files beside the video: $(ls -A)"
+
+# Standard output takes the lossless file written straight through; an .mp4 is refused there.
+"$CAPTURE" - --seconds 0.5 2>err | head -c 4 | od -An -tx1 | grep -q "1a 45 df a3" ||
+    fail "the lossless file to standard output is not Matroska: $(cat err)"
+mkfifo pipe.mp4
+"$CAPTURE" pipe.mp4 --seconds 0.5 2>err &
+pid=$!
+cat pipe.mp4 >/dev/null
+wait $pid
+status=$?
+[ $status -eq 1 ] || fail "an .mp4 into a FIFO: exit status $status"
+grep -q "regular file" err || fail "an .mp4 into a FIFO: no reason given: $(cat err)"
 
 [ $failures -eq 0 ] && echo "capture command line: all checks passed"
 exit $((failures > 0))

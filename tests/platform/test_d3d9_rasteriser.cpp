@@ -2,6 +2,7 @@
 // no input writes outside the target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -359,6 +360,46 @@ TEST(RasterColour, AdditiveBlendSaturatesEachChannel)
                    ADD);
     EXPECT_EQ(lit.At(0, 0), 0x00FFFFFFu);  // 0x80 + 0xC0 saturates
     EXPECT_EQ(lit.At(4, 0), 0x00E0E0E0u);  // colour 127.5 → 128; 0xC0·128/255 = 96.4 → 96
+}
+
+TEST(RasterColour, RunsOfEveryLengthWrapModulateAndAddTexelByTexel)
+{
+    // One texel per pixel along a row, starting at every column of an 8-texel row and
+    // running 1 to 19 pixels (across its end, where it wraps): each pixel is the texel under
+    // it times the colour, rounded, and then added to the target or written over it.
+    Texture texture(8, 1);
+    for (int x = 0; x < 8; x++)
+        texture.At(x, 0) = 0x01000000u * uint32_t(x * 31) + 0x00F0A050u - uint32_t(x) * 0x00131F07u;
+    RasterTexture view = texture.View();
+    const uint32_t colour = 0x00C08040, background = 0x00507090;
+    auto channel = [](uint32_t value, int shift) { return value >> shift & 0xFF; };
+    for (const RasterBlend& blend : {ADD, NO_BLEND}) {
+        for (int offset = 0; offset < 8; offset++) {
+            for (int length = 1; length < 20; length++) {
+                Canvas canvas(24, 1);
+                for (int x = 0; x < 24; x++) canvas.At(x, 0) = background;
+                Quad(canvas, &view, 2, 0, float(2 + length), 1, colour, blend, offset / 8.0f, 0,
+                     (offset + length) / 8.0f, 1);
+                for (int x = 0; x < 24; x++) {
+                    uint32_t expected = background;
+                    if (x >= 2 && x < 2 + length) {
+                        const uint32_t texel = texture.At((offset + x - 2) % 8, 0);
+                        expected = 0;
+                        for (int shift = 0; shift < 24; shift += 8) {
+                            uint32_t shaded =
+                                (channel(texel, shift) * channel(colour, shift) + 127) / 255;
+                            if (blend.enabled)
+                                shaded = std::min(255u, shaded + channel(background, shift));
+                            expected |= shaded << shift;
+                        }
+                    }
+                    ASSERT_EQ(canvas.At(x, 0), expected)
+                        << "offset " << offset << ", length " << length << ", pixel " << x;
+                }
+                ASSERT_TRUE(canvas.GuardsIntact());
+            }
+        }
+    }
 }
 
 TEST(RasterColour, OtherBlendFactorsMixBySourceAlpha)

@@ -62,6 +62,23 @@ TEST_F(VoiceUpdateTest, FullScaleVolumeSplitsEvenlyAtCentre)
     EXPECT_EQ(v.right_volume, 63);
 }
 
+TEST_F(VoiceUpdateTest, DamagedEnvelopeValuesKeepTheVoiceVolumeInRange)
+{
+    // Envelope points above 64 in a damaged module: 0xFFE1 reads as the 16-bit value -31, 300
+    // is far above full scale. The voice volume stays within 0..127, so the split and the
+    // mixer's ramp stay in range too.
+    channel->update_flags = UPDATE_VOLUME;
+    channel->vol_env_value = -31;
+    UpdateVoice(channel, &t.samples[0], &t.song);
+    EXPECT_EQ(channel->voice->volume, 0);
+    EXPECT_EQ(channel->voice->right_volume, 0);
+    channel->update_flags = UPDATE_VOLUME;
+    channel->vol_env_value = 300;
+    UpdateVoice(channel, &t.samples[0], &t.song);
+    EXPECT_EQ(channel->voice->volume, 127);
+    EXPECT_EQ(channel->voice->right_volume, 127);  // panning 0: all on the right
+}
+
 TEST_F(VoiceUpdateTest, PanningEnvelopeExtremes)
 {
     channel->update_flags = UPDATE_VOLUME | UPDATE_PANNING;

@@ -18,7 +18,7 @@ if ! bash "$source_dir/scripts/build-windows.sh" "$windows_build" "$native_build
   echo "FAIL: the Windows build failed"
   exit 1
 fi
-if grep -i 'warning' "$log"; then
+if grep -i 'warning:' "$log"; then
   echo "FAIL: the Windows build printed warnings"
   exit 1
 fi

@@ -1,4 +1,4 @@
-// capture OUT [--seconds S] [--fps F] [--size WxH]
+// capture [-f] OUT [--seconds S] [--fps F] [--size WxH]
 //
 // Renders the intro offline into a video file: every frame the intro draws and every sample
 // it plays, exactly, at an exact frame rate, faster than real time and the same on every run.
@@ -21,27 +21,32 @@ extern "C" {
 #include "tools/capture/capture_options.h"
 #include "tools/capture/intro_music.h"
 #include "tools/capture/intro_scene.h"
-#include "tools/capture/safe_output.h"
 #include "tools/capture/video_file.h"
+#include "tools/common/output_file.h"
 
 namespace {
 
 // After one pass of the song, the default capture runs on this long: the loop's start.
 constexpr int64_t TAIL_SECONDS = 2;
 
-const char USAGE[] = "usage: capture OUT.mkv|OUT.mp4 [--seconds S] [--fps F] [--size WxH]\n";
+const char USAGE[] = "usage: capture [-f] OUT.mkv|OUT.mp4 [--seconds S] [--fps F] [--size WxH]\n";
 const char HELP[] =
     "Renders the intro with its music into a video file, frame by frame, faster than real\n"
     "time: every frame and every sample exactly as the intro draws and plays them.\n"
     "\n"
     "  OUT.mkv        lossless: FFV1 video (RGB) and FLAC audio, for archiving and checks\n"
     "  OUT.mp4        H.264 (CRF 18, yuv420p) and AAC 192 kb/s, for video sites\n"
+    "  -f, --force    replace OUT if it is an existing file\n"
     "  --seconds S    length in seconds (default: one pass of the song plus 2 s)\n"
     "  --fps F        frames per second, whole or a fraction such as 60000/1001 (default\n"
     "                 60); the scene still moves one step per frame, as on a 60 Hz display,\n"
     "                 so at other rates it runs slower or faster against the music\n"
     "  --size WxH     picture size, both even (default 800x600); the picture keeps 4:3, with\n"
-    "                 black bars on other shapes (1920x1080: bars left and right)\n";
+    "                 black bars on other shapes (1920x1080: bars left and right)\n"
+    "\n"
+    "The file is written under a temporary name beside OUT and renamed when complete. An\n"
+    "existing file is replaced only with --force (keeping its mode), never a read-only one; a\n"
+    "FIFO or - (standard output) is written straight through (.mkv only).\n";
 
 void Fail(const std::string& subject, const std::string& reason)
 {
@@ -98,7 +103,7 @@ bool SendMusic(VideoFile* file, int64_t until, MusicCursor* music, std::string* 
     return true;
 }
 
-bool Capture(const CaptureOptions& options, int64_t samples, const std::string& path,
+bool Capture(const CaptureOptions& options, int64_t samples, const VideoTarget& target,
              std::string* error)
 {
     const VideoSettings settings{options.container, options.width,   options.height,  SCREEN_WIDTH,
@@ -108,7 +113,7 @@ bool Capture(const CaptureOptions& options, int64_t samples, const std::string& 
                              (int64_t(MIX_RATE) * options.fps_den);
 
     VideoFile file{};
-    bool ok = OpenVideoFile(&file, path, settings, error);
+    bool ok = OpenVideoFile(&file, target, settings, error);
     Progress progress{isatty(STDERR_FILENO) != 0, std::chrono::steady_clock::now(), {}};
     const double seconds_total = double(samples) / MIX_RATE;
     MusicCursor music{0, nullptr, 0};
@@ -175,14 +180,23 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    SafeOutput output;
-    bool ok = BeginSafeOutput(&output, options.output, &error) &&
-              Capture(options, samples, output.temporary, &error) &&
-              CommitSafeOutput(&output, &error);
-    if (!ok) {
-        Fail(options.output, error);
-        AbandonSafeOutput(&output);
+    OutputFile output;
+    OutputRules rules;
+    rules.force = options.force;
+    bool ok = OpenOutputFile(&output, options.output, rules);
+    if (!ok) error = output.error;
+    if (ok) {
+        // A regular file is reopened by FFmpeg under its temporary name, which it can seek in;
+        // anything else is written through the open stream.
+        const VideoTarget target{output.temporary, output.stream};
+        ok = Capture(options, samples, target, &error);
+        if (ok && !FinishOutputFile(&output)) {
+            error = output.error;
+            ok = false;
+        }
+        if (!ok) AbandonOutputFile(&output);
     }
+    if (!ok) Fail(options.output, error);
     StopMusicBlocks();
     FreeSong(song);
     StopIntroScene();

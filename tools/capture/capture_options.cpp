@@ -58,8 +58,8 @@ bool ParseSize(const char* text, int* width, int* height)
 
 bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::string* error)
 {
-    *options =
-        CaptureOptions{"", CONTAINER_LOSSLESS, false, 0.0, 60, 1, SCREEN_WIDTH, SCREEN_HEIGHT};
+    *options = CaptureOptions{"", CONTAINER_LOSSLESS, false,         0.0,  60,
+                              1,  SCREEN_WIDTH,       SCREEN_HEIGHT, false};
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -87,6 +87,8 @@ bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
                 *error = "--size takes WIDTHxHEIGHT, both even, from 64 to 8192 (e.g. 1600x1200)";
                 return false;
             }
+        } else if (arg == "-f" || arg == "--force") {
+            options->force = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             *error = "unknown option " + arg;
             return false;
@@ -99,12 +101,14 @@ bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
         return false;
     }
     options->output = files[0];
-    if (HasExtension(options->output, ".mkv")) {
+    if (options->output == "-" || HasExtension(options->output, ".mkv")) {
         options->container = CONTAINER_LOSSLESS;
     } else if (HasExtension(options->output, ".mp4")) {
         options->container = CONTAINER_H264;
     } else {
-        *error = options->output + ": the name must end in .mkv (lossless) or .mp4 (H.264)";
+        *error = options->output +
+                 ": the name must end in .mkv (lossless) or .mp4 (H.264), or be - (lossless to "
+                 "standard output)";
         return false;
     }
     return true;

@@ -1,5 +1,5 @@
 // capture's command line (capture_options.cpp):
-//   capture OUT [--seconds S] [--fps F] [--size WxH]
+//   capture [-f] OUT [--seconds S] [--fps F] [--size WxH]
 #pragma once
 
 #include <string>
@@ -15,6 +15,7 @@ struct CaptureOptions {
     int fps_den;
     int width;  // --size, default 800 x 600
     int height;
+    bool force;  // -f, --force: an existing file may be replaced
 };
 
 // False with a one-line reason when the arguments are wrong.

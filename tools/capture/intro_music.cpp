@@ -6,14 +6,12 @@
 #include "player/song.h"
 #include "player/song_lifetime.h"
 #include "player/source.h"
-#include "tools/xm2wav/render.h"
+#include "tools/common/song_control.h"
 
 namespace {
 
-// The longest song xm2wav renders whole; a song that never comes back stops there too.
+// The longest pass counted; a song that never comes back stops there.
 constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
-
-bool DiscardBlock(const int16_t*, int32_t, void*) { return true; }
 
 }  // namespace
 
@@ -29,8 +27,9 @@ int64_t IntroMusicPassFrames()
     // A load of its own: playing may change the song's data (the set-finetune effect).
     Song* song = LoadIntroMusic();
     if (song == nullptr) return -1;
-    const RenderLimits limits{MAX_PASS_SECONDS * MIX_RATE, true};
-    const int64_t frames = RenderSong(song, limits, DiscardBlock, nullptr, nullptr);
+    bool ended = false;
+    const int64_t frames =
+        CountSongFrames(song, SongControl{}, MAX_PASS_SECONDS * MIX_RATE, &ended);
     FreeSong(song);
     return frames;
 }

@@ -11,8 +11,8 @@ struct Song;
 // Registers the memory source and loads the embedded module; none when it cannot be loaded.
 Song* LoadIntroMusic();
 // Frames of one pass through the song, counted on a load of its own as xm2wav's whole-song
-// render counts them: up to the end of the block in which the song first comes back to an
-// order it has played. -1 when the module cannot be loaded.
+// render ends: up to the output frame at which the song goes back to an order it has played.
+// -1 when the module cannot be loaded.
 int64_t IntroMusicPassFrames();
 
 // Play start without a device: the playback fields, channels and voices reset, the ring and

@@ -7,6 +7,38 @@
 
 namespace {
 
+constexpr int STREAM_BUFFER_BYTES = 256 * 1024;
+
+// (FFmpeg 5 hands the bytes without const.)
+int WriteToStream(void* stream, uint8_t* bytes, int size)
+{
+    const size_t written = std::fwrite(bytes, 1, size_t(size), static_cast<FILE*>(stream));
+    return written == size_t(size) ? size : AVERROR(EIO);
+}
+
+// An output context that writes to `stream` in order, never seeking back.
+AVIOContext* OpenStreamOutput(FILE* stream)
+{
+    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(STREAM_BUFFER_BYTES));
+    if (buffer == nullptr) return nullptr;
+    AVIOContext* io =
+        avio_alloc_context(buffer, STREAM_BUFFER_BYTES, 1, stream, nullptr, WriteToStream, nullptr);
+    if (io == nullptr) av_free(buffer);
+    return io;
+}
+
+void CloseOutput(VideoFile* file)
+{
+    if (file->format == nullptr || file->format->pb == nullptr) return;
+    if (file->own_io) {
+        avio_flush(file->format->pb);
+        av_freep(&file->format->pb->buffer);
+        avio_context_free(&file->format->pb);
+    } else {
+        avio_closep(&file->format->pb);
+    }
+}
+
 AVStream* AddStream(AVFormatContext* format, const AVCodecContext* codec, std::string* error)
 {
     AVStream* stream = avformat_new_stream(format, nullptr);
@@ -104,13 +136,14 @@ AVFrame* AllocateSound(const AVCodecContext* codec)
 
 }  // namespace
 
-bool OpenVideoFile(VideoFile* file, const std::string& path, const VideoSettings& settings,
+bool OpenVideoFile(VideoFile* file, const VideoTarget& target, const VideoSettings& settings,
                    std::string* error)
 {
     *file = VideoFile{};
     const bool lossless = settings.container == CONTAINER_LOSSLESS;
-    int result = avformat_alloc_output_context2(&file->format, nullptr,
-                                                lossless ? "matroska" : "mp4", path.c_str());
+    int result =
+        avformat_alloc_output_context2(&file->format, nullptr, lossless ? "matroska" : "mp4",
+                                       target.path.empty() ? nullptr : target.path.c_str());
     if (result < 0) {
         *error = FfmpegText("cannot set up the container", result);
         return false;
@@ -147,10 +180,25 @@ bool OpenVideoFile(VideoFile* file, const std::string& path, const VideoSettings
         return false;
     }
 
-    result = avio_open(&file->format->pb, path.c_str(), AVIO_FLAG_WRITE);
-    if (result < 0) {
-        *error = FfmpegText("cannot open the output file", result);
-        return false;
+    if (target.path.empty()) {
+        if (!lossless) {
+            *error =
+                "an .mp4 file can only be written to a regular file (its index is moved to "
+                "the front at the end)";
+            return false;
+        }
+        file->format->pb = OpenStreamOutput(target.stream);
+        file->own_io = true;
+        if (file->format->pb == nullptr) {
+            *error = "out of memory";
+            return false;
+        }
+    } else {
+        result = avio_open(&file->format->pb, target.path.c_str(), AVIO_FLAG_WRITE);
+        if (result < 0) {
+            *error = FfmpegText("cannot open the output file", result);
+            return false;
+        }
     }
     AVDictionary* options = nullptr;
     if (!lossless) av_dict_set(&options, "movflags", "+faststart", 0);
@@ -198,7 +246,13 @@ bool FinishVideoFile(VideoFile* file, std::string* error)
         *error = FfmpegText("cannot finish the file", result);
         return false;
     }
-    result = avio_closep(&file->format->pb);
+    if (file->own_io) {
+        avio_flush(file->format->pb);
+        result = file->format->pb->error;
+        CloseOutput(file);
+    } else {
+        result = avio_closep(&file->format->pb);
+    }
     if (result < 0) {
         *error = FfmpegText("cannot write", result);
         return false;
@@ -208,7 +262,7 @@ bool FinishVideoFile(VideoFile* file, std::string* error)
 
 void CloseVideoFile(VideoFile* file)
 {
-    if (file->format != nullptr && file->format->pb != nullptr) avio_closep(&file->format->pb);
+    CloseOutput(file);
     avformat_free_context(file->format);
     avcodec_free_context(&file->video);
     avcodec_free_context(&file->audio);

@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,16 +25,24 @@ struct VideoFile {
     AVFrame* picture;
     AVFrame* sound;
     AVPacket* packet;
+    bool own_io;  // format->pb writes to a stream of ours: freed here, not closed by FFmpeg
     FrameScaler scaler;
     int64_t pictures_sent;
     int64_t samples_sent;          // audio frames handed to the encoder
     std::vector<int16_t> waiting;  // interleaved PCM short of a whole encoder frame
 };
 
-// Creates `path` (which must exist and may be overwritten; its name need not say the
-// container) and writes the file's header. On failure returns false with a reason; call
-// CloseVideoFile in any case.
-bool OpenVideoFile(VideoFile* file, const std::string& path, const VideoSettings& settings,
+// Where the file goes: a regular file by its path (opened, overwritten, sought in: the H.264
+// file's index is moved to the front at the end), or else a stream written straight through
+// (a pipe or a device; only the lossless container can be written that way).
+struct VideoTarget {
+    std::string path;        // empty: write to `stream`
+    FILE* stream = nullptr;  // stays open; the caller flushes and closes it
+};
+
+// Opens the target (its name need not say the container) and writes the file's header. On
+// failure returns false with a reason; call CloseVideoFile in any case.
+bool OpenVideoFile(VideoFile* file, const VideoTarget& target, const VideoSettings& settings,
                    std::string* error);
 // The next picture: source_width x source_height pixels 0x00RRGGBB, `pitch` pixels per row.
 bool WriteVideoPicture(VideoFile* file, const uint32_t* pixels, int pitch, std::string* error);

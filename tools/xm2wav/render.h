@@ -6,17 +6,13 @@
 
 #include "player/song.h"
 
-struct RenderLimits {
-    int64_t max_frames;   // never more than this many frames
-    bool stop_at_repeat;  // stop after the block in which the song returns to a played order
-};
-
 // Receives each block's PCM (interleaved stereo, frames frames); false stops the render.
 typedef bool (*BlockSink)(const int16_t* pcm, int32_t frames, void* context);
 // Told the frames rendered so far after every block.
 typedef void (*RenderProgress)(int64_t frames_done, const Song* song, void* context);
 
-// Plays the song from its start and hands every block to the sink, the last one cut to the
-// limit. Returns the frames handed over, or -1 when the sink refused a block.
-int64_t RenderSong(Song* song, const RenderLimits& limits, BlockSink sink, RenderProgress progress,
+// Plays the song from its start through its tick handler (which may be a song control) and
+// hands exactly `frames` frames to the sink, the last block cut. Returns the frames handed
+// over, or -1 when the sink refused a block.
+int64_t RenderSong(Song* song, int64_t frames, BlockSink sink, RenderProgress progress,
                    void* context);

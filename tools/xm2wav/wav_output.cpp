@@ -1,18 +1,8 @@
 #include "tools/xm2wav/wav_output.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -29,28 +19,17 @@ void Put32(uint8_t* at, uint32_t value)
 
 std::string ErrnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
-// Standard output in binary mode: Windows' C runtime would otherwise write every byte 10 as
-// 13 10.
-void UseBinaryMode(FILE* file)
-{
-#ifdef _WIN32
-    _setmode(_fileno(file), _O_BINARY);
-#else
-    (void)file;
-#endif
-}
+// The renderer hands over blocks of a few kilobytes; they reach the file in writes of about
+// this size.
+constexpr size_t WRITE_BYTES = 256 * 1024;
 
-// Renames the finished file into place, replacing an existing one. Windows' C runtime
-// refuses to rename onto an existing file: there the old file is removed first.
-bool MoveIntoPlace(const std::string& from, const std::string& to)
+bool WritePending(WavOutput* out)
 {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-#ifdef _WIN32
-    if (errno == EACCES || errno == EEXIST) {
-        return std::remove(to.c_str()) == 0 && std::rename(from.c_str(), to.c_str()) == 0;
-    }
-#endif
-    return false;
+    bool ok = out->pending.empty() || std::fwrite(out->pending.data(), 1, out->pending.size(),
+                                                  out->file) == out->pending.size();
+    out->pending.clear();
+    if (!ok) out->error = ErrnoText("cannot write");
+    return ok;
 }
 
 // The data size of a RIFF file is 32 bits; longer renders are refused before they start.
@@ -75,41 +54,26 @@ void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate)
     Put32(header + 40, data_bytes);
 }
 
-bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frames, int32_t rate)
+bool OpenWavOutput(WavOutput* out, const std::string& destination, const OutputRules& rules)
 {
-    out->destination = destination;
-    out->temporary.clear();
     out->file = nullptr;
     out->frames_written = 0;
+    out->error.clear();
+    out->pending.clear();
+    out->pending.reserve(2 * WRITE_BYTES);
+    if (!OpenOutputFile(&out->output, destination, rules)) {
+        out->error = out->output.error;
+        return false;
+    }
+    out->file = out->output.stream;
+    return true;
+}
+
+bool WriteWavHeader(WavOutput* out, int64_t frames, int32_t rate)
+{
     if (frames * 4 > MAX_DATA_BYTES) {
         out->error = "too long for a WAV file";
         return false;
-    }
-    if (destination == "-") {
-        out->file = stdout;
-        UseBinaryMode(stdout);
-    } else {
-        std::string pattern = destination + ".partial-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        int fd = mkstemp(name.data());
-        if (fd < 0) {
-            out->error = ErrnoText("cannot create the output file");
-            return false;
-        }
-        out->temporary = name.data();
-        // mkstemp creates the file for its owner only; give it the usual permissions.
-        mode_t mask = umask(0);
-        umask(mask);
-        chmod(name.data(), 0666 & ~mask);
-        out->file = fdopen(fd, "wb");
-        if (out->file == nullptr) {
-            out->error = ErrnoText("cannot open the output file");
-            close(fd);
-            unlink(out->temporary.c_str());
-            out->temporary.clear();
-            return false;
-        }
     }
     uint8_t header[44];
     MakeWavHeader(header, frames, rate);
@@ -123,48 +87,39 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frame
 bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames)
 {
     // The PCM is little-endian 16-bit, as on the machines this tool runs on.
-    size_t values = static_cast<size_t>(frames) * 2;
-    if (std::fwrite(pcm, sizeof(int16_t), values, out->file) != values) {
-        out->error = ErrnoText("cannot write");
-        return false;
-    }
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(pcm);
+    out->pending.insert(out->pending.end(), bytes, bytes + static_cast<size_t>(frames) * 4);
     out->frames_written += frames;
-    return true;
+    return out->pending.size() < WRITE_BYTES || WritePending(out);
 }
 
 bool FinishWavOutput(WavOutput* out, int32_t rate)
 {
-    if (out->temporary.empty()) {
-        if (std::fflush(out->file) != 0) {
+    if (!WritePending(out)) {
+        AbandonWavOutput(out);
+        return false;
+    }
+    if (OutputCanRewind(out->output)) {
+        uint8_t header[44];
+        MakeWavHeader(header, out->frames_written, rate);
+        if (std::fseek(out->file, 0, SEEK_SET) != 0 ||
+            std::fwrite(header, 1, sizeof(header), out->file) != sizeof(header)) {
             out->error = ErrnoText("cannot write");
+            AbandonWavOutput(out);
             return false;
         }
-        return true;
     }
-    uint8_t header[44];
-    MakeWavHeader(header, out->frames_written, rate);
-    bool ok = std::fseek(out->file, 0, SEEK_SET) == 0 &&
-              std::fwrite(header, 1, sizeof(header), out->file) == sizeof(header);
-    ok = (std::fclose(out->file) == 0) && ok;
     out->file = nullptr;
-    if (!ok) {
-        out->error = ErrnoText("cannot write");
-        unlink(out->temporary.c_str());
+    if (!FinishOutputFile(&out->output)) {
+        out->error = out->output.error;
         return false;
     }
-    if (!MoveIntoPlace(out->temporary, out->destination)) {
-        out->error = ErrnoText("cannot rename the finished file into place");
-        unlink(out->temporary.c_str());
-        return false;
-    }
-    out->temporary.clear();
     return true;
 }
 
 void AbandonWavOutput(WavOutput* out)
 {
-    if (out->file != nullptr && out->file != stdout) std::fclose(out->file);
+    out->pending.clear();
     out->file = nullptr;
-    if (!out->temporary.empty()) unlink(out->temporary.c_str());
-    out->temporary.clear();
+    AbandonOutputFile(&out->output);
 }

@@ -1,16 +1,19 @@
-// The WAV file xm2wav writes: 16-bit stereo PCM at the mix rate, into a temporary file beside
-// the destination that is renamed into place only when everything was written (or to
-// standard output, for "-").
+// The WAV file xm2wav writes: 16-bit stereo PCM at the mix rate, through a safe output file
+// (tools/common/output_file.h): a temporary file renamed into place when everything was
+// written, or a stream (standard output, a FIFO, a character device) written directly.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "tools/common/output_file.h"
 
 struct WavOutput {
-    std::string destination;  // the final path, or "-"
-    std::string temporary;    // the file being written; empty for standard output
-    FILE* file;
+    OutputFile output;
+    FILE* file;                    // output.stream
+    std::vector<uint8_t> pending;  // PCM gathered for one large write
     int64_t frames_written;
     std::string error;  // set when a write or the final rename failed
 };
@@ -18,10 +21,14 @@ struct WavOutput {
 // The canonical 44-byte header for the given frame count.
 void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate);
 
-// Opens the destination (a temporary file beside it) and writes a header for `frames`.
-bool OpenWavOutput(WavOutput* out, const std::string& destination, int64_t frames, int32_t rate);
+// Opens the destination (refusals come before anything is written).
+bool OpenWavOutput(WavOutput* out, const std::string& destination, const OutputRules& rules);
+// Writes the header for `frames`, the length the render will have: a stream cannot be rewound
+// to correct it.
+bool WriteWavHeader(WavOutput* out, int64_t frames, int32_t rate);
 bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames);
-// Fixes the header for the frames written (files only), closes and renames into place.
+// Corrects the header for the frames written (when it can be rewound), closes and renames
+// into place.
 bool FinishWavOutput(WavOutput* out, int32_t rate);
 // Closes and removes the temporary file.
 void AbandonWavOutput(WavOutput* out);

@@ -1,141 +1,325 @@
-// xm2wav IN.xm OUT.wav [--seconds S]
+// xm2wav [OPTIONS] IN.xm OUT.wav
 //
 // Renders an XM module to a 16-bit stereo 44100 Hz WAV file, bit for bit the PCM the intro
-// would hand to its sound device. Without --seconds the song plays once through its order
-// list: rendering stops after the block in which the song first comes back to an order it has
-// already played (the natural end wrapping to the restart position, or a jump or break back),
-// and after 30 minutes at most. With --seconds S exactly S × 44100 frames are written.
-// OUT may be "-" for standard output. A progress line goes to standard error when it is a
-// terminal; otherwise only errors are printed.
-#include <sys/stat.h>
+// would hand to its sound device (see --help for the options). Without --seconds the song
+// plays once through its order list, or --loops times, and ends at the exact output frame of
+// the tick at which it would go back to an order already played (tools/common/song_control.h);
+// with --seconds S exactly S x 44100 frames are written. OUT may be "-" for standard output;
+// what happens to an existing OUT is in tools/common/output_file.h. A progress line goes to
+// standard error when it is a terminal, and one closing line with the length, the clipped
+// samples and the peak level unless --quiet.
+#include <getopt.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "player/audio_settings.h"
+#include "player/pattern_access.h"
 #include "player/playback.h"
 #include "player/song.h"
 #include "player/song_lifetime.h"
-#include "player/source.h"
+#include "tools/common/load_warning_text.h"
+#include "tools/common/module_file.h"
+#include "tools/common/option_values.h"
+#include "tools/common/song_control.h"
+#include "tools/common/song_info.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"
 
 namespace {
 
-constexpr int64_t MAX_SONG_SECONDS = 30 * 60;
-constexpr int64_t MAX_INPUT_BYTES = 256ll << 20;
-constexpr char XM_ID[] = "Extended Module: ";
+// A song that finds no end of its own stops after this long (each pass).
+constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
+
+constexpr char HELP[] =
+    "usage: xm2wav [OPTIONS] IN.xm OUT.wav\n"
+    "       xm2wav --info IN.xm\n"
+    "Renders an XM module to a 16-bit stereo 44100 Hz WAV file with the intro's own player,\n"
+    "byte for byte what the intro would play. OUT may be - for standard output.\n"
+    "\n"
+    "  -h, --help             show this help and exit\n"
+    "  -V, --version          show the version and exit\n"
+    "  -i, --info             show the module's title, tracker, channels, orders, patterns,\n"
+    "                         instruments and samples, frequency table, initial speed and BPM\n"
+    "                         and length, and render nothing\n"
+    "  -l, --loops N          play the song N times (default 1); the render ends at the exact\n"
+    "                         frame where the song would go back to an order already played\n"
+    "  -t, --seconds S        render exactly S seconds (S x 44100 frames), however the song\n"
+    "                         goes on; not with --loops\n"
+    "      --fade S           fade out linearly over the last S seconds of the render (applied\n"
+    "                         after the player; the rest is the player's own PCM)\n"
+    "  -s, --start-order N    start at order N (orders count from 0, as trackers show them);\n"
+    "                         the orders before it count as played\n"
+    "  -m, --mute LIST        silence these channels (from 1: 1,3,5-8)\n"
+    "      --solo LIST        silence every channel but these\n"
+    "  -f, --force            replace OUT if it is an existing file\n"
+    "      --strict           refuse a damaged module (any loader warning): exit 1\n"
+    "  -q, --quiet            no progress line and no closing line\n"
+    "\n"
+    "OUT: a new file is written under a temporary name in its folder and renamed at the end;\n"
+    "an existing file is replaced only with --force (keeping its mode), never a read-only one\n"
+    "or the input itself; a FIFO, a character device (/dev/null) or - is written directly; a\n"
+    "symbolic link is followed. Interrupted (Ctrl-C, SIGTERM, SIGHUP), nothing is left behind.\n"
+    "Warnings about a damaged module go to standard error; the render goes on.\n"
+    "The closing line gives the length, the samples that hit the 16-bit limits (clipped) and\n"
+    "the peak level of the player's PCM.\n"
+    "Exit status: 0 done, 1 failed (input, output, --strict), 2 wrong usage.\n"
+    "\n"
+    "Examples:\n"
+    "  xm2wav song.xm song.wav                  the whole song, once through\n"
+    "  xm2wav -l 2 --fade 5 song.xm song.wav    twice through, fading out over 5 s\n"
+    "  xm2wav -t 30 -f song.xm song.wav         exactly 30 s, replacing song.wav\n"
+    "  xm2wav --solo 1,2 song.xm - | aplay      channels 1 and 2 only, to a player\n"
+    "  xm2wav -i song.xm                        what the module holds and how long it lasts\n";
 
 struct Options {
     std::string input;
     std::string output;
+    bool info = false;
+    bool force = false;
+    bool strict = false;
+    bool quiet = false;
     bool fixed_length = false;
     double seconds = 0.0;
+    bool loops_given = false;
+    int64_t loops = 1;
+    double fade_seconds = 0.0;
+    int64_t start_order = 0;
+    uint32_t muted = 0;
+    bool solo_given = false;
+    uint32_t solo = 0;
 };
 
-void Fail(const std::string& subject, const std::string& reason)
+void Say(const std::string& subject, const std::string& text)
 {
-    std::fprintf(stderr, "xm2wav: %s: %s\n", subject.c_str(), reason.c_str());
+    std::fprintf(stderr, "xm2wav: %s: %s\n", subject.c_str(), text.c_str());
 }
 
-int Usage()
+int UsageError(const std::string& subject, const std::string& reason)
 {
-    std::fprintf(
-        stderr, "usage: xm2wav IN.xm OUT.wav [--seconds S]   (OUT may be - for standard output)\n");
+    Say(subject, reason);
+    std::fprintf(stderr, "Try 'xm2wav --help' for more information.\n");
     return 2;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options)
+enum LongOnly { OPTION_FADE = 256, OPTION_SOLO, OPTION_STRICT };
+
+// Returns -1 when the options are usable, else the exit status (0 after --help/--version).
+int ParseOptions(int argc, char** argv, Options* options)
 {
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--seconds") {
-            if (i + 1 >= argc) return false;
-            char* end = nullptr;
-            options->seconds = std::strtod(argv[++i], &end);
-            if (end == argv[i] || *end != '\0' || !(options->seconds >= 0.0) ||
-                options->seconds > 24.0 * 3600.0) {
-                return false;
+    static const option LONG_OPTIONS[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
+        {"info", no_argument, nullptr, 'i'},
+        {"loops", required_argument, nullptr, 'l'},
+        {"seconds", required_argument, nullptr, 't'},
+        {"fade", required_argument, nullptr, OPTION_FADE},
+        {"start-order", required_argument, nullptr, 's'},
+        {"mute", required_argument, nullptr, 'm'},
+        {"solo", required_argument, nullptr, OPTION_SOLO},
+        {"force", no_argument, nullptr, 'f'},
+        {"strict", no_argument, nullptr, OPTION_STRICT},
+        {"quiet", no_argument, nullptr, 'q'},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;
+    int choice;
+    std::string reason;
+    int64_t number = 0;
+    while ((choice = getopt_long(argc, argv, ":hVil:t:s:m:fq", LONG_OPTIONS, nullptr)) != -1) {
+        switch (choice) {
+        case 'h': std::fputs(HELP, stdout); return 0;
+        case 'V': std::printf("xm2wav %s\n", INTRO_VERSION); return 0;
+        case 'i': options->info = true; break;
+        case 'f': options->force = true; break;
+        case 'q': options->quiet = true; break;
+        case OPTION_STRICT: options->strict = true; break;
+        case 'l':
+            if (!ParseWholeNumber(optarg, 1, 1000, &options->loops, &reason)) {
+                return UsageError("--loops", reason);
+            }
+            options->loops_given = true;
+            break;
+        case 't':
+            if (!ParseSeconds(optarg, &options->seconds, &reason)) {
+                return UsageError("--seconds", reason);
             }
             options->fixed_length = true;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            return false;
-        } else {
-            files.push_back(arg);
+            break;
+        case OPTION_FADE:
+            if (!ParseSeconds(optarg, &options->fade_seconds, &reason)) {
+                return UsageError("--fade", reason);
+            }
+            break;
+        case 's':
+            if (!ParseWholeNumber(optarg, 0, MAX_ORDERS - 1, &number, &reason)) {
+                return UsageError("--start-order", reason);
+            }
+            options->start_order = number;
+            break;
+        case 'm':
+            if (!ParseChannelList(optarg, &options->muted, &reason)) {
+                return UsageError("--mute", reason);
+            }
+            break;
+        case OPTION_SOLO:
+            if (!ParseChannelList(optarg, &options->solo, &reason)) {
+                return UsageError("--solo", reason);
+            }
+            options->solo_given = true;
+            break;
+        case ':': return UsageError(argv[optind - 1], "needs a value");
+        default:
+            return UsageError(optopt != 0 ? "-" + std::string(1, static_cast<char>(optopt))
+                                          : std::string(argv[optind - 1]),
+                              "unknown option");
         }
     }
-    if (files.size() != 2) return false;
+    std::vector<std::string> files(argv + optind, argv + argc);
+    if (options->fixed_length && options->loops_given) {
+        return UsageError("--loops", "not with --seconds, which gives the exact length");
+    }
+    if (options->info) {
+        if (files.size() != 1) return UsageError("--info", "takes one module: xm2wav --info IN.xm");
+        options->input = files[0];
+        return -1;
+    }
+    if (files.size() != 2) {
+        return UsageError(files.size() < 2 ? "missing files" : "too many files",
+                          "xm2wav [OPTIONS] IN.xm OUT.wav");
+    }
     options->input = files[0];
     options->output = files[1];
-    return true;
+    return -1;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason)
+// The options that name orders or channels, against the module. -1 when they fit.
+int CheckAgainstSong(const Options& options, const Song* song)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        *reason = std::string("cannot open: ") + std::strerror(errno);
-        return false;
+    int32_t orders = SongLength(song);
+    if (options.start_order >= orders) {
+        return UsageError("--start-order", std::to_string(options.start_order) + ": the song has " +
+                                               std::to_string(orders) + " orders (0 to " +
+                                               std::to_string(orders - 1) + ")");
     }
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        bytes->insert(bytes->end(), chunk, chunk + got);
-        if (static_cast<int64_t>(bytes->size()) > MAX_INPUT_BYTES) {
-            std::fclose(file);
-            *reason = "file too large for a module";
-            return false;
+    uint32_t named = options.muted | options.solo;
+    for (int32_t c = song->channel_count; c < 32; ++c) {
+        if (named >> c & 1u) {
+            return UsageError(options.solo_given ? "--solo" : "--mute",
+                              "channel " + std::to_string(c + 1) + ": the module has " +
+                                  std::to_string(song->channel_count) + " channels");
         }
     }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        *reason = std::string("cannot read: ") + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return -1;
 }
 
-// Loads through the buffer source, the same loader path the intro takes.
-Song* LoadFromBytes(const std::vector<uint8_t>& bytes)
+SongControl ControlFor(const Options& options)
 {
-    MemoryBuffer buffer{bytes.data(), static_cast<int32_t>(bytes.size())};
-    return LoadSong(&buffer, nullptr);
+    SongControl control;
+    control.start_order = static_cast<int32_t>(options.start_order);
+    control.passes = options.fixed_length ? 0 : static_cast<int32_t>(options.loops);
+    control.muted_channels = options.muted;
+    if (options.solo_given) control.muted_channels |= ~options.solo;
+    return control;
 }
 
+// What the render writes, and what it measured of the player's PCM on the way.
 struct Session {
     WavOutput* output;
     bool show_progress;
-    int64_t total_frames;  // 0 when not known in advance
+    int64_t total_frames;
+    int64_t fade_frames;  // the last fade_frames of total_frames fade out
+    int64_t frames_done;
+    int64_t clipped;
+    int32_t peak;
+    std::vector<int16_t> faded;
 };
+
+void Measure(Session* session, const int16_t* pcm, int32_t frames)
+{
+    for (int32_t i = 0; i < frames * 2; ++i) {
+        int32_t value = pcm[i];
+        if (value == 32767 || value == -32768) session->clipped += 1;
+        int32_t level = value < 0 ? -value : value;
+        if (level > session->peak) session->peak = level;
+    }
+}
+
+// The fade: gain (total - 1 - frame) / fade_frames over the last fade_frames frames, so that
+// the last frame is silent.
+const int16_t* Faded(Session* session, const int16_t* pcm, int32_t frames)
+{
+    int64_t fade_start = session->total_frames - session->fade_frames;
+    if (session->fade_frames <= 0 || session->frames_done + frames <= fade_start) return pcm;
+    session->faded.assign(pcm, pcm + static_cast<size_t>(frames) * 2);
+    for (int32_t i = 0; i < frames; ++i) {
+        int64_t frame = session->frames_done + i;
+        if (frame < fade_start) continue;
+        double gain = static_cast<double>(session->total_frames - 1 - frame) /
+                      static_cast<double>(session->fade_frames);
+        for (int32_t side = 0; side < 2; ++side) {
+            int16_t& value = session->faded[static_cast<size_t>(i) * 2 + side];
+            value = static_cast<int16_t>(std::lrint(value * gain));
+        }
+    }
+    return session->faded.data();
+}
 
 bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    return session->output == nullptr || WriteWavFrames(session->output, pcm, frames);
+    Measure(session, pcm, frames);
+    bool written = WriteWavFrames(session->output, Faded(session, pcm, frames), frames);
+    session->frames_done += frames;
+    return written;
 }
 
-void ShowProgress(int64_t frames_done, const Song* song, void* context)
+void ShowProgress(int64_t frames_done, const Song*, void* context)
 {
     Session* session = static_cast<Session*>(context);
     if (!session->show_progress || frames_done % (MIX_RATE / 4) >= block_frames) return;
-    double seconds = static_cast<double>(frames_done) / MIX_RATE;
-    if (session->total_frames > 0) {
-        int width = 40;
-        int filled = static_cast<int>(width * frames_done / session->total_frames);
-        std::fprintf(stderr, "\r[%-*s] %5.1f s", width, std::string(filled, '#').c_str(), seconds);
-    } else {
-        std::fprintf(stderr, "\rorder %3d/%-3d row %2d  %6.1f s", song->order + 1,
-                     song->song_length, song->row, seconds);
-    }
+    int width = 40;
+    int filled = session->total_frames > 0
+                     ? static_cast<int>(width * frames_done / session->total_frames)
+                     : width;
+    std::fprintf(stderr, "\r[%-*s] %s", width, std::string(filled, '#').c_str(),
+                 FramesAsTime(frames_done).c_str());
     std::fflush(stderr);
+}
+
+std::string PeakText(int32_t peak)
+{
+    if (peak == 0) return "peak -inf dBFS";
+    char text[40];
+    std::snprintf(text, sizeof(text), "peak %.1f dBFS", 20.0 * std::log10(peak / 32768.0));
+    return text;
+}
+
+// Loads the module and prints the loader's warnings (once: the render loads it again quietly).
+Song* LoadReporting(const Options& options, const std::vector<uint8_t>& bytes, int* status)
+{
+    LoadReport report;
+    Song* song = LoadModuleBytes(bytes, &report);
+    for (const std::string& text : LoadWarningTexts(report)) {
+        if (song != nullptr) Say(options.input, "warning: " + text);
+    }
+    if (song == nullptr) {
+        std::vector<std::string> texts = LoadWarningTexts(report);
+        Say(options.input, texts.empty() ? "cannot be loaded" : texts.back());
+        *status = 1;
+        return nullptr;
+    }
+    if (options.strict && report.count > 0) {
+        Say(options.input, "damaged module refused (--strict)");
+        FreeSong(song);
+        *status = 1;
+        return nullptr;
+    }
+    return song;
 }
 
 }  // namespace
@@ -143,64 +327,94 @@ void ShowProgress(int64_t frames_done, const Song* song, void* context)
 int main(int argc, char** argv)
 {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) return Usage();
+    int status = ParseOptions(argc, argv, &options);
+    if (status >= 0) return status;
 
     std::vector<uint8_t> bytes;
     std::string reason;
-    if (!ReadWholeFile(options.input, &bytes, &reason)) {
-        Fail(options.input, reason);
+    if (!ReadModuleFile(options.input, &bytes, &reason)) {
+        Say(options.input, reason);
         return 1;
     }
-    if (bytes.size() < sizeof(XM_ID) - 1 ||
-        std::memcmp(bytes.data(), XM_ID, sizeof(XM_ID) - 1) != 0) {
-        Fail(options.input, "not an XM module (no \"Extended Module: \" header)");
-        return 1;
-    }
-    RegisterBufferSource();
-    Song* song = LoadFromBytes(bytes);
-    if (song == nullptr) {
-        Fail(options.input, "the module is damaged or unsupported and could not be loaded");
-        return 1;
-    }
-
-    RenderLimits limits;
-    limits.max_frames = options.fixed_length
-                            ? static_cast<int64_t>(std::llround(options.seconds * MIX_RATE))
-                            : MAX_SONG_SECONDS * MIX_RATE;
-    limits.stop_at_repeat = !options.fixed_length;
-    Session session{nullptr, isatty(STDERR_FILENO) != 0,
-                    options.fixed_length ? limits.max_frames : 0};
-
-    int64_t frames = limits.max_frames;
-    if (!options.fixed_length && options.output == "-") {
-        // Standard output cannot be rewound to fix the header: count the frames first, on a
-        // fresh load, since playback may change the song's data (set-finetune).
-        Session counting{nullptr, false, 0};
-        frames = RenderSong(song, limits, WriteBlock, nullptr, &counting);
-        FreeSong(song);
-        song = LoadFromBytes(bytes);
-        if (song == nullptr) {
-            Fail(options.input, "the module could not be loaded a second time");
+    // The output's refusals come first: then they are all that is said.
+    WavOutput output{};
+    if (!options.info) {
+        OutputRules rules;
+        rules.force = options.force;
+        rules.input_path = options.input;
+        if (!OpenWavOutput(&output, options.output, rules)) {
+            Say(options.output, output.error);
             return 1;
         }
-        limits.max_frames = frames;
+    }
+    Song* song = LoadReporting(options, bytes, &status);
+    if (song == nullptr) {
+        AbandonWavOutput(&output);
+        return status;
+    }
+    status = CheckAgainstSong(options, song);
+    if (status >= 0) {
+        AbandonWavOutput(&output);
+        FreeSong(song);
+        return status;
     }
 
-    WavOutput output{};
-    if (!OpenWavOutput(&output, options.output, frames, MIX_RATE)) {
-        Fail(options.output, output.error);
+    // The length first, by the sequencer alone: a stream's header must hold it from the start,
+    // and the fade must know where the render ends.
+    SongControl control = ControlFor(options);
+    bool ended = true;
+    int64_t frames;
+    if (options.fixed_length && !options.info) {
+        frames = static_cast<int64_t>(std::llround(options.seconds * MIX_RATE));
+    } else {
+        SongControl counting = control;
+        if (options.info) counting.passes = 1;
+        frames =
+            CountSongFrames(song, counting, MAX_PASS_SECONDS * MIX_RATE * counting.passes, &ended);
+    }
+    if (options.info) {
+        PrintSongInfo(stdout, bytes, song, frames, ended);
+        FreeSong(song);
+        return 0;
+    }
+    if (!ended) {
+        Say(options.input, "warning: the song finds no end within " +
+                               std::to_string(MAX_PASS_SECONDS / 60) +
+                               " minutes per pass: rendering " + FramesAsTime(frames));
+    }
+    // Playback may have changed the song's data (set-finetune): render from a fresh load.
+    FreeSong(song);
+    song = LoadModuleBytes(bytes, nullptr);
+    if (song == nullptr) {
+        Say(options.input, "cannot be loaded a second time");
+        AbandonWavOutput(&output);
+        return 1;
+    }
+    if (!WriteWavHeader(&output, frames, MIX_RATE)) {
+        Say(options.output, output.error);
         AbandonWavOutput(&output);
         FreeSong(song);
         return 1;
     }
-    session.output = &output;
-    int64_t rendered = RenderSong(song, limits, WriteBlock, ShowProgress, &session);
+    const bool through_temporary = OutputCanRewind(output.output);
+    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}};
+    session.fade_frames = std::min<int64_t>(
+        frames, static_cast<int64_t>(std::llround(options.fade_seconds * MIX_RATE)));
+    ControlSong(song, control);
+    int64_t rendered = RenderSong(song, frames, WriteBlock, ShowProgress, &session);
     if (session.show_progress) std::fputc('\n', stderr);
     FreeSong(song);
     if (rendered < 0 || !FinishWavOutput(&output, MIX_RATE)) {
-        Fail(options.output, output.error.empty() ? "cannot write" : output.error);
+        std::string error = output.error.empty() ? "cannot write" : output.error;
         AbandonWavOutput(&output);
+        Say(options.output,
+            error + (through_temporary ? " (the unfinished file was removed)" : ""));
         return 1;
+    }
+    if (!options.quiet) {
+        Say(options.output == "-" ? "standard output" : options.output,
+            FramesAsTime(rendered) + " (" + GroupedNumber(rendered) + " frames), " +
+                GroupedNumber(session.clipped) + " clipped samples, " + PeakText(session.peak));
     }
     return 0;
 }

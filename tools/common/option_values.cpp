@@ -1,0 +1,87 @@
+// Parsing the tools' option values: strict, whole-text, with the reason for a refusal.
+#include "tools/common/option_values.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr double MAX_SECONDS = 24.0 * 3600.0;
+constexpr int64_t MAX_CHANNEL = 32;
+
+std::string Quoted(const char* text)
+{
+    std::string quoted(1, '\'');
+    quoted += text;
+    quoted += '\'';
+    return quoted;
+}
+
+}  // namespace
+
+bool ParseSeconds(const char* text, double* seconds, std::string* reason)
+{
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(value)) {
+        *reason = Quoted(text) + " is not a number of seconds";
+        return false;
+    }
+    if (value < 0.0 || value > MAX_SECONDS) {
+        *reason = Quoted(text) + " is out of range (0 to 86400 seconds)";
+        return false;
+    }
+    *seconds = value;
+    return true;
+}
+
+bool ParseWholeNumber(const char* text, int64_t low, int64_t high, int64_t* value,
+                      std::string* reason)
+{
+    char* end = nullptr;
+    errno = 0;
+    long long parsed = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0) {
+        *reason = Quoted(text) + " is not a whole number";
+        return false;
+    }
+    if (parsed < low || parsed > high) {
+        *reason = Quoted(text) + " is out of range (" + std::to_string(low) + " to " +
+                  std::to_string(high) + ")";
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+bool ParseChannelList(const char* text, uint32_t* channels, std::string* reason)
+{
+    const char* at = text;
+    uint32_t chosen = 0;
+    while (true) {
+        char* end = nullptr;
+        long first = std::strtol(at, &end, 10);
+        if (end == at) break;
+        long last = first;
+        if (*end == '-') {
+            const char* second = end + 1;
+            last = std::strtol(second, &end, 10);
+            if (end == second) break;
+        }
+        if (first < 1 || last > MAX_CHANNEL || first > last) {
+            *reason = Quoted(text) + ": channels are numbered from 1 to 32";
+            return false;
+        }
+        for (long c = first; c <= last; ++c) chosen |= 1u << (c - 1);
+        if (*end == '\0') {
+            *channels |= chosen;
+            return true;
+        }
+        if (*end != ',') break;
+        at = end + 1;
+    }
+    *reason = Quoted(text) + " is not a list of channels such as 1,3,5-8";
+    return false;
+}

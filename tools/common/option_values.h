@@ -1,0 +1,15 @@
+// The values of the tools' command-line options: each parser takes the option's text and
+// gives the value, or a reason that names what is wrong with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Seconds: a decimal number from 0 to 24 hours ("3", "2.5").
+bool ParseSeconds(const char* text, double* seconds, std::string* reason);
+// A whole number from low to high.
+bool ParseWholeNumber(const char* text, int64_t low, int64_t high, int64_t* value,
+                      std::string* reason);
+// Channels counted from 1, as a list of numbers and ranges: "1,3,5-8". Sets their bits
+// (bit c for channel c + 1) in `channels`.
+bool ParseChannelList(const char* text, uint32_t* channels, std::string* reason);

@@ -1,0 +1,287 @@
+// xmplay [OPTIONS] IN.xm
+//
+// Plays an XM module through the sound device with the intro's own audio path: PlaySong opens
+// waveOut (on the SDL host's audio device), pre-fills the output ring and starts the mixing
+// thread; StopSong ends it. One status line shows what is heard, read from the sync record of
+// the block the device plays. q or Ctrl-C quits, space pauses; at the end of the song (or of
+// the --loops passes) it stops and exits 0. It opens no window and needs no display.
+#include <getopt.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "player/audio_output.h"
+#include "player/audio_settings.h"
+#include "player/pattern_access.h"
+#include "player/playback.h"
+#include "player/song_lifetime.h"
+#include "tools/common/load_warning_text.h"
+#include "tools/common/module_file.h"
+#include "tools/common/option_values.h"
+#include "tools/common/song_control.h"
+#include "tools/xmplay/status_line.h"
+#include "tools/xmplay/terminal.h"
+
+namespace {
+
+constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
+constexpr auto POLL_INTERVAL = std::chrono::milliseconds(20);
+
+constexpr char HELP[] =
+    "usage: xmplay [OPTIONS] IN.xm\n"
+    "Plays an XM module through the sound device with the intro's own player and audio path,\n"
+    "with one status line: title, order/row, elapsed/total time and a level meter.\n"
+    "Keys: space pauses and resumes, q (or Ctrl-C) quits.\n"
+    "\n"
+    "  -h, --help             show this help and exit\n"
+    "  -V, --version          show the version and exit\n"
+    "  -l, --loops N          play the song N times (default 1); 0 plays it for ever\n"
+    "  -s, --start-order N    start at order N (orders count from 0, as trackers show them)\n"
+    "  -m, --mute LIST        silence these channels (from 1: 1,3,5-8)\n"
+    "      --solo LIST        silence every channel but these\n"
+    "      --strict           refuse a damaged module (any loader warning): exit 1\n"
+    "  -q, --quiet            no status line\n"
+    "\n"
+    "The song ends where it would go back to an order already played, exactly as xm2wav's\n"
+    "render of the same options ends. Without a sound device xmplay says so and exits 1; SDL's\n"
+    "SDL_AUDIODRIVER chooses the device (disk, with SDL_DISKAUDIOFILE, records to a file).\n"
+    "Exit status: 0 played to the end or quit with q, 1 failed, 2 wrong usage; ended by a\n"
+    "signal, that signal's status.\n"
+    "\n"
+    "Examples:\n"
+    "  xmplay song.xm                 the whole song, once\n"
+    "  xmplay -l 0 song.xm            for ever\n"
+    "  xmplay -s 4 --solo 1,2 song.xm from order 4, channels 1 and 2 only\n";
+
+struct Options {
+    std::string input;
+    bool strict = false;
+    bool quiet = false;
+    int64_t loops = 1;
+    int64_t start_order = 0;
+    uint32_t muted = 0;
+    bool solo_given = false;
+    uint32_t solo = 0;
+};
+
+void Say(const std::string& subject, const std::string& text)
+{
+    std::fprintf(stderr, "xmplay: %s: %s\n", subject.c_str(), text.c_str());
+}
+
+int UsageError(const std::string& subject, const std::string& reason)
+{
+    Say(subject, reason);
+    std::fprintf(stderr, "Try 'xmplay --help' for more information.\n");
+    return 2;
+}
+
+enum LongOnly { OPTION_SOLO = 256, OPTION_STRICT };
+
+int ParseOptions(int argc, char** argv, Options* options)
+{
+    static const option LONG_OPTIONS[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
+        {"loops", required_argument, nullptr, 'l'},
+        {"start-order", required_argument, nullptr, 's'},
+        {"mute", required_argument, nullptr, 'm'},
+        {"solo", required_argument, nullptr, OPTION_SOLO},
+        {"strict", no_argument, nullptr, OPTION_STRICT},
+        {"quiet", no_argument, nullptr, 'q'},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;
+    int choice;
+    std::string reason;
+    while ((choice = getopt_long(argc, argv, ":hVl:s:m:q", LONG_OPTIONS, nullptr)) != -1) {
+        switch (choice) {
+        case 'h': std::fputs(HELP, stdout); return 0;
+        case 'V': std::printf("xmplay %s\n", INTRO_VERSION); return 0;
+        case 'q': options->quiet = true; break;
+        case OPTION_STRICT: options->strict = true; break;
+        case 'l':
+            if (!ParseWholeNumber(optarg, 0, 1000, &options->loops, &reason)) {
+                return UsageError("--loops", reason);
+            }
+            break;
+        case 's':
+            if (!ParseWholeNumber(optarg, 0, MAX_ORDERS - 1, &options->start_order, &reason)) {
+                return UsageError("--start-order", reason);
+            }
+            break;
+        case 'm':
+            if (!ParseChannelList(optarg, &options->muted, &reason)) {
+                return UsageError("--mute", reason);
+            }
+            break;
+        case OPTION_SOLO:
+            if (!ParseChannelList(optarg, &options->solo, &reason)) {
+                return UsageError("--solo", reason);
+            }
+            options->solo_given = true;
+            break;
+        case ':': return UsageError(argv[optind - 1], "needs a value");
+        default:
+            return UsageError(optopt != 0 ? "-" + std::string(1, static_cast<char>(optopt))
+                                          : std::string(argv[optind - 1]),
+                              "unknown option");
+        }
+    }
+    if (argc - optind != 1) {
+        return UsageError(argc - optind < 1 ? "missing module" : "too many files",
+                          "xmplay [OPTIONS] IN.xm");
+    }
+    options->input = argv[optind];
+    return -1;
+}
+
+int CheckAgainstSong(const Options& options, const Song* song)
+{
+    int32_t orders = SongLength(song);
+    if (options.start_order >= orders) {
+        return UsageError("--start-order", std::to_string(options.start_order) + ": the song has " +
+                                               std::to_string(orders) + " orders (0 to " +
+                                               std::to_string(orders - 1) + ")");
+    }
+    uint32_t named = options.muted | options.solo;
+    for (int32_t c = song->channel_count; c < 32; ++c) {
+        if (named >> c & 1u) {
+            return UsageError(options.solo_given ? "--solo" : "--mute",
+                              "channel " + std::to_string(c + 1) + ": the module has " +
+                                  std::to_string(song->channel_count) + " channels");
+        }
+    }
+    return -1;
+}
+
+// The block the device plays now: the mixing thread refills every block up to it, so after a
+// refill the next block to fill is the one playing. It is read while the thread may write it
+// (an aligned 32-bit word: at worst one poll late); the modulo keeps the index in the ring.
+int32_t PlayingBlock()
+{
+    int32_t block = std::atomic_ref<int32_t>(write_block).load(std::memory_order_relaxed);
+    return blocks_in_ring > 0 ? (block % blocks_in_ring + blocks_in_ring) % blocks_in_ring : 0;
+}
+
+int32_t BlockPeak(int32_t block)
+{
+    const int16_t* pcm = pcm_ring + static_cast<size_t>(block) * block_frames * 2;
+    int32_t peak = 0;
+    for (int32_t i = 0; i < block_frames * 2; ++i) {
+        int32_t level = pcm[i] < 0 ? -pcm[i] : pcm[i];
+        if (level > peak) peak = level;
+    }
+    return peak;
+}
+
+// Plays until the end, q or an end signal. Returns the end signal, or 0.
+int PlayUntilDone(const StatusLine& line, bool show_status)
+{
+    const SongProgress& progress = ControlledSongProgress();
+    int32_t last_block = 0;
+    int64_t blocks_heard = 0;  // blocks the device has finished since the start
+    bool paused = false;
+    while (true) {
+        if (EndSignal() != 0) return EndSignal();
+        int key = ReadKey();
+        if (key == 'q' || key == 'Q') return 0;
+        if (key == ' ') {
+            paused = !paused;
+            PauseSong(paused);
+        }
+        int32_t block = PlayingBlock();
+        blocks_heard += (block - last_block + blocks_in_ring) % blocks_in_ring;
+        last_block = block;
+        const int64_t heard_frames = blocks_heard * block_frames;
+        // Everything up to the end has been played once the device plays a block past it.
+        if (progress.ended.load() && heard_frames >= progress.end_frame.load()) return 0;
+        if (show_status) {
+            const SyncRecord record = sync_ring[block];
+            std::string text = FormatStatus(line, record.order, record.row, heard_frames,
+                                            BlockPeak(block), paused);
+            std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
+            std::fflush(stderr);
+        }
+        std::this_thread::sleep_for(POLL_INTERVAL);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    int status = ParseOptions(argc, argv, &options);
+    if (status >= 0) return status;
+
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!ReadModuleFile(options.input, &bytes, &reason)) {
+        Say(options.input, reason);
+        return 1;
+    }
+    LoadReport report;
+    Song* song = LoadModuleBytes(bytes, &report);
+    std::vector<std::string> warnings = LoadWarningTexts(report);
+    if (song == nullptr) {
+        Say(options.input, warnings.empty() ? "cannot be loaded" : warnings.back());
+        return 1;
+    }
+    for (const std::string& text : warnings) Say(options.input, "warning: " + text);
+    if (options.strict && report.count > 0) {
+        Say(options.input, "damaged module refused (--strict)");
+        FreeSong(song);
+        return 1;
+    }
+    status = CheckAgainstSong(options, song);
+    if (status >= 0) {
+        FreeSong(song);
+        return status;
+    }
+
+    SongControl control;
+    control.start_order = static_cast<int32_t>(options.start_order);
+    control.passes = static_cast<int32_t>(options.loops);
+    control.muted_channels = options.muted | (options.solo_given ? ~options.solo : 0u);
+    StatusLine line{ModuleTitle(bytes), SongLength(song), 0};
+    if (options.loops > 0) {
+        bool ended = false;
+        line.total_frames =
+            CountSongFrames(song, control, MAX_PASS_SECONDS * MIX_RATE * options.loops, &ended);
+        // A song without an end of its own plays on for ever, like --loops 0.
+        if (!ended) {
+            control.passes = 0;
+            line.total_frames = 0;
+        }
+    }
+    // Counting may have changed the song's data (set-finetune): play a fresh load.
+    FreeSong(song);
+    song = LoadModuleBytes(bytes, nullptr);
+    if (song == nullptr) {
+        Say(options.input, "cannot be loaded a second time");
+        return 1;
+    }
+
+    ControlSong(song, control);
+    TakeTerminal();
+    if (!PlaySong(song)) {
+        GiveBackTerminal();
+        Say(options.input, "no sound device: cannot play (SDL_AUDIODRIVER chooses one)");
+        FreeSong(song);
+        return 1;
+    }
+    const bool show_status = !options.quiet && isatty(STDERR_FILENO) != 0;
+    int end_signal = PlayUntilDone(line, show_status);
+    StopSong(song);
+    if (show_status) std::fputc('\n', stderr);
+    GiveBackTerminal();
+    FreeSong(song);
+    if (end_signal != 0) EndBySignal(end_signal);
+    return 0;
+}

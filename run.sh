@@ -5,16 +5,19 @@
 #   ./run.sh xm2wav song.xm song.wav
 #   ./run.sh xmplay song.xm
 #   ./run.sh font_preview font.ppm 3
+#   ./run.sh capture intro.mp4     (also installs FFmpeg's development libraries)
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 program=${1:-intro}
 [ $# -gt 0 ] && shift
 case "$program" in
-  intro|xm2wav|xmplay|font_preview) ;;
-  *) echo "usage: ./run.sh [intro|xm2wav|xmplay|font_preview] [arguments...]" >&2; exit 2 ;;
+  intro|xm2wav|xmplay|font_preview|capture) ;;
+  *) echo "usage: ./run.sh [intro|xm2wav|xmplay|font_preview|capture] [arguments...]" >&2; exit 2 ;;
 esac
 # Build output goes to standard error: a tool may be writing to standard output.
-"$root/scripts/install-deps.sh" run >&2
+deps=run
+[ "$program" = capture ] && deps=capture
+"$root/scripts/install-deps.sh" $deps >&2
 cd "$root"
 cmake --preset release >/dev/null
 cmake --build --preset release --target "$program" -j"$(nproc)" >&2

@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, only those missing.
-# Usage: scripts/install-deps.sh [run|test]
+# Usage: scripts/install-deps.sh [run|capture|test]
+#   run      what the intro and xm2wav need to build
+#   capture  and FFmpeg's libraries, for capture (the intro to a video file)
+#   test     everything the tests need, FFmpeg's libraries included
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libsdl2-dev)
+# FFmpeg's libraries: capture is built with them, and its tests read the files back with
+# them. The intro and xm2wav never need them.
+ffmpeg_packages=(libavformat-dev libavcodec-dev libswscale-dev libavutil-dev)
+[ "${1:-run}" = capture ] && packages+=("${ffmpeg_packages[@]}")
 if [ "${1:-run}" = test ]; then
   # GoogleTest, clang with libFuzzer and the sanitizer runtimes, and what the end-to-end
   # tests drive the real window with: Xvfb, xdotool, xwininfo, ImageMagick, the X core fonts
@@ -13,6 +20,7 @@ if [ "${1:-run}" = test ]; then
   # Two independent module players, the yardsticks of scripts/compare_peer.py and
   # bench/compare_speed.py.
   packages+=(openmpt123 xmp)
+  packages+=("${ffmpeg_packages[@]}")
   # The Windows build and Wine to run it: the 32-bit Wine with Mesa's OpenGL for its
   # Direct3D 9 (about 3 GB).
   packages+=(g++-mingw-w64-i686 wine wine32:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)

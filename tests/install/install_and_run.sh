@@ -18,5 +18,9 @@ done
 "$prefix/bin/xmplay" --version >/dev/null || { echo "FAIL: the installed xmplay did not run"; status=1; }
 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$prefix/bin/intro" 2>/dev/null
 [ $? -eq 1 ] || { echo "FAIL: the installed intro did not start (and stop: no display) as built"; status=1; }
+# capture is built only where FFmpeg's libraries are; where it is, it is installed too.
+if [ -e "$build/bin/capture" ]; then
+  "$prefix/bin/capture" --help >/dev/null || { echo "FAIL: the installed capture did not run"; status=1; }
+fi
 [ $status -eq 0 ] && echo "installed into a temporary prefix; xm2wav, xmplay and intro run from there"
 exit $status

@@ -1,0 +1,204 @@
+// capture [-f] OUT [--seconds S] [--fps F] [--size WxH]
+//
+// Renders the intro offline into a video file: every frame the intro draws and every sample
+// it plays, exactly, at an exact frame rate, faster than real time and the same on every run.
+// Frame k is the intro's (k+1)-th frame, shown at k / F s; the music's first sample is at 0 s.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "gfx/scene_layout.h"
+#include "player/audio_settings.h"
+#include "player/song_lifetime.h"
+#include "tools/capture/capture_options.h"
+#include "tools/capture/intro_music.h"
+#include "tools/capture/intro_scene.h"
+#include "tools/capture/video_file.h"
+#include "tools/common/output_file.h"
+
+namespace {
+
+// After one pass of the song, the default capture runs on this long: the loop's start.
+constexpr int64_t TAIL_SECONDS = 2;
+
+const char USAGE[] = "usage: capture [-f] OUT.mkv|OUT.mp4 [--seconds S] [--fps F] [--size WxH]\n";
+const char HELP[] =
+    "Renders the intro with its music into a video file, frame by frame, faster than real\n"
+    "time: every frame and every sample exactly as the intro draws and plays them.\n"
+    "\n"
+    "  OUT.mkv        lossless: FFV1 video (RGB) and FLAC audio, for archiving and checks\n"
+    "  OUT.mp4        H.264 (CRF 18, yuv420p) and AAC 192 kb/s, for video sites\n"
+    "  -f, --force    replace OUT if it is an existing file\n"
+    "  --seconds S    length in seconds (default: one pass of the song plus 2 s)\n"
+    "  --fps F        frames per second, whole or a fraction such as 60000/1001 (default\n"
+    "                 60); the scene still moves one step per frame, as on a 60 Hz display,\n"
+    "                 so at other rates it runs slower or faster against the music\n"
+    "  --size WxH     picture size, both even (default 800x600); the picture keeps 4:3, with\n"
+    "                 black bars on other shapes (1920x1080: bars left and right)\n"
+    "\n"
+    "The file is written under a temporary name beside OUT and renamed when complete. An\n"
+    "existing file is replaced only with --force (keeping its mode), never a read-only one; a\n"
+    "FIFO or - (standard output) is written straight through (.mkv only).\n";
+
+void Fail(const std::string& subject, const std::string& reason)
+{
+    std::fprintf(stderr, "capture: %s: %s\n", subject.c_str(), reason.c_str());
+}
+
+// Audio frames shown before picture `pictures` starts: ceil(pictures / fps × rate).
+int64_t SamplesBefore(int64_t pictures, const CaptureOptions& options)
+{
+    const int64_t scaled = pictures * MIX_RATE * options.fps_den;
+    return (scaled + options.fps_num - 1) / options.fps_num;
+}
+
+struct Progress {
+    bool shown;
+    std::chrono::steady_clock::time_point start;
+    std::chrono::steady_clock::time_point last;
+};
+
+void ShowProgress(Progress* progress, int64_t done, int64_t total, double seconds_done,
+                  double seconds_total)
+{
+    if (!progress->shown) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (done < total && now - progress->last < std::chrono::milliseconds(200)) return;
+    progress->last = now;
+    const double elapsed = std::chrono::duration<double>(now - progress->start).count();
+    const int width = 40;
+    const int filled = int(width * done / total);
+    std::fprintf(stderr, "\r[%-*s] %6.1f / %.1f s  %4.1fx real time", width,
+                 std::string(filled, '#').c_str(), seconds_done, seconds_total,
+                 elapsed > 0 ? seconds_done / elapsed : 0.0);
+    std::fflush(stderr);
+}
+
+// The music mixed so far and not yet written: the rest of the last block.
+struct MusicCursor {
+    int64_t sent;  // frames written
+    const int16_t* pcm;
+    int32_t left;
+};
+
+// Writes the music up to frame `until`.
+bool SendMusic(VideoFile* file, int64_t until, MusicCursor* music, std::string* error)
+{
+    while (music->sent < until) {
+        if (music->left == 0) music->left = NextMusicBlock(&music->pcm);
+        const int32_t frames = int32_t(std::min<int64_t>(music->left, until - music->sent));
+        if (!WriteVideoSound(file, music->pcm, frames, error)) return false;
+        music->pcm += 2 * frames;
+        music->left -= frames;
+        music->sent += frames;
+    }
+    return true;
+}
+
+bool Capture(const CaptureOptions& options, int64_t samples, const VideoTarget& target,
+             std::string* error)
+{
+    const VideoSettings settings{options.container, options.width,   options.height,  SCREEN_WIDTH,
+                                 SCREEN_HEIGHT,     options.fps_num, options.fps_den, MIX_RATE};
+    // Pictures shown before the music ends: k with k / fps < samples / rate.
+    const int64_t pictures = (samples * options.fps_num + int64_t(MIX_RATE) * options.fps_den - 1) /
+                             (int64_t(MIX_RATE) * options.fps_den);
+
+    VideoFile file{};
+    bool ok = OpenVideoFile(&file, target, settings, error);
+    Progress progress{isatty(STDERR_FILENO) != 0, std::chrono::steady_clock::now(), {}};
+    const double seconds_total = double(samples) / MIX_RATE;
+    MusicCursor music{0, nullptr, 0};
+    for (int64_t k = 0; ok && k < pictures; ++k) {
+        const IntroPicture picture = RenderIntroFrame();
+        if (picture.pixels == nullptr || picture.width != SCREEN_WIDTH ||
+            picture.height != SCREEN_HEIGHT) {
+            *error = "the intro presented no picture";
+            ok = false;
+            break;
+        }
+        ok = SendMusic(&file, std::min(samples, SamplesBefore(k + 1, options)), &music, error) &&
+             WriteVideoPicture(&file, picture.pixels, picture.pitch, error);
+        ShowProgress(&progress, k + 1, pictures, double(music.sent) / MIX_RATE, seconds_total);
+    }
+    ok = ok && SendMusic(&file, samples, &music, error) && FinishVideoFile(&file, error);
+    if (progress.shown) std::fputc('\n', stderr);
+    CloseVideoFile(&file);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(USAGE, stdout);
+            std::fputs(HELP, stdout);
+            return 0;
+        }
+    }
+    av_log_set_level(AV_LOG_ERROR);
+    CaptureOptions options;
+    std::string error;
+    if (!ParseCaptureOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "capture: %s\n%s", error.c_str(), USAGE);
+        return 2;
+    }
+
+    // The scene first: the bubbles take their places from the runtime's generator before
+    // anything else could draw from it, as in the intro.
+    if (!StartIntroScene()) {
+        Fail("intro", "the software graphics device could not be set up");
+        return 1;
+    }
+    int64_t samples = options.fixed_length ? std::llround(options.seconds * MIX_RATE) : 0;
+    if (options.fixed_length && samples == 0) {
+        std::fprintf(stderr, "capture: --seconds: shorter than one audio frame\n%s", USAGE);
+        StopIntroScene();
+        return 2;
+    }
+    if (!options.fixed_length) {
+        const int64_t pass = IntroMusicPassFrames();
+        samples = pass < 0 ? -1 : pass + TAIL_SECONDS * MIX_RATE;
+    }
+    Song* song = samples >= 0 ? LoadIntroMusic() : nullptr;
+    if (song == nullptr || !StartMusicBlocks(song)) {
+        Fail("intro", "the embedded module could not be played");
+        StopMusicBlocks();
+        if (song != nullptr) FreeSong(song);
+        StopIntroScene();
+        return 1;
+    }
+
+    OutputFile output;
+    OutputRules rules;
+    rules.force = options.force;
+    bool ok = OpenOutputFile(&output, options.output, rules);
+    if (!ok) error = output.error;
+    if (ok) {
+        // A regular file is reopened by FFmpeg under its temporary name, which it can seek in;
+        // anything else is written through the open stream.
+        const VideoTarget target{output.temporary, output.stream};
+        ok = Capture(options, samples, target, &error);
+        if (ok && !FinishOutputFile(&output)) {
+            error = output.error;
+            ok = false;
+        }
+        if (!ok) AbandonOutputFile(&output);
+    }
+    if (!ok) Fail(options.output, error);
+    StopMusicBlocks();
+    FreeSong(song);
+    StopIntroScene();
+    return ok ? 0 : 1;
+}

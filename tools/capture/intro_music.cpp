@@ -1,0 +1,52 @@
+#include "tools/capture/intro_music.h"
+
+#include "assets/assets.h"
+#include "player/audio_settings.h"
+#include "player/playback.h"
+#include "player/song.h"
+#include "player/song_lifetime.h"
+#include "player/source.h"
+#include "tools/common/song_control.h"
+
+namespace {
+
+// The longest pass counted; a song that never comes back stops there.
+constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
+
+}  // namespace
+
+Song* LoadIntroMusic()
+{
+    RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
+                            TellMemorySource);
+    return LoadSong(embedded_module, nullptr);
+}
+
+int64_t IntroMusicPassFrames()
+{
+    // A load of its own: playing may change the song's data (the set-finetune effect).
+    Song* song = LoadIntroMusic();
+    if (song == nullptr) return -1;
+    bool ended = false;
+    const int64_t frames =
+        CountSongFrames(song, SongControl{}, MAX_PASS_SECONDS * MIX_RATE, &ended);
+    FreeSong(song);
+    return frames;
+}
+
+bool StartMusicBlocks(Song* song)
+{
+    ResetPlayback(song);
+    AllocateRingBuffers();
+    return sync_ring != nullptr && pcm_ring != nullptr && mix_buffer != nullptr;
+}
+
+int32_t NextMusicBlock(const int16_t** pcm)
+{
+    const int32_t block = write_block;
+    FillBlock();
+    *pcm = pcm_ring + static_cast<int64_t>(block) * block_frames * 2;
+    return block_frames;
+}
+
+void StopMusicBlocks() { ReleasePlaybackBuffers(); }

@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "player/audio_settings.h"
-#include "player/pattern_access.h"
 #include "player/playback.h"
 #include "player/song.h"
 #include "player/song_lifetime.h"
 #include "tools/common/load_warning_text.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
+#include "tools/common/song_choice.h"
 #include "tools/common/song_control.h"
 #include "tools/common/song_info.h"
 #include "tools/xm2wav/render.h"
@@ -81,17 +81,13 @@ struct Options {
     std::string output;
     bool info = false;
     bool force = false;
-    bool strict = false;
     bool quiet = false;
     bool fixed_length = false;
     double seconds = 0.0;
     bool loops_given = false;
     int64_t loops = 1;
     double fade_seconds = 0.0;
-    int64_t start_order = 0;
-    uint32_t muted = 0;
-    bool solo_given = false;
-    uint32_t solo = 0;
+    SongChoice song;  // start order, muted or solo channels, --strict
 };
 
 void Say(const std::string& subject, const std::string& text)
@@ -106,7 +102,7 @@ int UsageError(const std::string& subject, const std::string& reason)
     return 2;
 }
 
-enum LongOnly { OPTION_FADE = 256, OPTION_SOLO, OPTION_STRICT };
+enum LongOnly { OPTION_FADE = OPTION_TOOL_FIRST };
 
 // Returns -1 when the options are usable, else the exit status (0 after --help/--version).
 int ParseOptions(int argc, char** argv, Options* options)
@@ -129,7 +125,6 @@ int ParseOptions(int argc, char** argv, Options* options)
     opterr = 0;
     int choice;
     std::string reason;
-    int64_t number = 0;
     while ((choice = getopt_long(argc, argv, ":hVil:t:s:m:fq", LONG_OPTIONS, nullptr)) != -1) {
         switch (choice) {
         case 'h': std::fputs(HELP, stdout); return 0;
@@ -137,7 +132,6 @@ int ParseOptions(int argc, char** argv, Options* options)
         case 'i': options->info = true; break;
         case 'f': options->force = true; break;
         case 'q': options->quiet = true; break;
-        case OPTION_STRICT: options->strict = true; break;
         case 'l':
             if (!ParseWholeNumber(optarg, 1, 1000, &options->loops, &reason)) {
                 return UsageError("--loops", reason);
@@ -156,21 +150,12 @@ int ParseOptions(int argc, char** argv, Options* options)
             }
             break;
         case 's':
-            if (!ParseWholeNumber(optarg, 0, MAX_ORDERS - 1, &number, &reason)) {
-                return UsageError("--start-order", reason);
-            }
-            options->start_order = number;
-            break;
         case 'm':
-            if (!ParseChannelList(optarg, &options->muted, &reason)) {
-                return UsageError("--mute", reason);
-            }
-            break;
         case OPTION_SOLO:
-            if (!ParseChannelList(optarg, &options->solo, &reason)) {
-                return UsageError("--solo", reason);
+        case OPTION_STRICT:
+            if (!TakeSongChoiceOption(choice, optarg, &options->song, &reason)) {
+                return UsageError(SongChoiceOptionName(choice), reason);
             }
-            options->solo_given = true;
             break;
         case ':': return UsageError(argv[optind - 1], "needs a value");
         default:
@@ -195,36 +180,6 @@ int ParseOptions(int argc, char** argv, Options* options)
     options->input = files[0];
     options->output = files[1];
     return -1;
-}
-
-// The options that name orders or channels, against the module. -1 when they fit.
-int CheckAgainstSong(const Options& options, const Song* song)
-{
-    int32_t orders = SongLength(song);
-    if (options.start_order >= orders) {
-        return UsageError("--start-order", std::to_string(options.start_order) + ": the song has " +
-                                               std::to_string(orders) + " orders (0 to " +
-                                               std::to_string(orders - 1) + ")");
-    }
-    uint32_t named = options.muted | options.solo;
-    for (int32_t c = song->channel_count; c < 32; ++c) {
-        if (named >> c & 1u) {
-            return UsageError(options.solo_given ? "--solo" : "--mute",
-                              "channel " + std::to_string(c + 1) + ": the module has " +
-                                  std::to_string(song->channel_count) + " channels");
-        }
-    }
-    return -1;
-}
-
-SongControl ControlFor(const Options& options)
-{
-    SongControl control;
-    control.start_order = static_cast<int32_t>(options.start_order);
-    control.passes = options.fixed_length ? 0 : static_cast<int32_t>(options.loops);
-    control.muted_channels = options.muted;
-    if (options.solo_given) control.muted_channels |= ~options.solo;
-    return control;
 }
 
 // What the render writes, and what it measured of the player's PCM on the way.
@@ -299,29 +254,6 @@ std::string PeakText(int32_t peak)
     return text;
 }
 
-// Loads the module and prints the loader's warnings (once: the render loads it again quietly).
-Song* LoadReporting(const Options& options, const std::vector<uint8_t>& bytes, int* status)
-{
-    LoadReport report;
-    Song* song = LoadModuleBytes(bytes, &report);
-    for (const std::string& text : LoadWarningTexts(report)) {
-        if (song != nullptr) Say(options.input, "warning: " + text);
-    }
-    if (song == nullptr) {
-        std::vector<std::string> texts = LoadWarningTexts(report);
-        Say(options.input, texts.empty() ? "cannot be loaded" : texts.back());
-        *status = 1;
-        return nullptr;
-    }
-    if (options.strict && report.count > 0) {
-        Say(options.input, "damaged module refused (--strict)");
-        FreeSong(song);
-        *status = 1;
-        return nullptr;
-    }
-    return song;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -347,21 +279,25 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    Song* song = LoadReporting(options, bytes, &status);
+    // The loader's warnings are said once: the render loads the module again quietly.
+    std::vector<std::string> messages;
+    Song* song = LoadChosenModule(bytes, options.song, &messages);
+    for (const std::string& text : messages) Say(options.input, text);
     if (song == nullptr) {
         AbandonWavOutput(&output);
-        return status;
+        return 1;
     }
-    status = CheckAgainstSong(options, song);
-    if (status >= 0) {
+    std::string option;
+    if (!CheckSongChoice(options.song, song, &option, &reason)) {
         AbandonWavOutput(&output);
         FreeSong(song);
-        return status;
+        return UsageError(option, reason);
     }
 
     // The length first, by the sequencer alone: a stream's header must hold it from the start,
     // and the fade must know where the render ends.
-    SongControl control = ControlFor(options);
+    SongControl control = ControlForChoice(
+        options.song, options.fixed_length ? 0 : static_cast<int32_t>(options.loops));
     bool ended = true;
     int64_t frames;
     if (options.fixed_length && !options.info) {

@@ -20,9 +20,9 @@
 #include "player/pattern_access.h"
 #include "player/playback.h"
 #include "player/song_lifetime.h"
-#include "tools/common/load_warning_text.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
+#include "tools/common/song_choice.h"
 #include "tools/common/song_control.h"
 #include "tools/xmplay/status_line.h"
 #include "tools/xmplay/terminal.h"
@@ -60,13 +60,9 @@ constexpr char HELP[] =
 
 struct Options {
     std::string input;
-    bool strict = false;
     bool quiet = false;
     int64_t loops = 1;
-    int64_t start_order = 0;
-    uint32_t muted = 0;
-    bool solo_given = false;
-    uint32_t solo = 0;
+    SongChoice song;  // start order, muted or solo channels, --strict
 };
 
 void Say(const std::string& subject, const std::string& text)
@@ -80,8 +76,6 @@ int UsageError(const std::string& subject, const std::string& reason)
     std::fprintf(stderr, "Try 'xmplay --help' for more information.\n");
     return 2;
 }
-
-enum LongOnly { OPTION_SOLO = 256, OPTION_STRICT };
 
 int ParseOptions(int argc, char** argv, Options* options)
 {
@@ -104,27 +98,18 @@ int ParseOptions(int argc, char** argv, Options* options)
         case 'h': std::fputs(HELP, stdout); return 0;
         case 'V': std::printf("xmplay %s\n", INTRO_VERSION); return 0;
         case 'q': options->quiet = true; break;
-        case OPTION_STRICT: options->strict = true; break;
         case 'l':
             if (!ParseWholeNumber(optarg, 0, 1000, &options->loops, &reason)) {
                 return UsageError("--loops", reason);
             }
             break;
         case 's':
-            if (!ParseWholeNumber(optarg, 0, MAX_ORDERS - 1, &options->start_order, &reason)) {
-                return UsageError("--start-order", reason);
-            }
-            break;
         case 'm':
-            if (!ParseChannelList(optarg, &options->muted, &reason)) {
-                return UsageError("--mute", reason);
-            }
-            break;
         case OPTION_SOLO:
-            if (!ParseChannelList(optarg, &options->solo, &reason)) {
-                return UsageError("--solo", reason);
+        case OPTION_STRICT:
+            if (!TakeSongChoiceOption(choice, optarg, &options->song, &reason)) {
+                return UsageError(SongChoiceOptionName(choice), reason);
             }
-            options->solo_given = true;
             break;
         case ':': return UsageError(argv[optind - 1], "needs a value");
         default:
@@ -138,25 +123,6 @@ int ParseOptions(int argc, char** argv, Options* options)
                           "xmplay [OPTIONS] IN.xm");
     }
     options->input = argv[optind];
-    return -1;
-}
-
-int CheckAgainstSong(const Options& options, const Song* song)
-{
-    int32_t orders = SongLength(song);
-    if (options.start_order >= orders) {
-        return UsageError("--start-order", std::to_string(options.start_order) + ": the song has " +
-                                               std::to_string(orders) + " orders (0 to " +
-                                               std::to_string(orders - 1) + ")");
-    }
-    uint32_t named = options.muted | options.solo;
-    for (int32_t c = song->channel_count; c < 32; ++c) {
-        if (named >> c & 1u) {
-            return UsageError(options.solo_given ? "--solo" : "--mute",
-                              "channel " + std::to_string(c + 1) + ": the module has " +
-                                  std::to_string(song->channel_count) + " channels");
-        }
-    }
     return -1;
 }
 
@@ -226,29 +192,17 @@ int main(int argc, char** argv)
         Say(options.input, reason);
         return 1;
     }
-    LoadReport report;
-    Song* song = LoadModuleBytes(bytes, &report);
-    std::vector<std::string> warnings = LoadWarningTexts(report);
-    if (song == nullptr) {
-        Say(options.input, warnings.empty() ? "cannot be loaded" : warnings.back());
-        return 1;
-    }
-    for (const std::string& text : warnings) Say(options.input, "warning: " + text);
-    if (options.strict && report.count > 0) {
-        Say(options.input, "damaged module refused (--strict)");
+    std::vector<std::string> messages;
+    Song* song = LoadChosenModule(bytes, options.song, &messages);
+    for (const std::string& text : messages) Say(options.input, text);
+    if (song == nullptr) return 1;
+    std::string option;
+    if (!CheckSongChoice(options.song, song, &option, &reason)) {
         FreeSong(song);
-        return 1;
-    }
-    status = CheckAgainstSong(options, song);
-    if (status >= 0) {
-        FreeSong(song);
-        return status;
+        return UsageError(option, reason);
     }
 
-    SongControl control;
-    control.start_order = static_cast<int32_t>(options.start_order);
-    control.passes = static_cast<int32_t>(options.loops);
-    control.muted_channels = options.muted | (options.solo_given ? ~options.solo : 0u);
+    SongControl control = ControlForChoice(options.song, static_cast<int32_t>(options.loops));
     StatusLine line{ModuleTitle(bytes), SongLength(song), 0};
     if (options.loops > 0) {
         bool ended = false;

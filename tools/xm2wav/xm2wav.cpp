@@ -27,6 +27,7 @@
 #include "tools/common/song_choice.h"
 #include "tools/common/song_control.h"
 #include "tools/common/song_info.h"
+#include "tools/common/tool_messages.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"
 
@@ -90,16 +91,11 @@ struct Options {
     SongChoice song;  // start order, muted or solo channels, --strict
 };
 
-void Say(const std::string& subject, const std::string& text)
-{
-    std::fprintf(stderr, "xm2wav: %s: %s\n", subject.c_str(), text.c_str());
-}
+void Say(const std::string& subject, const std::string& text) { SayFor("xm2wav", subject, text); }
 
 int UsageError(const std::string& subject, const std::string& reason)
 {
-    Say(subject, reason);
-    std::fprintf(stderr, "Try 'xm2wav --help' for more information.\n");
-    return 2;
+    return UsageErrorFor("xm2wav", subject, reason);
 }
 
 enum LongOnly { OPTION_FADE = OPTION_TOOL_FIRST };
@@ -158,10 +154,7 @@ int ParseOptions(int argc, char** argv, Options* options)
             }
             break;
         case ':': return UsageError(argv[optind - 1], "needs a value");
-        default:
-            return UsageError(optopt != 0 ? "-" + std::string(1, static_cast<char>(optopt))
-                                          : std::string(argv[optind - 1]),
-                              "unknown option");
+        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
         }
     }
     std::vector<std::string> files(argv + optind, argv + argc);

@@ -24,6 +24,7 @@
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
 #include "tools/common/song_control.h"
+#include "tools/common/tool_messages.h"
 #include "tools/xmplay/status_line.h"
 #include "tools/xmplay/terminal.h"
 
@@ -65,16 +66,11 @@ struct Options {
     SongChoice song;  // start order, muted or solo channels, --strict
 };
 
-void Say(const std::string& subject, const std::string& text)
-{
-    std::fprintf(stderr, "xmplay: %s: %s\n", subject.c_str(), text.c_str());
-}
+void Say(const std::string& subject, const std::string& text) { SayFor("xmplay", subject, text); }
 
 int UsageError(const std::string& subject, const std::string& reason)
 {
-    Say(subject, reason);
-    std::fprintf(stderr, "Try 'xmplay --help' for more information.\n");
-    return 2;
+    return UsageErrorFor("xmplay", subject, reason);
 }
 
 int ParseOptions(int argc, char** argv, Options* options)
@@ -112,10 +108,7 @@ int ParseOptions(int argc, char** argv, Options* options)
             }
             break;
         case ':': return UsageError(argv[optind - 1], "needs a value");
-        default:
-            return UsageError(optopt != 0 ? "-" + std::string(1, static_cast<char>(optopt))
-                                          : std::string(argv[optind - 1]),
-                              "unknown option");
+        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
         }
     }
     if (argc - optind != 1) {

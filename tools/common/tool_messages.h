@@ -1,0 +1,12 @@
+// How the tools speak on standard error: one line "TOOL: SUBJECT: TEXT"; for a wrong command
+// line the same line, a pointer to --help, and exit status 2.
+#pragma once
+
+#include <string>
+
+void SayFor(const char* tool, const std::string& subject, const std::string& text);
+// Returns 2, the exit status of wrong usage.
+int UsageErrorFor(const char* tool, const std::string& subject, const std::string& reason);
+// What getopt_long stopped at, after it returned ':' (value missing) or '?' (unknown option),
+// as the user wrote it: "-x" for a short option, the whole word for a long one.
+std::string OptionAsWritten(char** argv, int index, int short_option);

@@ -187,6 +187,10 @@ inline uint32_t Modulate(uint32_t texel, uint32_t colour)
     return out;
 }
 
+enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
+
+#if !defined(__SSE2__)
+// The plain pixel loops, where SSE2 is not there.
 // Per-channel saturating add of the red, green and blue bytes: the sums of red and blue are
 // formed side by side in one word (and green in another), and a carry out of a channel
 // turns that channel into 255.
@@ -201,8 +205,6 @@ inline uint32_t AddSaturated(uint32_t s, uint32_t d)
     return (red_blue & 0x00FF00FF) | (green & 0x0000FF00);
 }
 
-enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
-
 // The written value of one pixel for the two common modes.
 template <WriteMode mode>
 inline uint32_t Combine(uint32_t source, uint32_t dest)
@@ -210,6 +212,7 @@ inline uint32_t Combine(uint32_t source, uint32_t dest)
     if constexpr (mode == WRITE_ADD) return AddSaturated(source, dest);
     return source & COLOUR_BYTES;
 }
+#endif
 
 #if defined(__SSE2__)
 inline __m128i Load4(const uint32_t* p)

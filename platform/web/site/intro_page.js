@@ -1,0 +1,237 @@
+// The intro page: loads the program (intro.js) once the page is cross-origin isolated, and is
+// the web host's other half (OrvantheHost, called from the program through platform/web):
+// the message boxes as HTML dialogs, the stage (canvas) as the window, input events, the
+// pictures put on the canvas at each display refresh, the sound through an AudioWorklet.
+// window.orvantheTest holds a few hooks for the tests (a frame gate, counters, the audio).
+'use strict';
+
+const element = (id) => document.getElementById(id);
+const stage = element('stage');
+const canvas = element('canvas');
+const box = element('box');
+const params = new URLSearchParams(location.search);
+
+const EVENT_KEY_DOWN = 0;
+const EVENT_LBUTTON_DOWN = 1;
+const EVENT_RBUTTON_DOWN = 2;
+const IDOK = 1;
+const IDYES = 6;
+const IDNO = 7;
+const VK_ESCAPE = 0x1B;
+const WINDOW_WIDTH = 740;
+const WINDOW_HEIGHT = 600;
+
+function say(line) {
+  const missing = element('missing');
+  missing.textContent = line;
+  missing.hidden = false;
+  element('loading').hidden = true;
+}
+
+function missingFeature() {
+  if (typeof WebAssembly !== 'object') {
+    return 'This page needs WebAssembly, which this browser does not offer.';
+  }
+  if (typeof SharedArrayBuffer !== 'function' || !window.crossOriginIsolated) {
+    return 'This page needs WebAssembly threads (shared memory in a cross-origin isolated ' +
+           'page), which this browser does not offer here.';
+  }
+  if (typeof AudioWorkletNode !== 'function') {
+    return 'This page needs Web Audio with AudioWorklet, which this browser does not offer.';
+  }
+  return null;
+}
+
+const state = {
+  running: false,     // the entry function runs and the window exists
+  fullscreen: false,  // the display was opened full screen
+  boxYesNo: false,
+  audio: null,        // the AudioContext, made by the gesture that answers the question
+  audioModule: null,  // the worklet module's loading
+  node: null,
+  fullscreenAsked: false,
+  picture: null,
+  context2d: null,
+};
+
+// ---- Message boxes -----------------------------------------------------------------------
+
+function startSound() {
+  if (state.audio || typeof AudioContext !== 'function') return;
+  try {
+    state.audio = new AudioContext({sampleRate: 44100, latencyHint: 'interactive'});
+    state.audioModule = state.audio.audioWorklet.addModule('ring_player.js');
+    state.audio.resume();
+  } catch (error) {
+    state.audio = null;
+  }
+}
+
+function answerBox(answer) {
+  if (!box.open) return;
+  // This is the user's gesture: the only moment the browser lets sound and full screen start.
+  startSound();
+  if (state.boxYesNo && answer === IDYES && document.documentElement.requestFullscreen) {
+    state.fullscreenAsked = true;
+    document.documentElement.requestFullscreen().catch(() => {});
+  }
+  box.close();
+  Module._web_answer_box(answer);
+}
+
+element('box-yes').addEventListener('click', () => answerBox(IDYES));
+element('box-no').addEventListener('click', () => answerBox(IDNO));
+element('box-ok').addEventListener('click', () => answerBox(IDOK));
+// Enter answers with the first button, Escape with No (or OK), as on the desktop.
+box.addEventListener('cancel', (event) => event.preventDefault());
+box.addEventListener('keydown', (event) => {
+  if (event.key === 'Enter') {
+    event.preventDefault();
+    answerBox(state.boxYesNo ? IDYES : IDOK);
+  } else if (event.key === 'Escape') {
+    event.preventDefault();
+    answerBox(state.boxYesNo ? IDNO : IDOK);
+  }
+});
+
+// ---- The host's calls --------------------------------------------------------------------
+
+window.OrvantheHost = {
+  showBox(text, caption, yesNo) {
+    element('loading').hidden = true;
+    element('box-caption').textContent = caption;
+    element('box-text').textContent = text;
+    element('box-yes').hidden = !yesNo;
+    element('box-no').hidden = !yesNo;
+    element('box-ok').hidden = yesNo;
+    state.boxYesNo = yesNo;
+    box.showModal();
+    element(yesNo ? 'box-yes' : 'box-ok').focus();
+    return true;
+  },
+  createWindow(title) {
+    document.title = title;
+    state.running = true;
+  },
+  showWindow(visible) { stage.hidden = !visible; },
+  destroyWindow() {
+    state.running = false;
+    stage.hidden = true;
+  },
+  showCursor(visible) { stage.style.cursor = visible ? '' : 'none'; },
+  openDisplay(fullscreen) {
+    state.context2d = state.context2d || canvas.getContext('2d', {alpha: false});
+    if (!state.context2d) return false;
+    state.picture = state.picture || state.context2d.createImageData(800, 600);
+    state.fullscreen = fullscreen;
+    document.body.classList.toggle('fullscreen', fullscreen);
+    return true;
+  },
+  closeDisplay() {},
+  startAudio(rate, ring, frames, counters) {
+    if (!state.audio || typeof AudioWorkletNode !== 'function') return false;
+    const options = {
+      numberOfInputs: 0,
+      numberOfOutputs: 1,
+      outputChannelCount: [2],
+      processorOptions: {memory: Module.HEAPU8.buffer, ring, frames, counters,
+                         capture: params.has('capture')},
+    };
+    state.audioModule.then(() => {
+      state.node = new AudioWorkletNode(state.audio, 'ring-player', options);
+      state.node.connect(state.audio.destination);
+    });
+    return true;
+  },
+  stopAudio() {
+    if (state.node) state.node.port.postMessage('stop');
+  },
+  ended(exitCode) {
+    state.running = false;
+    stage.hidden = true;
+    document.body.classList.remove('fullscreen');
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    element('ended').hidden = false;
+    element('again').focus();
+    window.orvantheTest.exitCode = exitCode;
+  },
+};
+
+element('again').addEventListener('click', () => location.reload());
+
+// ---- Input -------------------------------------------------------------------------------
+
+window.addEventListener('keydown', (event) => {
+  if (!state.running || box.open) return;
+  event.preventDefault();
+  Module._web_push_event(EVENT_KEY_DOWN, event.keyCode, 0, 0);
+});
+canvas.addEventListener('mousedown', (event) => {
+  if (!state.running || (event.button !== 0 && event.button !== 2)) return;
+  const x = Math.floor(event.offsetX * WINDOW_WIDTH / canvas.clientWidth);
+  const y = Math.floor(event.offsetY * WINDOW_HEIGHT / canvas.clientHeight);
+  Module._web_push_event(event.button === 0 ? EVENT_LBUTTON_DOWN : EVENT_RBUTTON_DOWN, 0, x, y);
+});
+canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+// The browser takes the first Escape in full screen to leave it: leaving ends the intro.
+document.addEventListener('fullscreenchange', () => {
+  if (!document.fullscreenElement && state.running && state.fullscreen) {
+    Module._web_push_event(EVENT_KEY_DOWN, VK_ESCAPE, 0, 0);
+  }
+});
+function setHidden(hidden) { Module._web_set_hidden(hidden ? 1 : 0); }
+document.addEventListener('visibilitychange', () => setHidden(document.hidden));
+
+// ---- Presentation ------------------------------------------------------------------------
+
+function showPicture() {
+  const frame = Module._web_picture_pending();
+  if (frame !== 0 && state.context2d) {
+    const at = Module._web_picture();
+    state.picture.data.set(Module.HEAPU8.subarray(at, at + 800 * 600 * 4));
+    state.context2d.putImageData(state.picture, 0, 0);
+    Module._web_picture_shown(frame);
+  }
+  requestAnimationFrame(showPicture);
+}
+
+// ---- Tests -------------------------------------------------------------------------------
+
+window.orvantheTest = {
+  exitCode: null,
+  fullscreenAsked: () => state.fullscreenAsked,
+  setFrameGate: (frames) => Module._web_set_frame_gate(frames),
+  framesPresented: () => Module._web_frames_presented(),
+  lostAnswers: () => Module._web_lost_answers(),
+  setHidden,
+  canvasBox: () => {
+    const r = canvas.getBoundingClientRect();
+    return {x: r.x, y: r.y, width: r.width, height: r.height, hidden: stage.hidden};
+  },
+  // The frames the worklet has played (16-bit stereo, interleaved) and its underrun count.
+  audioReport: () => new Promise((resolve) => {
+    if (!state.node) { resolve(null); return; }
+    state.node.port.onmessage = (event) => resolve(event.data);
+    state.node.port.postMessage('report');
+  }),
+};
+
+// ---- Loading -----------------------------------------------------------------------------
+
+window.Module = {
+  print: (text) => console.log(text),
+  printErr: (text) => console.error(text),
+  onRuntimeInitialized() {
+    setHidden(document.hidden);
+    requestAnimationFrame(showPicture);
+  },
+  onAbort(what) { say('The intro stopped: ' + what); },
+};
+
+window.OrvantheIsolated.then(() => {
+  const missing = missingFeature();
+  if (missing) { say(missing); return; }
+  const script = document.createElement('script');
+  script.src = 'intro.js';
+  document.body.appendChild(script);
+});

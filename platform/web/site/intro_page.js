@@ -184,6 +184,7 @@ document.addEventListener('visibilitychange', () => setHidden(document.hidden));
 
 // ---- Presentation ------------------------------------------------------------------------
 
+let lastShown = 0;
 function showPicture() {
   const frame = Module._web_picture_pending();
   if (frame !== 0 && state.context2d) {
@@ -191,6 +192,7 @@ function showPicture() {
     state.picture.data.set(Module.HEAPU8.subarray(at, at + 800 * 600 * 4));
     state.context2d.putImageData(state.picture, 0, 0);
     Module._web_picture_shown(frame);
+    lastShown = frame;
   }
   requestAnimationFrame(showPicture);
 }
@@ -202,6 +204,7 @@ window.orvantheTest = {
   fullscreenAsked: () => state.fullscreenAsked,
   setFrameGate: (frames) => Module._web_set_frame_gate(frames),
   framesPresented: () => Module._web_frames_presented(),
+  pictureShown: () => lastShown,
   lostAnswers: () => Module._web_lost_answers(),
   setHidden,
   canvasBox: () => {

@@ -41,3 +41,4 @@ add_subdirectory(tools/common)
 
 set(INTRO_WEB_SITE_DIR ${PROJECT_BINARY_DIR}/site)
 add_subdirectory(platform/web)
+add_subdirectory(tools/player_page)

@@ -64,13 +64,13 @@ bool HostOpenAudio(int rate, HostAudioPull pull, void* user)
     audio.counters[0].store(0);
     audio.counters[1].store(0);
     const int started = MAIN_THREAD_EM_ASM_INT(
-        { return OrvantheHost.startAudio($0, $1, $2, $3) ? 1 : 0; }, rate, audio.ring,
+        { return OrvantheAudio.start($0, $1, $2, $3) ? 1 : 0; }, rate, audio.ring,
         RING_FRAMES, audio.counters);
     if (!started) return false;
     audio.running.store(true);
     if (pthread_create(&audio.pump, nullptr, Pump, nullptr) != 0) {
         audio.running.store(false);
-        MAIN_THREAD_EM_ASM({ OrvantheHost.stopAudio(); });
+        MAIN_THREAD_EM_ASM({ OrvantheAudio.stop(); });
         return false;
     }
     return true;
@@ -82,7 +82,7 @@ void HostCloseAudio()
     audio.running.store(false);
     // Returns once the pump has stopped: no pull runs after this.
     pthread_join(audio.pump, nullptr);
-    MAIN_THREAD_EM_ASM({ OrvantheHost.stopAudio(); });
+    MAIN_THREAD_EM_ASM({ OrvantheAudio.stop(); });
     audio.pull = nullptr;
     audio.user = nullptr;
 }

@@ -20,6 +20,7 @@
 #include "player/pattern_access.h"
 #include "player/playback.h"
 #include "player/song_lifetime.h"
+#include "tools/common/heard_block.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
@@ -117,26 +118,6 @@ int ParseOptions(int argc, char** argv, Options* options)
     }
     options->input = argv[optind];
     return -1;
-}
-
-// The block the device plays now: the mixing thread refills every block up to it, so after a
-// refill the next block to fill is the one playing. It is read while the thread may write it
-// (an aligned 32-bit word: at worst one poll late); the modulo keeps the index in the ring.
-int32_t PlayingBlock()
-{
-    int32_t block = std::atomic_ref<int32_t>(write_block).load(std::memory_order_relaxed);
-    return blocks_in_ring > 0 ? (block % blocks_in_ring + blocks_in_ring) % blocks_in_ring : 0;
-}
-
-int32_t BlockPeak(int32_t block)
-{
-    const int16_t* pcm = pcm_ring + static_cast<size_t>(block) * block_frames * 2;
-    int32_t peak = 0;
-    for (int32_t i = 0; i < block_frames * 2; ++i) {
-        int32_t level = pcm[i] < 0 ? -pcm[i] : pcm[i];
-        if (level > peak) peak = level;
-    }
-    return peak;
 }
 
 // Plays until the end, q or an end signal. Returns the end signal, or 0.

@@ -9,7 +9,6 @@ const element = (id) => document.getElementById(id);
 const stage = element('stage');
 const canvas = element('canvas');
 const box = element('box');
-const params = new URLSearchParams(location.search);
 
 const EVENT_KEY_DOWN = 0;
 const EVENT_LBUTTON_DOWN = 1;
@@ -46,9 +45,6 @@ const state = {
   running: false,     // the entry function runs and the window exists
   fullscreen: false,  // the display was opened full screen
   boxYesNo: false,
-  audio: null,        // the AudioContext, made by the gesture that answers the question
-  audioModule: null,  // the worklet module's loading
-  node: null,
   fullscreenAsked: false,
   picture: null,
   context2d: null,
@@ -56,21 +52,10 @@ const state = {
 
 // ---- Message boxes -----------------------------------------------------------------------
 
-function startSound() {
-  if (state.audio || typeof AudioContext !== 'function') return;
-  try {
-    state.audio = new AudioContext({sampleRate: 44100, latencyHint: 'interactive'});
-    state.audioModule = state.audio.audioWorklet.addModule('ring_player.js');
-    state.audio.resume();
-  } catch (error) {
-    state.audio = null;
-  }
-}
-
 function answerBox(answer) {
   if (!box.open) return;
   // This is the user's gesture: the only moment the browser lets sound and full screen start.
-  startSound();
+  OrvantheAudio.begin();
   if (state.boxYesNo && answer === IDYES && document.documentElement.requestFullscreen) {
     state.fullscreenAsked = true;
     document.documentElement.requestFullscreen().catch(() => {});
@@ -128,24 +113,6 @@ window.OrvantheHost = {
     return true;
   },
   closeDisplay() {},
-  startAudio(rate, ring, frames, counters) {
-    if (!state.audio || typeof AudioWorkletNode !== 'function') return false;
-    const options = {
-      numberOfInputs: 0,
-      numberOfOutputs: 1,
-      outputChannelCount: [2],
-      processorOptions: {memory: Module.HEAPU8.buffer, ring, frames, counters,
-                         capture: params.has('capture')},
-    };
-    state.audioModule.then(() => {
-      state.node = new AudioWorkletNode(state.audio, 'ring-player', options);
-      state.node.connect(state.audio.destination);
-    });
-    return true;
-  },
-  stopAudio() {
-    if (state.node) state.node.port.postMessage('stop');
-  },
   ended(exitCode) {
     state.running = false;
     stage.hidden = true;
@@ -212,11 +179,7 @@ window.orvantheTest = {
     return {x: r.x, y: r.y, width: r.width, height: r.height, hidden: stage.hidden};
   },
   // The frames the worklet has played (16-bit stereo, interleaved) and its underrun count.
-  audioReport: () => new Promise((resolve) => {
-    if (!state.node) { resolve(null); return; }
-    state.node.port.onmessage = (event) => resolve(event.data);
-    state.node.port.postMessage('report');
-  }),
+  audioReport: () => OrvantheAudio.report(),
 };
 
 // ---- Loading -----------------------------------------------------------------------------

@@ -1,0 +1,220 @@
+// The module player page: opens or takes a dropped .xm file, shows the loader's messages,
+// plays the song with the intro's player (player.js) with its position, time and level, pause,
+// mute and solo, and saves it as WAV exactly as xm2wav writes it.
+// window.orvanthePlayerTest keeps the last WAV saved (for the tests).
+'use strict';
+
+const element = (id) => document.getElementById(id);
+const MIX_RATE = 44100;
+const LARGEST_MODULE = 64 << 20;
+
+const player = {
+  ready: false,
+  name: '',
+  playing: false,
+  paused: false,
+  channels: 0,
+  muted: new Set(),
+  solo: new Set(),
+  total: 0,
+  orders: 0,
+};
+
+window.orvanthePlayerTest = {lastWav: null, lastWavName: null};
+
+function say(line) {
+  element('missing').textContent = line;
+  element('missing').hidden = false;
+  element('loading').hidden = true;
+}
+
+function missingFeature() {
+  if (typeof WebAssembly !== 'object') {
+    return 'This page needs WebAssembly, which this browser does not offer.';
+  }
+  if (typeof SharedArrayBuffer !== 'function' || !window.crossOriginIsolated) {
+    return 'This page needs WebAssembly threads (shared memory in a cross-origin isolated ' +
+           'page), which this browser does not offer here.';
+  }
+  if (typeof AudioWorkletNode !== 'function') {
+    return 'This page needs Web Audio with AudioWorklet, which this browser does not offer.';
+  }
+  return null;
+}
+
+function showMessage(fileName, text) {
+  element('message-file').textContent = fileName;
+  element('message-text').textContent = text;
+  element('message').hidden = text === '';
+}
+
+function timeText(frames) {
+  const seconds = Math.floor(frames / MIX_RATE);
+  return `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}`;
+}
+
+// ---- Opening -----------------------------------------------------------------------------
+
+async function open(file) {
+  if (!player.ready) return;
+  stop();
+  element('song').hidden = true;
+  if (file.size > LARGEST_MODULE) {
+    showMessage(file.name, 'too large for an XM module');
+    return;
+  }
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const at = Module._player_buffer(bytes.length);
+  Module.HEAPU8.set(bytes, at);
+  const loaded = Module._player_open() === 1;
+  showMessage(file.name, Module.UTF8ToString(Module._player_messages()).trimEnd());
+  if (!loaded) return;
+  player.name = file.name;
+  player.channels = Module._player_channels();
+  player.orders = Module._player_orders();
+  player.total = Module._player_total_frames();
+  player.muted.clear();
+  player.solo.clear();
+  element('title').textContent = Module.UTF8ToString(Module._player_title()) || file.name;
+  fillChannels();
+  showStatus();
+  element('song').hidden = false;
+}
+
+element('file').addEventListener('change', (event) => {
+  if (event.target.files.length > 0) open(event.target.files[0]);
+});
+document.addEventListener('dragover', (event) => event.preventDefault());
+document.addEventListener('drop', (event) => {
+  event.preventDefault();
+  if (event.dataTransfer.files.length > 0) open(event.dataTransfer.files[0]);
+});
+
+// ---- Channels ----------------------------------------------------------------------------
+
+function mutedMask() {
+  let mask = 0;
+  for (let c = 0; c < player.channels && c < 32; c++) {
+    const silent = player.solo.size > 0 ? !player.solo.has(c) : player.muted.has(c);
+    if (silent) mask |= 1 << c;
+  }
+  return mask >>> 0;
+}
+
+function fillChannels() {
+  const body = element('channels').tBodies[0];
+  body.textContent = '';
+  for (let c = 0; c < player.channels; c++) {
+    const row = body.insertRow();
+    row.insertCell().textContent = String(c + 1);
+    for (const [set, what] of [[player.muted, 'Mute'], [player.solo, 'Solo']]) {
+      const box = document.createElement('input');
+      box.type = 'checkbox';
+      box.setAttribute('aria-label', `${what} channel ${c + 1}`);
+      box.addEventListener('change', () => {
+        if (box.checked) set.add(c); else set.delete(c);
+        Module._player_set_muted(mutedMask());
+      });
+      row.insertCell().appendChild(box);
+    }
+  }
+}
+
+// ---- Playing -----------------------------------------------------------------------------
+
+function setPlaying(playing) {
+  player.playing = playing;
+  player.paused = false;
+  element('pause').disabled = !playing;
+  element('stop').disabled = !playing;
+  element('pause').setAttribute('aria-pressed', 'false');
+  element('pause').textContent = 'Pause';
+}
+
+function stop() {
+  if (player.ready) Module._player_stop();
+  setPlaying(false);
+  showStatus();
+}
+
+element('play').addEventListener('click', () => {
+  OrvantheAudio.begin();
+  Module._player_set_muted(mutedMask());
+  if (Module._player_play() !== 1) {
+    showMessage(player.name, 'cannot play: no sound device');
+    return;
+  }
+  Module._player_set_muted(mutedMask());
+  setPlaying(true);
+});
+element('pause').addEventListener('click', () => {
+  player.paused = !player.paused;
+  Module._player_pause(player.paused ? 1 : 0);
+  element('pause').setAttribute('aria-pressed', String(player.paused));
+  element('pause').textContent = player.paused ? 'Resume' : 'Pause';
+});
+element('stop').addEventListener('click', stop);
+
+function showStatus() {
+  const order = player.playing ? Module._player_order() : 0;
+  const row = player.playing ? Module._player_row() : 0;
+  const heard = player.playing ? Module._player_heard_frames() : 0;
+  const peak = player.playing ? Module._player_peak() : 0;
+  element('position').textContent = `order ${order}/${player.orders}, row ${row}`;
+  element('time').textContent =
+      `${timeText(heard)} / ${player.total > 0 ? timeText(player.total) : '∞'}`;
+  const level = Math.round(100 * peak / 32768);
+  element('meter-bar').style.width = level + '%';
+  element('meter').setAttribute('aria-valuenow', String(level));
+}
+
+setInterval(() => {
+  if (!player.playing) return;
+  if (Module._player_poll() !== 1) setPlaying(false);
+  showStatus();
+}, 50);
+
+// ---- Saving ------------------------------------------------------------------------------
+
+// Receives the WAV from the program in pieces (player_page.cpp).
+const wavPieces = [];
+window.OrvantheWav = {piece: (bytes) => wavPieces.push(bytes)};
+
+element('save').addEventListener('click', () => {
+  setPlaying(false);
+  wavPieces.length = 0;
+  const saved = Module._player_save_wav() === 1;
+  showStatus();
+  if (!saved) return;
+  const blob = new Blob(wavPieces, {type: 'audio/wav'});
+  wavPieces.length = 0;
+  const name = player.name.replace(/\.xm$/i, '') + '.wav';
+  window.orvanthePlayerTest.lastWav = blob;
+  window.orvanthePlayerTest.lastWavName = name;
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(blob);
+  link.download = name;
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+});
+
+// ---- Loading -----------------------------------------------------------------------------
+
+window.Module = {
+  print: (text) => console.log(text),
+  printErr: (text) => console.error(text),
+  onRuntimeInitialized() {
+    player.ready = true;
+    element('loading').hidden = true;
+    element('file').disabled = false;
+  },
+  onAbort(what) { say('The player stopped: ' + what); },
+};
+
+window.OrvantheIsolated.then(() => {
+  const missing = missingFeature();
+  if (missing) { say(missing); return; }
+  const script = document.createElement('script');
+  script.src = 'player.js';
+  document.body.appendChild(script);
+});

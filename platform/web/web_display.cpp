@@ -18,6 +18,9 @@ const int PICTURE_WIDTH = 800;
 const int PICTURE_HEIGHT = 600;
 // How long one wait for the page lasts before the conditions are looked at again.
 const double WAIT_SLICE_MS = 100;
+// The work of the last frames, for the benchmark: rendering (from the end of one present to
+// the start of the next) and the picture's conversion, in milliseconds.
+const int FRAME_TIMES = 1024;
 
 struct WebDisplay {
     std::atomic<int> hidden{0};
@@ -26,6 +29,9 @@ struct WebDisplay {
     std::atomic<int> shown{0};      // the last picture the page put on the canvas
     std::atomic<int> gate{-1};      // tests: pictures allowed; negative: no limit
     std::atomic<int> lost_answers{0};
+    double present_returned_ms = -1;  // when the last present returned (the next frame began)
+    float frame_ms[FRAME_TIMES];
+    std::atomic<int> frames_timed{0};
     uint8_t picture[PICTURE_WIDTH * PICTURE_HEIGHT * 4];
 };
 
@@ -86,6 +92,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int web_frames_presented() { return display.pres
 
 extern "C" EMSCRIPTEN_KEEPALIVE int web_lost_answers() { return display.lost_answers.load(); }
 
+extern "C" EMSCRIPTEN_KEEPALIVE const float* web_frame_times() { return display.frame_ms; }
+
+extern "C" EMSCRIPTEN_KEEPALIVE int web_frames_timed() { return display.frames_timed.load(); }
+
 bool HostCreateWindow(const char* title, int, int, int width, int height)
 {
     MAIN_THREAD_EM_ASM({ OrvantheHost.createWindow(UTF8ToString($0), $1, $2); }, title, width,
@@ -128,16 +138,26 @@ bool HostDisplayUsable()
 
 void HostPresent(const uint32_t* pixels, int width, int height, int pitch)
 {
+    const double rendered_ms = emscripten_get_now();
     WaitForGate();
     // The page has shown the previous picture (or gave up waiting while hidden): the picture
     // buffer is free to be written.
+    const double convert_start_ms = emscripten_get_now();
     ConvertPicture(pixels, width, height, pitch);
+    if (display.present_returned_ms >= 0) {
+        const int timed = display.frames_timed.load();
+        display.frame_ms[timed % FRAME_TIMES] =
+            float(rendered_ms - display.present_returned_ms + emscripten_get_now() -
+                  convert_start_ms);
+        display.frames_timed.store(timed + 1);
+    }
     const int frame = display.presented.load() + 1;
     display.presented.store(frame);
     // Until the page has shown it, or cannot (hidden), or the display went away.
     for (;;) {
         const int shown = display.shown.load();
-        if (shown == frame || display.hidden.load() || !display.open.load()) return;
+        if (shown == frame || display.hidden.load() || !display.open.load()) break;
         emscripten_futex_wait(&display.shown, uint32_t(shown), WAIT_SLICE_MS);
     }
+    display.present_returned_ms = emscripten_get_now();
 }

@@ -32,6 +32,10 @@ void web_set_frame_gate(int frames);
 int web_frames_presented();
 // How often the device was found lost (HostDisplayUsable answered false).
 int web_lost_answers();
+// The benchmark: the work of each of the last 1024 frames in milliseconds (rendering and the
+// picture's conversion, without the wait for the display), frame k at k % 1024.
+const float* web_frame_times();
+int web_frames_timed();
 
 }  // extern "C"
 

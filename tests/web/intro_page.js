@@ -6,7 +6,8 @@
 //  - hiding the page loses the device (nothing is presented), showing it again recovers it
 //    and the frames go on;
 //  - a left click ends the intro and the page offers to run it again;
-//  - Yes asks the browser for full screen and the scene fills the screen; Escape ends it.
+//  - Yes asks the browser for full screen and the scene fills the screen; Escape ends it;
+//  - without the service worker (so without shared memory) one line says what is missing.
 // Usage: node intro_page.js SITE_DIR INTRO_FRAMES_PROGRAM
 'use strict';
 const {execFileSync} = require('child_process');
@@ -128,6 +129,19 @@ run(site, async ({url, browser}) => {
     check(await page.evaluate(() => document.body.classList.contains('fullscreen')), 'full-screen layout');
     await page.keyboard.press('Escape');
     await waitFor('the end after Escape', () => page.evaluate(() => orvantheTest.exitCode !== null), 20);
+    await page.close();
+
+    // No cross-origin isolation: no WebAssembly threads.
+    page = await browser.newPage();
+    await page.setBypassServiceWorker(true);
+    await page.goto(url);
+    const missing = await waitFor('the missing feature', () => page.evaluate(() => {
+      const line = document.getElementById('missing');
+      return !line.hidden && line.textContent;
+    }), 20);
+    check(/WebAssembly threads/.test(missing), 'the line says: ' + missing);
+    check(await page.evaluate(() => !document.getElementById('box').open), 'no question without threads');
+    console.log('without isolation: ' + missing);
     await page.close();
   } finally {
     fs.rmSync(referenceDir, {recursive: true, force: true});

@@ -83,6 +83,7 @@ box.addEventListener('keydown', (event) => {
 
 window.OrvantheHost = {
   showBox(text, caption, yesNo) {
+    if (window.orvantheTest.questionAt === null) window.orvantheTest.questionAt = performance.now();
     element('loading').hidden = true;
     element('box-caption').textContent = caption;
     element('box-text').textContent = text;
@@ -168,6 +169,16 @@ function showPicture() {
 
 window.orvantheTest = {
   exitCode: null,
+  questionAt: null,  // performance.now() when the first box was shown
+  // The work of the last frames in milliseconds (rendering and conversion), oldest first.
+  frameTimes: () => {
+    const timed = Module._web_frames_timed();
+    const count = Math.min(timed, 1024);
+    const times = new Float32Array(Module.HEAPU8.buffer, Module._web_frame_times(), 1024);
+    const out = [];
+    for (let k = timed - count; k < timed; k++) out.push(times[k % 1024]);
+    return out;
+  },
   fullscreenAsked: () => state.fullscreenAsked,
   setFrameGate: (frames) => Module._web_set_frame_gate(frames),
   framesPresented: () => Module._web_frames_presented(),

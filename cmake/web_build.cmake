@@ -40,5 +40,19 @@ add_subdirectory(app)
 add_subdirectory(tools/common)
 
 set(INTRO_WEB_SITE_DIR ${PROJECT_BINARY_DIR}/site)
+# intro_web_site_files(target file...): the target copies the files of the calling folder's
+# site/ into the site folder.
+function(intro_web_site_files target)
+  set(outputs)
+  foreach(file IN LISTS ARGN)
+    add_custom_command(
+      OUTPUT ${INTRO_WEB_SITE_DIR}/${file}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_SOURCE_DIR}/site/${file}
+              ${INTRO_WEB_SITE_DIR}/${file}
+      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/site/${file})
+    list(APPEND outputs ${INTRO_WEB_SITE_DIR}/${file})
+  endforeach()
+  add_custom_target(${target} ALL DEPENDS ${outputs})
+endfunction()
 add_subdirectory(platform/web)
 add_subdirectory(tools/player_page)

@@ -73,11 +73,19 @@ class SiteHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+class SiteServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A browser that drops a connection mid-answer (a reload) is not worth a traceback.
+        if isinstance(sys.exc_info()[1], ConnectionError):
+            return
+        super().handle_error(request, client_address)
+
+
 def listen(folder, first_port):
     handler = functools.partial(SiteHandler, directory=folder)
     for port in range(first_port, first_port + PORTS_TRIED):
         try:
-            return http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+            return SiteServer(("127.0.0.1", port), handler)
         except OSError as error:
             if error.errno != errno.EADDRINUSE:
                 raise

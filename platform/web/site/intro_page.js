@@ -20,27 +20,6 @@ const VK_ESCAPE = 0x1B;
 const WINDOW_WIDTH = 740;
 const WINDOW_HEIGHT = 600;
 
-function say(line) {
-  const missing = element('missing');
-  missing.textContent = line;
-  missing.hidden = false;
-  element('loading').hidden = true;
-}
-
-function missingFeature() {
-  if (typeof WebAssembly !== 'object') {
-    return 'This page needs WebAssembly, which this browser does not offer.';
-  }
-  if (typeof SharedArrayBuffer !== 'function' || !window.crossOriginIsolated) {
-    return 'This page needs WebAssembly threads (shared memory in a cross-origin isolated ' +
-           'page), which this browser does not offer here.';
-  }
-  if (typeof AudioWorkletNode !== 'function') {
-    return 'This page needs Web Audio with AudioWorklet, which this browser does not offer.';
-  }
-  return null;
-}
-
 const state = {
   running: false,     // the entry function runs and the window exists
   fullscreen: false,  // the display was opened full screen
@@ -202,13 +181,7 @@ window.Module = {
     setHidden(document.hidden);
     requestAnimationFrame(showPicture);
   },
-  onAbort(what) { say('The intro stopped: ' + what); },
+  onAbort(what) { OrvantheSay('The intro stopped: ' + what); },
 };
 
-window.OrvantheIsolated.then(() => {
-  const missing = missingFeature();
-  if (missing) { say(missing); return; }
-  const script = document.createElement('script');
-  script.src = 'intro.js';
-  document.body.appendChild(script);
-});
+OrvantheLoad('intro.js');

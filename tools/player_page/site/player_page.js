@@ -22,26 +22,6 @@ const player = {
 
 window.orvanthePlayerTest = {lastWav: null, lastWavName: null};
 
-function say(line) {
-  element('missing').textContent = line;
-  element('missing').hidden = false;
-  element('loading').hidden = true;
-}
-
-function missingFeature() {
-  if (typeof WebAssembly !== 'object') {
-    return 'This page needs WebAssembly, which this browser does not offer.';
-  }
-  if (typeof SharedArrayBuffer !== 'function' || !window.crossOriginIsolated) {
-    return 'This page needs WebAssembly threads (shared memory in a cross-origin isolated ' +
-           'page), which this browser does not offer here.';
-  }
-  if (typeof AudioWorkletNode !== 'function') {
-    return 'This page needs Web Audio with AudioWorklet, which this browser does not offer.';
-  }
-  return null;
-}
-
 function showMessage(fileName, text) {
   element('message-file').textContent = fileName;
   element('message-text').textContent = text;
@@ -208,13 +188,7 @@ window.Module = {
     element('loading').hidden = true;
     element('file').disabled = false;
   },
-  onAbort(what) { say('The player stopped: ' + what); },
+  onAbort(what) { OrvantheSay('The player stopped: ' + what); },
 };
 
-window.OrvantheIsolated.then(() => {
-  const missing = missingFeature();
-  if (missing) { say(missing); return; }
-  const script = document.createElement('script');
-  script.src = 'player.js';
-  document.body.appendChild(script);
-});
+OrvantheLoad('player.js');

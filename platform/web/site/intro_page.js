@@ -110,7 +110,6 @@ element('again').addEventListener('click', () => location.reload());
 
 window.addEventListener('keydown', (event) => {
   if (!state.running || box.open) return;
-  event.preventDefault();
   Module._web_push_event(EVENT_KEY_DOWN, event.keyCode, 0, 0);
 });
 canvas.addEventListener('mousedown', (event) => {

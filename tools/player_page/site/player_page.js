@@ -6,7 +6,8 @@
 
 const element = (id) => document.getElementById(id);
 const MIX_RATE = 44100;
-const LARGEST_MODULE = 64 << 20;
+// The program's memory is fixed: a module and its samples must fit in it with room to spare.
+const LARGEST_MODULE = 32 << 20;
 
 const player = {
   ready: false,
@@ -40,7 +41,7 @@ async function open(file) {
   stop();
   element('song').hidden = true;
   if (file.size > LARGEST_MODULE) {
-    showMessage(file.name, 'too large for an XM module');
+    showMessage(file.name, 'too large for this page (at most 32 MB)');
     return;
   }
   const bytes = new Uint8Array(await file.arrayBuffer());

@@ -141,7 +141,8 @@ function showStatus() {
   const row = player.playing ? Module._player_row() : 0;
   const heard = player.playing ? Module._player_heard_frames() : 0;
   const peak = player.playing ? Module._player_peak() : 0;
-  element('position').textContent = `order ${order}/${player.orders}, row ${row}`;
+  // As xmplay shows it: orders from 0, out of the last one.
+  element('position').textContent = `order ${order}/${player.orders - 1}, row ${row}`;
   element('time').textContent =
       `${timeText(heard)} / ${player.total > 0 ? timeText(player.total) : '∞'}`;
   const level = Math.round(100 * peak / 32768);

@@ -4,7 +4,7 @@
 // Two counters, both in frames and only ever growing, pace the two sides: `written` (moved
 // by the pump) and `played` (moved by the worklet, read here with Atomics' ordering).
 // The platform layer's position is what has been pulled: at most the pump's lead (about
-// 93 ms) ahead of what the worklet has played.
+// 186 ms) ahead of what the worklet has played.
 #include <emscripten/emscripten.h>
 #include <emscripten/threading.h>
 #include <pthread.h>
@@ -18,7 +18,9 @@ namespace {
 
 const int BYTES_PER_FRAME = 4;
 const uint32_t RING_FRAMES = 16384;  // a power of two, as the worklet indexes it by a mask
-const uint32_t LEAD_FRAMES = 4096;   // how far the pump stays ahead of the worklet
+// How far the pump stays ahead of the worklet: enough for the pump's worker to wait that long
+// for a processor on a busy machine without the worklet running dry.
+const uint32_t LEAD_FRAMES = 8192;
 const uint32_t PULL_FRAMES = 1024;   // the largest piece pulled at once
 const uint32_t PUMP_PAUSE_MS = 2;
 

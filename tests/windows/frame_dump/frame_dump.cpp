@@ -32,7 +32,7 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
 // exactly (most bubbles start below the screen, out of every early frame).
 bool WriteSpritePositions(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "w");
+    FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
     for (int k = 0; k < SPRITE_COUNT; ++k) {
         std::fprintf(file, "%d %d\n", static_cast<int>(sprite_positions[2 * k]),

@@ -60,6 +60,18 @@ void WaitForGate()
     }
 }
 
+// Until the page has shown picture `frame`; false when it cannot (hidden, or the display
+// went away).
+bool WaitUntilShown(int frame)
+{
+    for (;;) {
+        const int shown = display.shown.load();
+        if (shown == frame) return true;
+        if (display.hidden.load() || !display.open.load()) return false;
+        emscripten_futex_wait(&display.shown, uint32_t(shown), WAIT_SLICE_MS);
+    }
+}
+
 }  // namespace
 
 extern "C" EMSCRIPTEN_KEEPALIVE void web_set_hidden(int hidden)
@@ -140,8 +152,9 @@ void HostPresent(const uint32_t* pixels, int width, int height, int pitch)
 {
     const double rendered_ms = emscripten_get_now();
     WaitForGate();
-    // The page has shown the previous picture (or gave up waiting while hidden): the picture
-    // buffer is free to be written.
+    // The picture buffer is free once the page has shown the last picture (one left unshown
+    // by a loss is shown first when the page is visible again).
+    WaitUntilShown(display.presented.load());
     const double convert_start_ms = emscripten_get_now();
     ConvertPicture(pixels, width, height, pitch);
     if (display.present_returned_ms >= 0) {
@@ -153,11 +166,7 @@ void HostPresent(const uint32_t* pixels, int width, int height, int pitch)
     }
     const int frame = display.presented.load() + 1;
     display.presented.store(frame);
-    // Until the page has shown it, or cannot (hidden), or the display went away.
-    for (;;) {
-        const int shown = display.shown.load();
-        if (shown == frame || display.hidden.load() || !display.open.load()) break;
-        emscripten_futex_wait(&display.shown, uint32_t(shown), WAIT_SLICE_MS);
-    }
-    display.present_returned_ms = emscripten_get_now();
+    // As a vsync'd present: until the page has put it on the canvas at a display refresh.
+    // After a loss the next frame's time would not be its work: it is not timed.
+    display.present_returned_ms = WaitUntilShown(frame) ? emscripten_get_now() : -1;
 }

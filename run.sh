@@ -20,6 +20,7 @@ deps=run
 "$root/scripts/install-deps.sh" $deps >&2
 cd "$root"
 cmake --preset release >/dev/null
-cmake --build --preset release --target "$program" -j"$(nproc)" >&2
+# The programs `cmake --install build/release` installs are built together, whichever runs.
+cmake --build --preset release --target programs "$program" -j"$(nproc)" >&2
 cd - >/dev/null
 exec "$root/build/release/bin/$program" "$@"

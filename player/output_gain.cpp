@@ -6,10 +6,9 @@ namespace {
 
 struct OutputGain {
     double decibels;
-    float factor;   // exactly 1 at 0 dB: then nothing is multiplied
-    float loudest;  // largest magnitude handed to the conversion since the last reset
+    float factor;  // exactly 1 at 0 dB: then nothing is multiplied
 };
-OutputGain gain = {0.0, 1.0f, 0.0f};
+OutputGain gain = {0.0, 1.0f};
 
 }  // namespace
 
@@ -25,18 +24,6 @@ double OutputGainDecibels() { return gain.decibels; }
 
 void ApplyOutputGain(float* mix, int64_t values)
 {
-    if (mix == nullptr) return;
-    if (gain.factor != 1.0f) {
-        for (int64_t k = 0; k < values; ++k) mix[k] *= gain.factor;
-    }
-    float loudest = gain.loudest;
-    for (int64_t k = 0; k < values; ++k) {
-        const float magnitude = std::fabs(mix[k]);
-        loudest = magnitude > loudest ? magnitude : loudest;
-    }
-    gain.loudest = loudest;
+    if (mix == nullptr || gain.factor == 1.0f) return;
+    for (int64_t k = 0; k < values; ++k) mix[k] *= gain.factor;
 }
-
-float LoudestOutputValue() { return gain.loudest; }
-
-void ResetLoudestOutputValue() { gain.loudest = 0.0f; }

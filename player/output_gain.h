@@ -1,11 +1,10 @@
 // The output gain: one factor by which the tools (xm2wav, xmplay, capture) may scale the mix
 // of every block just before its conversion to 16-bit PCM, given in decibels before a song
 // starts. At 0 dB, the default, the mix is not touched at all, so the PCM is the player's own
-// byte for byte. The largest magnitude handed to the conversion is kept, so that a tool can
-// say by how much the mix went past the 16-bit range.
+// byte for byte.
 //
 // Set before play start, from the thread that starts it; the block fill (on the mixing thread
-// or the caller's) applies it. Read the loudest value back once the block fill has stopped.
+// or the caller's) applies it.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +16,5 @@ constexpr double MAX_OUTPUT_GAIN_DB = 24.0;
 void SetOutputGain(double decibels);
 double OutputGainDecibels();
 
-// Multiplies `values` floats of a block's mix by the gain (not at 0 dB) and keeps the largest
-// magnitude among them.
+// Multiplies `values` floats of a block's mix by the gain; nothing at 0 dB.
 void ApplyOutputGain(float* mix, int64_t values);
-
-// The largest magnitude of the mix, after the gain, since the last reset; at 32767 or more the
-// conversion clipped.
-float LoudestOutputValue();
-void ResetLoudestOutputValue();

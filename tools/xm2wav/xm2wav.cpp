@@ -202,15 +202,22 @@ struct Session {
     int64_t clipped;
     int32_t peak;
     std::vector<int16_t> faded;
+    float loudest_clipped;  // the largest magnitude of the mix in the blocks that clipped
 };
 
-void Measure(Session* session, const int16_t* pcm, int32_t frames)
+void Measure(Session* session, const int16_t* pcm, const float* mix, int32_t frames)
 {
+    const int64_t clipped_before = session->clipped;
     for (int32_t i = 0; i < frames * 2; ++i) {
         int32_t value = pcm[i];
         if (value == 32767 || value == -32768) session->clipped += 1;
         int32_t level = value < 0 ? -value : value;
         if (level > session->peak) session->peak = level;
+    }
+    // How far the mix went past the limits is read from the float mix, only where it did.
+    if (session->clipped == clipped_before) return;
+    for (int32_t i = 0; i < frames * 2; ++i) {
+        session->loudest_clipped = std::max(session->loudest_clipped, std::fabs(mix[i]));
     }
 }
 
@@ -234,10 +241,10 @@ const int16_t* Faded(Session* session, const int16_t* pcm, int32_t frames)
     return session->faded.data();
 }
 
-bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
+bool WriteBlock(const int16_t* pcm, const float* mix, int32_t frames, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    Measure(session, pcm, frames);
+    Measure(session, pcm, mix, frames);
     bool written = WriteWavFrames(session->output, Faded(session, pcm, frames), frames);
     session->frames_done += frames;
     return written;
@@ -360,7 +367,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool through_temporary = OutputCanRewind(output.output);
-    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}};
+    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {},
+                    0.0f};
     const int64_t fade_frames = std::llround(options.fade_seconds * MIX_RATE);
     if (fade_frames > frames) {
         Say("--fade", "warning: " + FramesAsTime(fade_frames) + " is longer than the render (" +
@@ -368,7 +376,6 @@ int main(int argc, char** argv)
     }
     session.fade_frames = std::min<int64_t>(frames, fade_frames);
     SetOutputGain(options.gain_db);
-    ResetLoudestOutputValue();
     ControlSong(song, control);
     int64_t rendered = RenderSong(song, frames, WriteBlock, ShowProgress, &session);
     if (session.show_progress) std::fputc('\n', stderr);
@@ -384,7 +391,7 @@ int main(int argc, char** argv)
         Say(options.output == "-" ? "standard output" : options.output,
             FramesAsTime(rendered) + " (" + GroupedNumber(rendered) + " frames), " +
                 GroupedNumber(session.clipped) + " clipped samples, " + PeakText(session.peak) +
-                (session.clipped > 0 ? AvoidingGainText(options.gain_db, LoudestOutputValue())
+                (session.clipped > 0 ? AvoidingGainText(options.gain_db, session.loudest_clipped)
                                      : ""));
     }
     return 0;

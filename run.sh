@@ -4,7 +4,7 @@
 # or one of the tools, with its arguments (paths are taken from where you stand):
 #   ./run.sh xm2wav song.xm song.wav
 #   ./run.sh xmplay song.xm
-#   ./run.sh font_preview font.ppm 3
+#   ./run.sh font_preview font.pgm 3
 #   ./run.sh capture intro.mp4     (also installs FFmpeg's development libraries)
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)

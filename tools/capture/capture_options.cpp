@@ -2,7 +2,6 @@
 
 #include <getopt.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -49,17 +48,6 @@ enum LongOnly { OPTION_FPS = 256, OPTION_SIZE, OPTION_GAIN };
 int UsageError(const std::string& subject, const std::string& reason)
 {
     return UsageErrorFor("capture", subject, reason);
-}
-
-// Whether the name ends in `extension` (lower case), in any case.
-bool HasExtension(const std::string& name, const std::string& extension)
-{
-    if (name.size() <= extension.size()) return false;
-    const size_t start = name.size() - extension.size();
-    for (size_t i = 0; i < extension.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(name[start + i])) != extension[i]) return false;
-    }
-    return true;
 }
 
 bool ParseWhole(const char* text, long lowest, long highest, int* value, const char** rest)

@@ -1,10 +1,12 @@
 // Parsing the tools' option values: strict, whole-text, with the reason for a refusal.
 #include "tools/common/option_values.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -91,6 +93,17 @@ bool ParseWholeNumber(const char* text, int64_t low, int64_t high, int64_t* valu
         return false;
     }
     *value = parsed;
+    return true;
+}
+
+bool HasExtension(const std::string& name, const char* extension)
+{
+    const size_t length = std::strlen(extension);
+    if (name.size() <= length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[name.size() - length + i]);
+        if (std::tolower(c) != extension[i]) return false;
+    }
     return true;
 }
 

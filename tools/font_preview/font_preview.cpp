@@ -7,7 +7,6 @@
 #include <getopt.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,17 +57,6 @@ int UsageError(const std::string& subject, const std::string& reason)
     return UsageErrorFor("font_preview", subject, reason);
 }
 
-bool EndsWith(const std::string& name, const char* extension)
-{
-    const size_t length = std::strlen(extension);
-    if (name.size() <= length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[name.size() - length + i]);
-        if (std::tolower(c) != extension[i]) return false;
-    }
-    return true;
-}
-
 // Returns -1 when the options are usable, else the exit status (0 after --help/--version).
 int ParseOptions(int argc, char** argv, Options* options)
 {
@@ -95,9 +83,9 @@ int ParseOptions(int argc, char** argv, Options* options)
                           "font_preview [OPTIONS] OUT.pgm|OUT.ppm|- [MAGNIFICATION]");
     }
     options->output = argv[optind];
-    if (EndsWith(options->output, ".ppm")) {
+    if (HasExtension(options->output, ".ppm")) {
         options->format = PICTURE_PPM;
-    } else if (options->output != "-" && !EndsWith(options->output, ".pgm")) {
+    } else if (options->output != "-" && !HasExtension(options->output, ".pgm")) {
         return UsageError(options->output, "the name must end in .pgm (greyscale) or .ppm (RGB)");
     }
     std::string reason;

@@ -5,8 +5,8 @@
 # Usage: bash install_and_run.sh BUILD_DIR
 #        bash install_and_run.sh --fresh-clone SOURCE_DIR
 # The second form checks the set-up a new user goes through: a copy of the source tree as a
-# clone has it (the files git knows, edits included), `./run.sh xm2wav --version` alone, then
-# `cmake --install build/release`.
+# clone has it (the files git tracks, with their edits; a file not yet added is missing, as it
+# would be from a clone), `./run.sh xm2wav --version` alone, then `cmake --install build/release`.
 set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -14,7 +14,7 @@ if [ "$1" = --fresh-clone ]; then
   source_dir=$2
   git -C "$source_dir" rev-parse --git-dir >/dev/null 2>&1 || { echo "not a git checkout: $source_dir"; exit 77; }
   mkdir "$work/clone"
-  git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
+  git -C "$source_dir" ls-files -z --cached |
     (cd "$source_dir" && xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' _) |
     (cd "$source_dir" && tar --null -T - -cf -) | tar -xf - -C "$work/clone"
   # The sanitizer settings of the test build are not the user's.

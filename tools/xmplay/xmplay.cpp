@@ -50,7 +50,7 @@ constexpr char HELP[] =
     "  -l, --loops N          play the song N times (default 1); 0 plays it for ever\n"
     "  -s, --start-order N    start at order N (orders count from 0, as trackers show them)\n"
     "  -m, --mute LIST        silence these channels (from 1: 1,3,5-8)\n"
-"      --solo LIST        silence every channel but these\n"
+    "      --solo LIST        silence every channel but these\n"
     "      --gain DB          scale the mix by DB decibels (-48 to 24, default 0)\n"
     "      --strict           refuse a damaged module (any loader warning): exit 1\n"
     "  -q, --quiet            no status line\n"
@@ -198,6 +198,7 @@ bool StartPlaying(Playing* playing, std::string* reason)
     }
     ControlSong(playing->song, playing->control);
     if (!PlaySong(playing->song)) {
+        StopSong(playing->song);  // gives back whatever PlaySong had opened
         FreeSong(playing->song);
         playing->song = nullptr;
         *reason = "no sound device: cannot play (SDL_AUDIODRIVER chooses one)";

@@ -19,9 +19,8 @@ struct ControlState {
 };
 ControlState state;
 SongProgress progress;
-// The channels silenced now: the control's at its installation, changed while the song plays
-// by SetMutedChannels (another thread), read at every tick.
-std::atomic<uint32_t> muted_now{0};
+// The silent channels, changed while the song plays (xmplay's keys).
+std::atomic<uint32_t> muted_channels{0};
 
 void SilenceAllVoices()
 {
@@ -30,7 +29,7 @@ void SilenceAllVoices()
 
 void SilenceMutedChannels(const Song* song)
 {
-    const uint32_t muted = muted_now.load(std::memory_order_relaxed);
+    const uint32_t muted = muted_channels.load(std::memory_order_relaxed);
     if (muted == 0) return;
     int32_t channels = PlayedChannelCount(song);
     for (int32_t c = 0; c < channels && c < 32; ++c) {
@@ -100,7 +99,7 @@ void ControlSong(Song* song, const SongControl& control)
         state.song_tick = song->tick_handler != nullptr ? song->tick_handler : SequencerTick;
     }
     state.control = control;
-    muted_now.store(control.muted_channels);
+    muted_channels.store(control.muted_channels);
     state.first_tick = true;
     std::memset(state.order_played, 0, sizeof(state.order_played));
     state.next_tick_frame = 0;
@@ -110,7 +109,9 @@ void ControlSong(Song* song, const SongControl& control)
     song->tick_handler = ControlledTick;
 }
 
-void SetMutedChannels(uint32_t muted_channels) { muted_now.store(muted_channels); }
+void SetControlledMutedChannels(uint32_t muted) { muted_channels.store(muted); }
+
+uint32_t ControlledMutedChannels() { return muted_channels.load(); }
 
 void ReleaseSongControl(Song* song)
 {

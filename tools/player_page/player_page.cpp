@@ -18,6 +18,7 @@
 #include "tools/common/module_file.h"
 #include "tools/common/song_choice.h"
 #include "tools/common/song_control.h"
+#include "tools/common/song_info.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"
 
@@ -72,7 +73,7 @@ void SendPiece()
     page.piece.clear();
 }
 
-bool TakeBlock(const int16_t* pcm, int32_t frames, void*)
+bool TakeBlock(const int16_t* pcm, const float*, int32_t frames, void*)
 {
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(pcm);
     page.piece.insert(page.piece.end(), bytes, bytes + size_t(frames) * 4);
@@ -108,6 +109,11 @@ EMSCRIPTEN_KEEPALIVE int player_open()
     page.muted = 0;
     page.total_frames = CountSongFrames(song, OnePass(), MAX_PASS_SECONDS * MIX_RATE, &page.ended);
     FreeSong(song);
+    if (!page.ended) {
+        page.messages += "warning: the song finds no end within " +
+                         std::to_string(MAX_PASS_SECONDS / 60) + " minutes per pass: rendering " +
+                         FramesAsTime(page.total_frames) + "\n";
+    }
     page.loaded = true;
     return 1;
 }
@@ -153,7 +159,7 @@ EMSCRIPTEN_KEEPALIVE void player_pause(int paused)
 EMSCRIPTEN_KEEPALIVE void player_set_muted(uint32_t muted)
 {
     page.muted = muted;
-    SetMutedChannels(muted);
+    SetControlledMutedChannels(muted);
 }
 
 // Brings the heard position up to date; 1 while the song plays, 0 once it has been heard to

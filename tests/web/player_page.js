@@ -1,6 +1,7 @@
 // The module player page in headless Chromium: a cut module gets the loader's messages (the
 // lines xm2wav says for the same file) and the page stays usable; a corpus module plays
-// (the position and time move on) and "Save as WAV" gives exactly xm2wav's bytes.
+// (the position and time move on) and "Save as WAV" gives exactly xm2wav's bytes, with
+// channel 1 solo exactly those of xm2wav --solo 1.
 // Usage: node player_page.js SITE_DIR XM2WAV CORPUS_SONGS_DIR
 'use strict';
 const {spawnSync} = require('child_process');
@@ -26,8 +27,8 @@ const song = bySize[0];
 const whole = bySize[1];
 
 // What xm2wav says about the input (its lines "xm2wav: INPUT: TEXT"), and its WAV.
-function xm2wavRun(input, output) {
-  const result = spawnSync(xm2wav, ['--force', input, output], {encoding: 'utf8'});
+function xm2wavRun(input, output, options = []) {
+  const result = spawnSync(xm2wav, ['--force', ...options, input, output], {encoding: 'utf8'});
   const prefix = `xm2wav: ${input}: `;
   const lines = result.stderr.split('\n').filter((l) => l.startsWith(prefix))
       .map((l) => l.slice(prefix.length));
@@ -50,7 +51,11 @@ run(site, async ({url, browser}) => {
     const wav = path.join(work, 'song.wav');
     const songSays = xm2wavRun(song, wav);
     check(songSays.status === 0, 'xm2wav renders the song');
-    const want = crypto.createHash('sha256').update(fs.readFileSync(wav)).digest('hex');
+    const sha256 = (file) => crypto.createHash('sha256').update(fs.readFileSync(file)).digest('hex');
+    const want = sha256(wav);
+    const soloWav = path.join(work, 'solo.wav');
+    check(xm2wavRun(song, soloWav, ['--solo', '1']).status === 0, 'xm2wav renders channel 1 solo');
+    const wantSolo = sha256(soloWav);
 
     const page = await openPage(browser, url + 'player.html');
     await waitFor('the player', () => page.evaluate(() => !document.getElementById('file').disabled), 60);
@@ -75,15 +80,23 @@ run(site, async ({url, browser}) => {
     const status = await page.evaluate(() => [document.getElementById('title').textContent,
       document.getElementById('position').textContent, document.getElementById('time').textContent]);
     console.log('playing: ' + status.join(' | '));
-    await page.click('#save');
-    const got = await waitFor('the WAV', () => page.evaluate(async () => {
-      const wav = orvanthePlayerTest.lastWav;
-      if (!wav) return null;
-      const digest = await crypto.subtle.digest('SHA-256', await wav.arrayBuffer());
-      return Array.from(new Uint8Array(digest), (b) => b.toString(16).padStart(2, '0')).join('');
-    }), 60);
+    const savedWav = async () => {
+      await page.evaluate(() => { orvanthePlayerTest.lastWav = null; });
+      await page.click('#save');
+      return waitFor('the WAV', () => page.evaluate(async () => {
+        const wav = orvanthePlayerTest.lastWav;
+        if (!wav) return null;
+        const digest = await crypto.subtle.digest('SHA-256', await wav.arrayBuffer());
+        return Array.from(new Uint8Array(digest), (b) => b.toString(16).padStart(2, '0')).join('');
+      }), 60);
+    };
+    const got = await savedWav();
     check(got === want, `the saved WAV differs from xm2wav's (${got} / ${want})`);
     console.log('saved WAV: equal to xm2wav\'s bytes');
+    await page.click('input[aria-label="Solo channel 1"]');
+    const gotSolo = await savedWav();
+    check(gotSolo === wantSolo, 'the saved WAV with channel 1 solo differs from xm2wav --solo 1');
+    console.log('saved WAV, channel 1 solo: equal to xm2wav --solo 1');
   } finally {
     fs.rmSync(work, {recursive: true, force: true});
   }

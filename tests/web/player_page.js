@@ -1,7 +1,8 @@
 // The module player page in headless Chromium: a cut module gets the loader's messages (the
 // lines xm2wav says for the same file) and the page stays usable; a corpus module plays
 // (the position and time move on) and "Save as WAV" gives exactly xm2wav's bytes, with
-// channel 1 solo exactly those of xm2wav --solo 1.
+// channel 1 solo exactly those of xm2wav --solo 1; Play pressed twice at once (each press
+// stops the song and starts its threads again) still plays.
 // Usage: node player_page.js SITE_DIR XM2WAV CORPUS_SONGS_DIR
 'use strict';
 const {spawnSync} = require('child_process');
@@ -97,6 +98,13 @@ run(site, async ({url, browser}) => {
     const gotSolo = await savedWav();
     check(gotSolo === wantSolo, 'the saved WAV with channel 1 solo differs from xm2wav --solo 1');
     console.log('saved WAV, channel 1 solo: equal to xm2wav --solo 1');
+    await page.evaluate(() => {
+      document.getElementById('play').click();
+      document.getElementById('play').click();
+    });
+    await waitFor('playing again', () => page.evaluate(
+        () => !document.getElementById('time').textContent.startsWith('0:00')), 20);
+    console.log('Play twice at once: playing');
   } finally {
     fs.rmSync(work, {recursive: true, force: true});
   }

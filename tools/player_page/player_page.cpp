@@ -1,10 +1,19 @@
-// The module player page's program: the intro's player behind a few calls the page's script
-// (site/player_page.js) makes on the browser's main thread. A module is loaded as the tools
-// load it (the loader's messages are kept for the page to show), played through the intro's
-// own device path (PlaySong: waveOut on the web host, the mixing thread, the AudioWorklet),
-// with the tools' song control for the end of the song and the silent channels, and rendered
-// to WAV exactly as xm2wav renders it without options.
+// The module player page's program: the intro's player behind a few commands of the page's
+// script (site/player_page.js). A module is loaded as the tools load it (the loader's messages
+// are kept for the page to show), played through the intro's own device path (PlaySong:
+// waveOut on the web host, the mixing thread, the AudioWorklet), with the tools' song control
+// for the end of the song and the silent channels, and rendered to WAV exactly as xm2wav
+// renders it.
+//
+// The commands run on the program's own thread (main, started by the page as a thread of its
+// own), never on the browser's main thread: starting and stopping the song start threads and
+// wait for them, and a new thread's worker can only be made while the browser's main thread is
+// free. Between commands that thread follows the song (what is heard, the end) and publishes
+// it in atomics the page reads at any time.
 #include <emscripten/emscripten.h>
+#include <emscripten/threading.h>
+
+#include <atomic>
 
 #include <string>
 #include <vector>
@@ -28,28 +37,54 @@ namespace {
 constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
 // The WAV goes to the page in pieces of about this size.
 constexpr size_t WAV_PIECE_BYTES = 1 << 20;
+// How often the song's position is looked at while nothing is asked.
+constexpr double FOLLOW_MS = 20;
+
+enum Command { COMMAND_NONE, COMMAND_OPEN, COMMAND_PLAY, COMMAND_STOP, COMMAND_PAUSE, COMMAND_SAVE };
 
 struct PlayerPage {
+    // The command asked for (written by the page, taken by the program's thread).
+    std::atomic<int> command{COMMAND_NONE};
+    std::atomic<uint32_t> argument{0};
+
+    // Written by commands only, read by the page once the command is done.
     std::vector<uint8_t> bytes;  // the module file, kept for fresh loads
     bool loaded = false;
     std::string messages;  // the loader's lines for the last file, '\n' after each
     std::string title;
     int32_t channels = 0;
     int32_t orders = 0;
-    int64_t total_frames = 0;  // 0: the song has no end of its own
+    int64_t total_frames = 0;  // the frames of one pass (or of MAX_PASS_SECONDS)
     bool ended = true;         // whether CountSongFrames found the end
-    uint32_t muted = 0;
+
+    // The program's thread only.
     Song* playing = nullptr;
     bool paused = false;
     int32_t last_block = 0;
     int64_t blocks_heard = 0;
     std::vector<uint8_t> piece;
+
+    // What is heard now, for the page.
+    std::atomic<int> is_playing{0};
+    std::atomic<int> order{0};
+    std::atomic<int> row{0};
+    std::atomic<int> peak{0};
+    std::atomic<int64_t> heard_frames{0};
 };
 
 PlayerPage page;
 
+SongControl OnePass(uint32_t muted)
+{
+    SongControl control;
+    control.passes = 1;
+    control.muted_channels = muted;
+    return control;
+}
+
 void StopPlaying()
 {
+    page.is_playing.store(0);
     if (page.playing == nullptr) return;
     StopSong(page.playing);
     FreeSong(page.playing);
@@ -57,12 +92,51 @@ void StopPlaying()
     page.paused = false;
 }
 
-SongControl OnePass()
+int Open()
 {
-    SongControl control;
-    control.passes = 1;
-    control.muted_channels = page.muted;
-    return control;
+    StopPlaying();
+    page.loaded = false;
+    page.messages.clear();
+    std::vector<std::string> lines;
+    Song* song = LoadChosenModule(page.bytes, SongChoice{}, &lines);
+    for (const std::string& line : lines) page.messages += line + "\n";
+    if (song == nullptr) return 0;
+    page.title = ModuleTitle(page.bytes);
+    page.channels = PlayedChannelCount(song);
+    page.orders = SongLength(song);
+    page.total_frames = CountSongFrames(song, OnePass(0), MAX_PASS_SECONDS * MIX_RATE, &page.ended);
+    FreeSong(song);
+    if (!page.ended) {
+        page.messages += "warning: the song finds no end within " +
+                         std::to_string(MAX_PASS_SECONDS / 60) + " minutes per pass: rendering " +
+                         FramesAsTime(page.total_frames) + "\n";
+    }
+    page.loaded = true;
+    return 1;
+}
+
+// From the start, with these channels silent; 0 when there is no song or no sound device.
+int Play(uint32_t muted)
+{
+    StopPlaying();
+    if (!page.loaded) return 0;
+    // Counting may have changed the song's data (set-finetune): play a fresh load.
+    Song* song = LoadModuleBytes(page.bytes, nullptr);
+    if (song == nullptr) return 0;
+    SongControl control = OnePass(muted);
+    // A song without an end of its own plays on for ever.
+    if (!page.ended) control.passes = 0;
+    ControlSong(song, control);
+    page.last_block = 0;
+    page.blocks_heard = 0;
+    page.heard_frames.store(0);
+    if (!PlaySong(song)) {
+        FreeSong(song);
+        return 0;
+    }
+    page.playing = song;
+    page.is_playing.store(1);
+    return 1;
 }
 
 void SendPiece()
@@ -81,124 +155,10 @@ bool TakeBlock(const int16_t* pcm, const float*, int32_t frames, void*)
     return true;
 }
 
-}  // namespace
-
-extern "C" {
-
-// A buffer of `length` bytes for the page to copy a file into (freed by player_open).
-EMSCRIPTEN_KEEPALIVE uint8_t* player_buffer(int length)
-{
-    page.bytes.assign(length > 0 ? size_t(length) : 0, 0);
-    return page.bytes.data();
-}
-
-// Loads the bytes of player_buffer: 1 when the song can be played, 0 when the loader refused
-// it (player_messages says why). Stops what was playing.
-EMSCRIPTEN_KEEPALIVE int player_open()
-{
-    StopPlaying();
-    page.loaded = false;
-    page.messages.clear();
-    std::vector<std::string> lines;
-    Song* song = LoadChosenModule(page.bytes, SongChoice{}, &lines);
-    for (const std::string& line : lines) page.messages += line + "\n";
-    if (song == nullptr) return 0;
-    page.title = ModuleTitle(page.bytes);
-    page.channels = PlayedChannelCount(song);
-    page.orders = SongLength(song);
-    page.muted = 0;
-    page.total_frames = CountSongFrames(song, OnePass(), MAX_PASS_SECONDS * MIX_RATE, &page.ended);
-    FreeSong(song);
-    if (!page.ended) {
-        page.messages += "warning: the song finds no end within " +
-                         std::to_string(MAX_PASS_SECONDS / 60) + " minutes per pass: rendering " +
-                         FramesAsTime(page.total_frames) + "\n";
-    }
-    page.loaded = true;
-    return 1;
-}
-
-EMSCRIPTEN_KEEPALIVE const char* player_messages() { return page.messages.c_str(); }
-EMSCRIPTEN_KEEPALIVE const char* player_title() { return page.title.c_str(); }
-EMSCRIPTEN_KEEPALIVE int player_channels() { return page.channels; }
-EMSCRIPTEN_KEEPALIVE int player_orders() { return page.orders; }
-EMSCRIPTEN_KEEPALIVE double player_total_frames() { return double(page.total_frames); }
-
-// Plays the loaded song from its start; 0 when there is no song or no sound device.
-EMSCRIPTEN_KEEPALIVE int player_play()
-{
-    StopPlaying();
-    if (!page.loaded) return 0;
-    // Counting may have changed the song's data (set-finetune): play a fresh load.
-    Song* song = LoadModuleBytes(page.bytes, nullptr);
-    if (song == nullptr) return 0;
-    SongControl control = OnePass();
-    // A song without an end of its own plays on for ever.
-    if (!page.ended) control.passes = 0;
-    ControlSong(song, control);
-    page.last_block = 0;
-    page.blocks_heard = 0;
-    if (!PlaySong(song)) {
-        FreeSong(song);
-        return 0;
-    }
-    page.playing = song;
-    return 1;
-}
-
-EMSCRIPTEN_KEEPALIVE void player_stop() { StopPlaying(); }
-
-EMSCRIPTEN_KEEPALIVE void player_pause(int paused)
-{
-    if (page.playing == nullptr) return;
-    page.paused = paused != 0;
-    PauseSong(page.paused);
-}
-
-// bit c set: tracker channel c + 1 is silent, from the next tick on.
-EMSCRIPTEN_KEEPALIVE void player_set_muted(uint32_t muted)
-{
-    page.muted = muted;
-    SetControlledMutedChannels(muted);
-}
-
-// Brings the heard position up to date; 1 while the song plays, 0 once it has been heard to
-// its end (it is then stopped) or nothing plays.
-EMSCRIPTEN_KEEPALIVE int player_poll()
-{
-    if (page.playing == nullptr) return 0;
-    const int32_t block = PlayingBlock();
-    page.blocks_heard += (block - page.last_block + blocks_in_ring) % blocks_in_ring;
-    page.last_block = block;
-    const SongProgress& progress = ControlledSongProgress();
-    if (progress.ended.load() && page.blocks_heard * block_frames >= progress.end_frame.load()) {
-        StopPlaying();
-        return 0;
-    }
-    return 1;
-}
-
-EMSCRIPTEN_KEEPALIVE int player_order()
-{
-    return page.playing != nullptr ? sync_ring[PlayingBlock()].order : 0;
-}
-EMSCRIPTEN_KEEPALIVE int player_row()
-{
-    return page.playing != nullptr ? sync_ring[PlayingBlock()].row : 0;
-}
-EMSCRIPTEN_KEEPALIVE int player_peak()
-{
-    return page.playing != nullptr && !page.paused ? BlockPeak(PlayingBlock()) : 0;
-}
-EMSCRIPTEN_KEEPALIVE double player_heard_frames()
-{
-    return double(page.blocks_heard) * block_frames;
-}
-
-// The song as xm2wav writes it (with the channels silenced now): the 44-byte header, then the
-// PCM, handed to OrvantheWav.piece in pieces. Stops what was playing (the render uses the
-// same playback state). 0 when there is no song.
-EMSCRIPTEN_KEEPALIVE int player_save_wav()
+// The song as xm2wav writes it with these channels silent: the 44-byte header, then the PCM,
+// handed to OrvantheWav.piece in pieces. Stops what was playing (the render uses the same
+// playback state). 0 when there is no song.
+int Save(uint32_t muted)
 {
     StopPlaying();
     if (!page.loaded) return 0;
@@ -206,11 +166,101 @@ EMSCRIPTEN_KEEPALIVE int player_save_wav()
     if (song == nullptr) return 0;
     page.piece.assign(44, 0);
     MakeWavHeader(page.piece.data(), page.total_frames, MIX_RATE);
-    ControlSong(song, OnePass());
+    ControlSong(song, OnePass(muted));
     const int64_t rendered = RenderSong(song, page.total_frames, TakeBlock, nullptr, nullptr);
     SendPiece();
     FreeSong(song);
     return rendered == page.total_frames ? 1 : 0;
 }
+
+int Run(int command, uint32_t argument)
+{
+    switch (command) {
+    case COMMAND_OPEN: return Open();
+    case COMMAND_PLAY: return Play(argument);
+    case COMMAND_STOP: StopPlaying(); return 1;
+    case COMMAND_PAUSE:
+        if (page.playing == nullptr) return 0;
+        page.paused = argument != 0;
+        PauseSong(page.paused);
+        return 1;
+    case COMMAND_SAVE: return Save(argument);
+    default: return 0;
+    }
+}
+
+// What is heard now, as xmplay follows it; the song stops once its end has been heard.
+void Follow()
+{
+    if (page.playing == nullptr) return;
+    const int32_t block = PlayingBlock();
+    page.blocks_heard += (block - page.last_block + blocks_in_ring) % blocks_in_ring;
+    page.last_block = block;
+    page.heard_frames.store(page.blocks_heard * block_frames);
+    page.order.store(sync_ring[block].order);
+    page.row.store(sync_ring[block].row);
+    page.peak.store(page.paused ? 0 : BlockPeak(block));
+    const SongProgress& progress = ControlledSongProgress();
+    if (progress.ended.load() && page.blocks_heard * block_frames >= progress.end_frame.load()) {
+        StopPlaying();
+    }
+}
+
+}  // namespace
+
+int main()
+{
+    for (;;) {
+        const int command = page.command.load();
+        if (command == COMMAND_NONE) {
+            emscripten_futex_wait(&page.command, COMMAND_NONE, FOLLOW_MS);
+            Follow();
+            continue;
+        }
+        const int result = Run(command, page.argument.load());
+        page.command.store(COMMAND_NONE);
+        MAIN_THREAD_ASYNC_EM_ASM({ OrvanthePlayer.done($0); }, result);
+    }
+}
+
+extern "C" {
+
+// ---- Called by the page: only while no command runs, except where said --------------------
+
+// A buffer of `length` bytes for the page to copy a file into, then to open.
+EMSCRIPTEN_KEEPALIVE uint8_t* player_buffer(int length)
+{
+    page.bytes.assign(length > 0 ? size_t(length) : 0, 0);
+    return page.bytes.data();
+}
+
+// Starts a command (Command, with its argument: the silent channels for PLAY and SAVE, bit c
+// for tracker channel c + 1; 1 to pause or 0 to resume for PAUSE). The page is told the
+// result (1 done, 0 not) through OrvanthePlayer.done.
+EMSCRIPTEN_KEEPALIVE void player_command(int command, uint32_t argument)
+{
+    page.argument.store(argument);
+    page.command.store(command);
+    emscripten_futex_wake(&page.command, 1);
+}
+
+// After OPEN: the loader's lines ('\n' after each), the song's title, channels, orders and
+// length of one pass in frames.
+EMSCRIPTEN_KEEPALIVE const char* player_messages() { return page.messages.c_str(); }
+EMSCRIPTEN_KEEPALIVE const char* player_title() { return page.title.c_str(); }
+EMSCRIPTEN_KEEPALIVE int player_channels() { return page.channels; }
+EMSCRIPTEN_KEEPALIVE int player_orders() { return page.orders; }
+EMSCRIPTEN_KEEPALIVE double player_total_frames() { return double(page.total_frames); }
+EMSCRIPTEN_KEEPALIVE int player_has_end() { return page.ended ? 1 : 0; }
+
+// At any time: the silent channels of the song playing, from its next tick on.
+EMSCRIPTEN_KEEPALIVE void player_set_muted(uint32_t muted) { SetControlledMutedChannels(muted); }
+
+// At any time: what is heard now (within about 20 ms).
+EMSCRIPTEN_KEEPALIVE int player_playing() { return page.is_playing.load(); }
+EMSCRIPTEN_KEEPALIVE int player_order() { return page.order.load(); }
+EMSCRIPTEN_KEEPALIVE int player_row() { return page.row.load(); }
+EMSCRIPTEN_KEEPALIVE int player_peak() { return page.peak.load(); }
+EMSCRIPTEN_KEEPALIVE double player_heard_frames() { return double(page.heard_frames.load()); }
 
 }  // extern "C"

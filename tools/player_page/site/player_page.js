@@ -36,24 +36,49 @@ function timeText(frames) {
 
 // ---- Opening -----------------------------------------------------------------------------
 
+// ---- Commands: run one at a time on the program's own thread ---------------------------
+
+const COMMAND_OPEN = 1;
+const COMMAND_PLAY = 2;
+const COMMAND_STOP = 3;
+const COMMAND_PAUSE = 4;
+const COMMAND_SAVE = 5;
+let commandDone = null;
+let commands = Promise.resolve();
+// Called by the program when a command has run (player_page.cpp).
+window.OrvanthePlayer = {done: (result) => commandDone(result)};
+
+// Runs `before` (which may use the program's buffers: no command runs then), then the
+// command; resolves to its result (1 done, 0 not).
+function command(kind, argument = 0, before = null) {
+  const run = () => new Promise((resolve) => {
+    if (before) before();
+    commandDone = resolve;
+    Module._player_command(kind, argument >>> 0);
+  });
+  const result = commands.then(run);
+  commands = result.catch(() => {});
+  return result;
+}
+
 async function open(file) {
   if (!player.ready) return;
-  stop();
+  setPlaying(false);
   element('song').hidden = true;
   if (file.size > LARGEST_MODULE) {
     showMessage(file.name, 'too large for this page (at most 32 MB)');
     return;
   }
   const bytes = new Uint8Array(await file.arrayBuffer());
-  const at = Module._player_buffer(bytes.length);
-  Module.HEAPU8.set(bytes, at);
-  const loaded = Module._player_open() === 1;
+  const loaded = await command(COMMAND_OPEN, 0, () => {
+    Module.HEAPU8.set(bytes, Module._player_buffer(bytes.length));
+  }) === 1;
   showMessage(file.name, Module.UTF8ToString(Module._player_messages()).trimEnd());
   if (!loaded) return;
   player.name = file.name;
   player.channels = Module._player_channels();
   player.orders = Module._player_orders();
-  player.total = Module._player_total_frames();
+  player.total = Module._player_has_end() ? Module._player_total_frames() : 0;
   player.muted.clear();
   player.solo.clear();
   element('title').textContent = Module.UTF8ToString(Module._player_title()) || file.name;
@@ -113,24 +138,22 @@ function setPlaying(playing) {
 }
 
 function stop() {
-  if (player.ready) Module._player_stop();
   setPlaying(false);
   showStatus();
+  if (player.ready) command(COMMAND_STOP);
 }
 
-element('play').addEventListener('click', () => {
+element('play').addEventListener('click', async () => {
   OrvantheAudio.begin();
-  Module._player_set_muted(mutedMask());
-  if (Module._player_play() !== 1) {
+  if (await command(COMMAND_PLAY, mutedMask()) !== 1) {
     showMessage(player.name, 'cannot play: no sound device');
     return;
   }
-  Module._player_set_muted(mutedMask());
   setPlaying(true);
 });
 element('pause').addEventListener('click', () => {
   player.paused = !player.paused;
-  Module._player_pause(player.paused ? 1 : 0);
+  command(COMMAND_PAUSE, player.paused ? 1 : 0);
   element('pause').setAttribute('aria-pressed', String(player.paused));
   element('pause').textContent = player.paused ? 'Resume' : 'Pause';
 });
@@ -152,7 +175,7 @@ function showStatus() {
 
 setInterval(() => {
   if (!player.playing) return;
-  if (Module._player_poll() !== 1) setPlaying(false);
+  if (Module._player_playing() !== 1) setPlaying(false);
   showStatus();
 }, 50);
 
@@ -162,10 +185,9 @@ setInterval(() => {
 const wavPieces = [];
 window.OrvantheWav = {piece: (bytes) => wavPieces.push(bytes)};
 
-element('save').addEventListener('click', () => {
+element('save').addEventListener('click', async () => {
   setPlaying(false);
-  wavPieces.length = 0;
-  const saved = Module._player_save_wav() === 1;
+  const saved = await command(COMMAND_SAVE, mutedMask(), () => { wavPieces.length = 0; }) === 1;
   showStatus();
   if (!saved) return;
   const blob = new Blob(wavPieces, {type: 'audio/wav'});

@@ -9,6 +9,7 @@
 #include "player/audio_settings.h"
 #include "player/channel.h"
 #include "player/mixer.h"
+#include "player/mixer_path.h"
 #include "player/sequencer.h"
 
 int32_t block_frames = 0;
@@ -119,7 +120,8 @@ void FillBlock()
     if (song == nullptr || mix_buffer == nullptr || pcm_ring == nullptr) return;
     int32_t base = write_block * block_frames;
     float* block = mix_buffer + static_cast<size_t>(base) * 2;
-    std::memset(block, 0, static_cast<size_t>(block_frames) * 2 * sizeof(float));
+    // A walk (mixer_path.h, SetAdvanceOnly) adds nothing to the block.
+    if (!AdvanceOnly()) std::memset(block, 0, static_cast<size_t>(block_frames) * 2 * sizeof(float));
 
     int32_t done = 0;
     int32_t left = song->samples_to_next_tick;

@@ -1,0 +1,84 @@
+#!/bin/bash
+# xm2wav on several processes: the same bytes as on one, for each option that changes what is
+# rendered (a whole song, --loops, --seconds, --fade, --mute, --solo, --start-order, --gain
+# where the program has it), into a file and to standard output; and a render process killed
+# in the middle: exit status 1, the reason said, no output file and no temporary file.
+# Called as: bash SCRIPT INTRO BUILD_DIR SOURCE_DIR.
+set -u
+BUILD_DIR=$2
+XM2WAV="$BUILD_DIR/bin/xm2wav"
+MODULE="$BUILD_DIR/assets/embedded.xm"
+CORPUS=${INTRO_CORPUS_DIR:-$3/../shared/corpus}
+for needed in "$XM2WAV" "$MODULE"; do
+    [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
+done
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Renders with -j 1, 2 and 7 and compares the files.
+same_bytes() {
+    local module=$1
+    shift
+    for jobs in 1 2 7; do
+        "$XM2WAV" -q -f -j $jobs "$@" "$module" out$jobs.wav 2>err ||
+            { fail "$* -j $jobs: exit status $? ($(cat err))"; return; }
+    done
+    cmp -s out1.wav out2.wav || fail "$(basename "$module") $*: -j 2 differs from -j 1"
+    cmp -s out1.wav out7.wav || fail "$(basename "$module") $*: -j 7 differs from -j 1"
+}
+
+same_bytes "$MODULE"
+same_bytes "$MODULE" --seconds 31.7
+same_bytes "$MODULE" --seconds 25 --fade 12
+same_bytes "$MODULE" --seconds 22 --mute 1,3
+same_bytes "$MODULE" --seconds 22 --solo 2
+same_bytes "$MODULE" --seconds 22 --start-order 4
+if "$XM2WAV" --help | grep -q -- --gain; then
+    same_bytes "$MODULE" --seconds 22 --gain 9
+fi
+if [ -d "$CORPUS/songs" ]; then
+    same_bytes "$CORPUS/songs/lachesis_-_villgust.xm" --loops 2
+    same_bytes "$CORPUS/effects/libxmp/pattern_jump_ft2_break.xm" --loops 3
+fi
+
+# Standard output is written in order too.
+"$XM2WAV" -q -j 3 --seconds 31.7 "$MODULE" - >stdout.wav 2>err || fail "standard output: $(cat err)"
+"$XM2WAV" -q -f -j 1 --seconds 31.7 "$MODULE" one.wav
+cmp -s stdout.wav one.wav || fail "standard output with -j 3 differs from -j 1"
+
+# Wrong values are refused.
+for value in 0 -2 x 100000; do
+    "$XM2WAV" -q -j "$value" "$MODULE" wrong.wav 2>err
+    status=$?
+    [ $status -eq 2 ] || fail "-j $value: exit status $status, expected 2"
+    [ -e wrong.wav ] && fail "-j $value: a file was written"
+done
+
+# A render process killed in the middle of a long render: the whole render fails and leaves
+# nothing behind. The children are killed as they come until the render gives up.
+"$XM2WAV" -q -j 2 --seconds 3000 "$MODULE" killed.wav 2>err &
+render=$!
+for _ in $(seq 2000); do
+    kill -0 $render 2>/dev/null || break
+    for child in $(cat /proc/$render/task/*/children 2>/dev/null); do
+        kill -KILL "$child" 2>/dev/null
+    done
+    sleep 0.01
+done
+wait $render
+status=$?
+[ $status -eq 1 ] || fail "killed render process: exit status $status, expected 1 ($(cat err))"
+grep -q "render process" err || fail "killed render process: the reason is not said: $(cat err)"
+[ -e killed.wav ] && fail "killed render process: killed.wav was left"
+leftovers=$(find . -name '*.partial-*')
+[ -z "$leftovers" ] || fail "killed render process: left behind: $leftovers"
+
+if [ $failures -ne 0 ]; then
+    echo "$failures failed"
+    exit 1
+fi
+echo "xm2wav on several processes: all checks passed"

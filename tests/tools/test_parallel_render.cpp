@@ -4,9 +4,14 @@
 // rule is checked after every block of whole songs, which are chosen so that block ends fall
 // inside volume ramps, sample loops, pattern delays, a jump back and the song's end; then
 // renders on 2, 3 and 7 processes with chunks of a few blocks are compared with the render on
-// one, with a start order, muted channels and two passes.
+// one, with a start order, muted channels and two passes: handed over in order, and written
+// by each process at its place in a file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -145,6 +150,50 @@ bool Collect(const int16_t* pcm, int32_t frames, void* context)
     return true;
 }
 
+// A writer into a file at each stretch's place, as every process can do.
+struct FileAtPlaces {
+    int fd;
+};
+
+bool WriteAtPlace(int64_t first_frame, int16_t* pcm, int32_t frames, void* context,
+                  ChunkFigures* figures)
+{
+    const auto* file = static_cast<const FileAtPlaces*>(context);
+    for (int32_t i = 0; i < frames * 2; ++i) {
+        int32_t level = pcm[i] < 0 ? -pcm[i] : pcm[i];
+        if (level > figures->peak) figures->peak = level;
+    }
+    const size_t bytes = static_cast<size_t>(frames) * 4;
+    return pwrite(file->fd, pcm, bytes, static_cast<off_t>(first_frame * 4)) ==
+           static_cast<ssize_t>(bytes);
+}
+
+// The PCM that every process wrote at its place in a file, and the peak they measured.
+std::vector<int16_t> RenderAtPlaces(const std::vector<uint8_t>& bytes, const SongControl& control,
+                                    int64_t frames, int32_t jobs, int32_t chunk_blocks,
+                                    int32_t* peak)
+{
+    Song* song = LoadModuleBytes(bytes, nullptr);
+    EXPECT_NE(song, nullptr);
+    if (song == nullptr) return {};
+    ControlSong(song, control);
+    FILE* file = std::tmpfile();
+    FileAtPlaces place{fileno(file)};
+    ChunkFigures figures{0, 0, 0};
+    std::string failure;
+    EXPECT_EQ(RenderSongIntoPlaces(song, frames, jobs, chunk_blocks, WriteAtPlace, nullptr, &place,
+                                   &figures, &failure),
+              frames)
+        << failure;
+    ReleaseSongControl(song);
+    FreeSong(song);
+    std::vector<int16_t> pcm(static_cast<size_t>(frames) * 2);
+    EXPECT_EQ(pread(place.fd, pcm.data(), pcm.size() * 2, 0), static_cast<ssize_t>(pcm.size() * 2));
+    std::fclose(file);
+    *peak = figures.peak;
+    return pcm;
+}
+
 // The PCM of `frames` frames under the control, on `jobs` processes (1: RenderSong itself).
 std::vector<int16_t> Render(const std::vector<uint8_t>& bytes, const SongControl& control,
                             int64_t frames, int32_t jobs, int32_t chunk_blocks)
@@ -178,9 +227,16 @@ void CheckSameBytes(const fs::path& path, const SongControl& control, int64_t fr
     const std::vector<uint8_t> bytes = ModuleBytes(path);
     const std::vector<int16_t> one = Render(bytes, control, frames, 1, 0);
     ASSERT_EQ(one.size(), static_cast<size_t>(frames) * 2);
+    int32_t one_peak = 0;
+    for (int16_t value : one) one_peak = std::max<int32_t>(one_peak, value < 0 ? -value : value);
     for (const Split& split : splits) {
         EXPECT_TRUE(Render(bytes, control, frames, split.jobs, split.chunk_blocks) == one)
             << split.jobs << " jobs, chunks of " << split.chunk_blocks << " blocks";
+        int32_t peak = -1;
+        EXPECT_TRUE(RenderAtPlaces(bytes, control, frames, split.jobs, split.chunk_blocks, &peak) ==
+                    one)
+            << split.jobs << " jobs, chunks of " << split.chunk_blocks << " blocks at their places";
+        EXPECT_EQ(peak, one_peak);
     }
 }
 

@@ -12,6 +12,13 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t, int32_t, Block
     return RenderSong(song, frames, sink, progress, context);
 }
 
+int64_t RenderSongIntoPlaces(Song*, int64_t, int32_t, int32_t, ChunkWriter, RenderProgress, void*,
+                             ChunkFigures*, std::string* failure)
+{
+    *failure = "cannot render on several processes here";
+    return -2;
+}
+
 #else
 
 #include <sched.h>
@@ -32,6 +39,9 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t, int32_t, Block
 #include "player/playback.h"
 
 namespace {
+
+// A chunk written at its place is mixed and written this many blocks at a time.
+constexpr int32_t SPAN_BLOCKS = 64;
 
 // One chunk's place in the shared memory, and who fills it.
 struct Slot {
@@ -80,20 +90,17 @@ void WalkBlocks(int32_t blocks)
     SetAdvanceOnly(false);
 }
 
-// The child: mixes its chunk and ends without running anything of the parent's (no exit
-// handlers, no flush of the parent's buffered output, no leak check).
-[[noreturn]] void RunChild(int16_t* pcm, int32_t blocks, pid_t parent)
+// The start of a child: it ends with its parent, which alone can use what it makes. It ends
+// by _exit, running nothing of the parent's on its way out (no exit handlers, no flush of
+// the parent's buffered output, no leak check).
+void StartChild(pid_t parent)
 {
-    MapAtOnce(pcm, static_cast<size_t>(blocks) * block_frames * 2 * sizeof(int16_t), true);
 #ifdef __linux__
-    // An orphaned child has nobody to hand its chunk to.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(1);
 #else
     (void)parent;
 #endif
-    MixBlocks(pcm, blocks);
-    _exit(0);
 }
 
 std::string ChildFailure(int status)
@@ -105,13 +112,29 @@ std::string ChildFailure(int status)
     return "a render process failed (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
 }
 
+// Zero-filled memory that forked children share with this process; null with `failure` set.
+void* MapShared(size_t bytes, std::string* failure)
+{
+    void* shared =
+        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared != MAP_FAILED) return shared;
+    *failure = std::string("no memory to share with the render processes: ") +
+               std::strerror(errno);
+    return nullptr;
+}
+
+void EndChild(pid_t child)
+{
+    kill(child, SIGKILL);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
 void EndChildren(std::vector<Slot>* slots)
 {
     for (Slot& slot : *slots) {
         if (slot.child <= 0) continue;
-        kill(slot.child, SIGKILL);
-        while (waitpid(slot.child, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        EndChild(slot.child);
         slot.child = 0;
     }
 }
@@ -155,11 +178,8 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
     const size_t chunk_bytes = static_cast<size_t>(chunk_frames) * 2 * sizeof(int16_t);
     const size_t chunk_values = (chunk_bytes + page - 1) / page * page / sizeof(int16_t);
     const size_t shared_bytes = static_cast<size_t>(slot_count) * chunk_values * sizeof(int16_t);
-    void* shared = mmap(nullptr, shared_bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
-                        -1, 0);
-    if (shared == MAP_FAILED) {
-        *failure = std::string("no memory to share with the render processes: ") +
-                   std::strerror(errno);
+    void* shared = MapShared(shared_bytes, failure);
+    if (shared == nullptr) {
         ReleasePlaybackBuffers();
         return -2;
     }
@@ -182,7 +202,13 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
             int32_t blocks =
                 static_cast<int32_t>((chunk_end - first + block_frames - 1) / block_frames);
             pid_t child = fork();
-            if (child == 0) RunChild(chunk_pcm, blocks, parent);
+            if (child == 0) {
+                StartChild(parent);
+                MapAtOnce(chunk_pcm, static_cast<size_t>(blocks) * block_frames * 2 * sizeof(int16_t),
+                          true);
+                MixBlocks(chunk_pcm, blocks);
+                _exit(0);
+            }
             if (child < 0) {
                 // No process to spare: this one mixes the chunk, which also brings it to the
                 // next chunk's start.
@@ -243,6 +269,127 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
     munmap(shared, shared_bytes);
     ReleasePlaybackBuffers();
     return result < 0 ? result : frames_done;
+}
+
+
+namespace {
+
+// Mixes a chunk here, a span of blocks at a time into `span`, and hands the spans to the
+// writer. False when the writer failed.
+bool MixAndWrite(int64_t first, int64_t end, std::vector<int16_t>* span, ChunkWriter writer,
+                 void* context, ChunkFigures* figures)
+{
+    const int64_t span_blocks = static_cast<int64_t>(span->size()) / 2 / block_frames;
+    for (int64_t at = first; at < end; at += span_blocks * block_frames) {
+        int64_t frames = end - at < span_blocks * block_frames ? end - at : span_blocks * block_frames;
+        MixBlocks(span->data(), static_cast<int32_t>((frames + block_frames - 1) / block_frames));
+        if (!writer(at, span->data(), static_cast<int32_t>(frames), context, figures)) return false;
+    }
+    return true;
+}
+
+struct Running {
+    pid_t child;
+    int64_t chunk;
+};
+
+}  // namespace
+
+int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,
+                             ChunkWriter writer, RenderProgress progress, void* context,
+                             ChunkFigures* figures, std::string* failure)
+{
+    ResetPlayback(song);
+    AllocateRingBuffers();
+    const int64_t chunk_frames = static_cast<int64_t>(chunk_blocks) * block_frames;
+    const int64_t chunk_count = chunk_frames > 0 ? (frames + chunk_frames - 1) / chunk_frames : 0;
+    // Each chunk's figures, written by whichever process mixes it.
+    const size_t shared_bytes = static_cast<size_t>(chunk_count + 1) * sizeof(ChunkFigures);
+    void* shared = MapShared(shared_bytes, failure);
+    if (shared == nullptr) {
+        ReleasePlaybackBuffers();
+        return -2;
+    }
+    ChunkFigures* chunk_figures = static_cast<ChunkFigures*>(shared);
+    std::vector<int16_t> span(static_cast<size_t>(SPAN_BLOCKS) * block_frames * 2);
+    std::vector<Running> running;
+    const pid_t parent = getpid();
+    auto chunk_end = [&](int64_t chunk) {
+        return (chunk + 1) * chunk_frames < frames ? (chunk + 1) * chunk_frames : frames;
+    };
+    auto writer_failure = [&](const ChunkFigures& figures) {
+        return std::string("cannot write: ") + std::strerror(figures.error_number);
+    };
+
+    int64_t next = 0;
+    int64_t frames_done = 0;
+    bool failed = false;
+    while (!failed) {
+        // Children that have finished, without waiting; then the next chunk: on a child while
+        // one is free, else here; then, with every chunk started, wait for the children.
+        int status = 0;
+        const bool all_started = next >= chunk_count;
+        if (all_started && running.empty()) break;
+        pid_t ended = waitpid(-1, &status, all_started ? 0 : WNOHANG);
+        if (ended < 0 && errno == EINTR) continue;
+        if (ended > 0) {
+            for (size_t i = 0; i < running.size(); ++i) {
+                if (running[i].child != ended) continue;
+                const int64_t chunk = running[i].chunk;
+                running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+                if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+                    frames_done += chunk_end(chunk) - chunk * chunk_frames;
+                    if (progress != nullptr) progress(frames_done, song, context);
+                } else {
+                    *failure = WIFEXITED(status) && chunk_figures[chunk].error_number != 0
+                                   ? writer_failure(chunk_figures[chunk])
+                                   : ChildFailure(status);
+                    failed = true;
+                }
+                break;
+            }
+            continue;
+        }
+        if (ended < 0 && all_started) {
+            *failure = std::string("cannot wait for a render process: ") + std::strerror(errno);
+            failed = true;
+            break;
+        }
+        if (all_started) continue;
+
+        const int64_t first = next * chunk_frames;
+        const int64_t end = chunk_end(next);
+        ChunkFigures* figures_of_chunk = &chunk_figures[next];
+        pid_t child = static_cast<int32_t>(running.size()) < jobs - 1 ? fork() : -1;
+        if (child == 0) {
+            StartChild(parent);
+            bool written = MixAndWrite(first, end, &span, writer, context, figures_of_chunk);
+            _exit(written ? 0 : 3);
+        }
+        if (child > 0) {
+            running.push_back(Running{child, next});
+            const int64_t blocks = (end - first + block_frames - 1) / block_frames;
+            if (next + 1 < chunk_count) WalkBlocks(static_cast<int32_t>(blocks));
+        } else if (MixAndWrite(first, end, &span, writer, context, figures_of_chunk)) {
+            frames_done += end - first;
+            if (progress != nullptr) progress(frames_done, song, context);
+        } else {
+            *failure = writer_failure(*figures_of_chunk);
+            failed = true;
+        }
+        next += 1;
+    }
+
+    for (const Running& r : running) EndChild(r.child);
+    if (!failed) {
+        for (int64_t chunk = 0; chunk < chunk_count; ++chunk) {
+            figures->clipped += chunk_figures[chunk].clipped;
+            if (chunk_figures[chunk].peak > figures->peak) figures->peak = chunk_figures[chunk].peak;
+        }
+    }
+    munmap(shared, shared_bytes);
+    ReleasePlaybackBuffers();
+    return failed ? -2 : frames_done;
 }
 
 #endif

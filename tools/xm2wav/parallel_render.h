@@ -3,11 +3,15 @@
 // The render is cut into chunks of whole blocks. The mixing of a chunk depends only on where
 // the song, its channels and its voices stand at the chunk's first block, never on the
 // samples mixed before it. So this process walks through the song with the mixer advancing
-// the voices without mixing (SetAdvanceOnly, player/mixer_path.h), and at each chunk's first
-// block starts a child process (fork) that inherits exactly that state, mixes the chunk's
-// blocks as RenderSong would and leaves their PCM in memory shared with this process. This
-// process hands the chunks to the sink in order, block by block, as RenderSong does.
-// Memory stays bounded: at most twice `jobs` chunks are in flight.
+// the voices without mixing (SetAdvanceOnly, player/mixer_path.h), and at a chunk's first
+// block starts a child process (fork) that inherits exactly that state and mixes the chunk's
+// blocks as RenderSong would. Two ways to the output:
+// - in order (RenderSongInParallel, for any output, a stream too): the children leave their
+//   PCM in memory shared with this process, which hands the chunks to the sink in order,
+//   block by block; at most `jobs` + 1 chunks are held at once;
+// - at their places (RenderSongIntoPlaces, for a file): each process writes what it mixed at
+//   its place in the file, and this process mixes chunks too while the children are busy, so
+//   that it walks past only the children's chunks; nothing but a few figures is shared.
 //
 // Where processes cannot be forked (Windows) it renders on this one process.
 #pragma once
@@ -30,3 +34,26 @@ bool ParallelRenderAvailable();
 int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,
                              BlockSink sink, RenderProgress progress, void* context,
                              std::string* failure);
+
+// What the process that mixed a chunk tells back: the figures its writer measured of the
+// player's PCM, and why the writer failed.
+struct ChunkFigures {
+    int64_t clipped;       // samples at the 16-bit limits
+    int32_t peak;          // the largest magnitude
+    int32_t error_number;  // errno of a failed write; 0: none
+};
+
+// Writes `frames` frames that start at frame `first_frame` of the render at their place in the
+// output, and adds its figures to `figures`; may change the PCM. False on failure, with
+// figures->error_number set.
+typedef bool (*ChunkWriter)(int64_t first_frame, int16_t* pcm, int32_t frames, void* context,
+                            ChunkFigures* figures);
+
+// As RenderSongInParallel, for an output that each process can write at any place (a regular
+// file): the process that mixes a chunk writes it itself, and this process mixes chunks too
+// whenever `jobs` - 1 children are busy. Nothing passes through shared memory but each
+// chunk's figures, summed into `figures` at the end. Returns the frames written, or -2 with
+// `failure` set ("cannot write: ..." when a writer failed) and every child ended.
+int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,
+                             ChunkWriter writer, RenderProgress progress, void* context,
+                             ChunkFigures* figures, std::string* failure);

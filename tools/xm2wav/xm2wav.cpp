@@ -201,56 +201,81 @@ struct Session {
     int64_t clipped;
     int32_t peak;
     std::vector<int16_t> faded;
+    int64_t shown_frames;  // where the progress line stood last
 };
 
 // Without branches and with the figures in locals, so that the compiler can use vectors.
-void Measure(Session* session, const int16_t* pcm, int32_t frames)
+void Measure(const int16_t* pcm, int32_t frames, int64_t* clipped_samples, int32_t* peak_level)
 {
     int32_t clipped = 0;
-    int32_t peak = session->peak;
+    int32_t peak = *peak_level;
     for (int32_t i = 0; i < frames * 2; ++i) {
         int32_t value = pcm[i];
         clipped += (value == 32767) | (value == -32768);
         int32_t level = value < 0 ? -value : value;
         peak = level > peak ? level : peak;
     }
-    session->clipped += clipped;
-    session->peak = peak;
+    *clipped_samples += clipped;
+    *peak_level = peak;
+}
+
+bool FadeReaches(const Session& session, int64_t first_frame, int32_t frames)
+{
+    return session.fade_frames > 0 &&
+           first_frame + frames > session.total_frames - session.fade_frames;
 }
 
 // The fade: gain (total - 1 - frame) / fade_frames over the last fade_frames frames, so that
 // the last frame is silent.
-const int16_t* Faded(Session* session, const int16_t* pcm, int32_t frames)
+void Fade(const Session& session, int64_t first_frame, int16_t* pcm, int32_t frames)
 {
-    int64_t fade_start = session->total_frames - session->fade_frames;
-    if (session->fade_frames <= 0 || session->frames_done + frames <= fade_start) return pcm;
-    session->faded.assign(pcm, pcm + static_cast<size_t>(frames) * 2);
+    int64_t fade_start = session.total_frames - session.fade_frames;
     for (int32_t i = 0; i < frames; ++i) {
-        int64_t frame = session->frames_done + i;
+        int64_t frame = first_frame + i;
         if (frame < fade_start) continue;
-        double gain = static_cast<double>(session->total_frames - 1 - frame) /
-                      static_cast<double>(session->fade_frames);
+        double gain = static_cast<double>(session.total_frames - 1 - frame) /
+                      static_cast<double>(session.fade_frames);
         for (int32_t side = 0; side < 2; ++side) {
-            int16_t& value = session->faded[static_cast<size_t>(i) * 2 + side];
+            int16_t& value = pcm[static_cast<size_t>(i) * 2 + side];
             value = static_cast<int16_t>(std::lrint(value * gain));
         }
     }
-    return session->faded.data();
 }
 
+// The render's blocks in order, to any output.
 bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    Measure(session, pcm, frames);
-    bool written = WriteWavFrames(session->output, Faded(session, pcm, frames), frames);
+    Measure(pcm, frames, &session->clipped, &session->peak);
+    if (FadeReaches(*session, session->frames_done, frames)) {
+        session->faded.assign(pcm, pcm + static_cast<size_t>(frames) * 2);
+        Fade(*session, session->frames_done, session->faded.data(), frames);
+        pcm = session->faded.data();
+    }
+    bool written = WriteWavFrames(session->output, pcm, frames);
     session->frames_done += frames;
     return written;
+}
+
+// A stretch of the render at its place in a file, from whichever process mixed it.
+bool WriteChunk(int64_t first_frame, int16_t* pcm, int32_t frames, void* context,
+                ChunkFigures* figures)
+{
+    const Session* session = static_cast<const Session*>(context);
+    Measure(pcm, frames, &figures->clipped, &figures->peak);
+    if (FadeReaches(*session, first_frame, frames)) Fade(*session, first_frame, pcm, frames);
+    if (WriteWavFramesAt(session->output, first_frame, pcm, frames)) return true;
+    figures->error_number = errno;
+    return false;
 }
 
 void ShowProgress(int64_t frames_done, const Song*, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    if (!session->show_progress || frames_done % (MIX_RATE / 4) >= block_frames) return;
+    if (!session->show_progress) return;
+    if (frames_done - session->shown_frames < MIX_RATE / 4 && frames_done < session->total_frames)
+        return;
+    session->shown_frames = frames_done;
     int width = 40;
     int filled = session->total_frames > 0
                      ? static_cast<int>(width * frames_done / session->total_frames)
@@ -347,15 +372,29 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool through_temporary = OutputCanRewind(output.output);
-    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}};
+    Session session{
+        &output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}, 0};
     session.fade_frames = std::min<int64_t>(
         frames, static_cast<int64_t>(std::llround(options.fade_seconds * MIX_RATE)));
     ControlSong(song, control);
     const int32_t jobs =
         static_cast<int32_t>(options.jobs > 0 ? options.jobs : DefaultRenderJobs());
     std::string failure;
-    int64_t rendered = RenderSongInParallel(song, frames, jobs, CHUNK_BLOCKS, WriteBlock,
-                                            ShowProgress, &session, &failure);
+    int64_t rendered;
+    if (jobs > 1 && through_temporary && ParallelRenderAvailable()) {
+        // A file: every process writes what it mixed at its place.
+        ChunkFigures figures{0, 0, 0};
+        rendered = RenderSongIntoPlaces(song, frames, jobs, CHUNK_BLOCKS, WriteChunk,
+                                        ShowProgress, &session, &figures, &failure);
+        if (rendered >= 0) {
+            output.frames_written += rendered;
+            session.clipped = figures.clipped;
+            session.peak = figures.peak;
+        }
+    } else {
+        rendered = RenderSongInParallel(song, frames, jobs, CHUNK_BLOCKS, WriteBlock,
+                                        ShowProgress, &session, &failure);
+    }
     if (session.show_progress) std::fputc('\n', stderr);
     FreeSong(song);
     if (rendered < 0 || !FinishWavOutput(&output, MIX_RATE)) {

@@ -360,7 +360,9 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         const int64_t first = next * chunk_frames;
         const int64_t end = chunk_end(next);
         ChunkFigures* figures_of_chunk = &chunk_figures[next];
-        pid_t child = static_cast<int32_t>(running.size()) < jobs - 1 ? fork() : -1;
+        // A render of one chunk is mixed here: a child would only keep this process waiting.
+        const bool child_free = static_cast<int32_t>(running.size()) < jobs - 1;
+        pid_t child = child_free && chunk_count > 1 ? fork() : -1;
         if (child == 0) {
             StartChild(parent);
             bool written = MixAndWrite(first, end, &span, writer, context, figures_of_chunk);

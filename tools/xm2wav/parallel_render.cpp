@@ -301,8 +301,19 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
 {
     ResetPlayback(song);
     AllocateRingBuffers();
-    const int64_t chunk_frames = static_cast<int64_t>(chunk_blocks) * block_frames;
-    const int64_t chunk_count = chunk_frames > 0 ? (frames + chunk_frames - 1) / chunk_frames : 0;
+    // Long chunks first and shorter ones toward the end (down to an eighth), so that the
+    // processes finish together: each chunk is at most a (2 x jobs)-th of what remains.
+    std::vector<int64_t> chunk_firsts;  // in frames, and the render's end after the last
+    const int64_t shortest = chunk_blocks / 8 > 1 ? chunk_blocks / 8 : 1;
+    for (int64_t block = 0; block * block_frames < frames;) {
+        chunk_firsts.push_back(block * block_frames);
+        int64_t remaining = (frames - block * block_frames + block_frames - 1) / block_frames;
+        int64_t length = remaining / (2 * static_cast<int64_t>(jobs));
+        length = length < shortest ? shortest : length > chunk_blocks ? chunk_blocks : length;
+        block += length;
+    }
+    const int64_t chunk_count = static_cast<int64_t>(chunk_firsts.size());
+    chunk_firsts.push_back(frames);
     // Each chunk's figures, written by whichever process mixes it.
     const size_t shared_bytes = static_cast<size_t>(chunk_count + 1) * sizeof(ChunkFigures);
     void* shared = MapShared(shared_bytes, failure);
@@ -314,9 +325,6 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
     std::vector<int16_t> span(static_cast<size_t>(SPAN_BLOCKS) * block_frames * 2);
     std::vector<Running> running;
     const pid_t parent = getpid();
-    auto chunk_end = [&](int64_t chunk) {
-        return (chunk + 1) * chunk_frames < frames ? (chunk + 1) * chunk_frames : frames;
-    };
     auto writer_failure = [&](const ChunkFigures& figures) {
         return std::string("cannot write: ") + std::strerror(figures.error_number);
     };
@@ -338,7 +346,7 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
                 const int64_t chunk = running[i].chunk;
                 running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
                 if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-                    frames_done += chunk_end(chunk) - chunk * chunk_frames;
+                    frames_done += chunk_firsts[chunk + 1] - chunk_firsts[chunk];
                     if (progress != nullptr) progress(frames_done, song, context);
                 } else {
                     *failure = WIFEXITED(status) && chunk_figures[chunk].error_number != 0
@@ -357,8 +365,8 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         }
         if (all_started) continue;
 
-        const int64_t first = next * chunk_frames;
-        const int64_t end = chunk_end(next);
+        const int64_t first = chunk_firsts[next];
+        const int64_t end = chunk_firsts[next + 1];
         ChunkFigures* figures_of_chunk = &chunk_figures[next];
         // A render of one chunk is mixed here: a child would only keep this process waiting.
         const bool child_free = static_cast<int32_t>(running.size()) < jobs - 1;

@@ -51,7 +51,8 @@ typedef bool (*ChunkWriter)(int64_t first_frame, int16_t* pcm, int32_t frames, v
 
 // As RenderSongInParallel, for an output that each process can write at any place (a regular
 // file): the process that mixes a chunk writes it itself, and this process mixes chunks too
-// whenever `jobs` - 1 children are busy. Nothing passes through shared memory but each
+// whenever `jobs` - 1 children are busy. Chunks are at most `chunk_blocks` blocks, shorter
+// toward the end. Nothing passes through shared memory but each
 // chunk's figures, summed into `figures` at the end. Returns the frames written, or -2 with
 // `failure` set ("cannot write: ..." when a writer failed) and every child ended.
 int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,

@@ -36,10 +36,12 @@ namespace {
 
 // A song that finds no end of its own stops after this long (each pass).
 constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
-// With more than one job, each process mixes this many blocks at a time (about 10 s): long
-// enough that starting a process costs little against it, short enough that the jobs share
-// the work evenly to the end of a song of a minute or two.
-constexpr int32_t CHUNK_BLOCKS = 500;
+// With more than one job, each process mixes stretches of blocks: long enough that starting a
+// process costs little against them. To a stream, this many (about 10 s), of which jobs + 1
+// are held in memory; into a file, at most this many (about 20 s), shorter toward the end so
+// that the processes finish together.
+constexpr int32_t STREAM_CHUNK_BLOCKS = 500;
+constexpr int32_t FILE_CHUNK_BLOCKS = 1000;
 constexpr int64_t MAX_JOBS = 256;
 
 constexpr char HELP[] =
@@ -384,7 +386,7 @@ int main(int argc, char** argv)
     if (jobs > 1 && through_temporary && ParallelRenderAvailable()) {
         // A file: every process writes what it mixed at its place.
         ChunkFigures figures{0, 0, 0};
-        rendered = RenderSongIntoPlaces(song, frames, jobs, CHUNK_BLOCKS, WriteChunk,
+        rendered = RenderSongIntoPlaces(song, frames, jobs, FILE_CHUNK_BLOCKS, WriteChunk,
                                         ShowProgress, &session, &figures, &failure);
         if (rendered >= 0) {
             output.frames_written += rendered;
@@ -392,7 +394,7 @@ int main(int argc, char** argv)
             session.peak = figures.peak;
         }
     } else {
-        rendered = RenderSongInParallel(song, frames, jobs, CHUNK_BLOCKS, WriteBlock,
+        rendered = RenderSongInParallel(song, frames, jobs, STREAM_CHUNK_BLOCKS, WriteBlock,
                                         ShowProgress, &session, &failure);
     }
     if (session.show_progress) std::fputc('\n', stderr);

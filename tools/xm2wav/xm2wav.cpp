@@ -42,7 +42,7 @@ constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
 // that the processes finish together.
 constexpr int32_t STREAM_CHUNK_BLOCKS = 500;
 constexpr int32_t FILE_CHUNK_BLOCKS = 1000;
-constexpr int64_t MAX_JOBS = 256;
+constexpr int64_t MAX_JOBS = 64;
 
 constexpr char HELP[] =
     "usage: xm2wav [OPTIONS] IN.xm OUT.wav\n"

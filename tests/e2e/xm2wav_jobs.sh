@@ -33,12 +33,12 @@ same_bytes() {
 
 same_bytes "$MODULE"
 same_bytes "$MODULE" --seconds 31.7
-same_bytes "$MODULE" --seconds 25 --fade 12
-same_bytes "$MODULE" --seconds 22 --mute 1,3
-same_bytes "$MODULE" --seconds 22 --solo 2
-same_bytes "$MODULE" --seconds 22 --start-order 4
+same_bytes "$MODULE" --seconds 14 --fade 9
+same_bytes "$MODULE" --seconds 12 --mute 1,3
+same_bytes "$MODULE" --seconds 12 --solo 2
+same_bytes "$MODULE" --seconds 12 --start-order 4
 if "$XM2WAV" --help | grep -q -- --gain; then
-    same_bytes "$MODULE" --seconds 22 --gain 9
+    same_bytes "$MODULE" --seconds 12 --gain 9
 fi
 if [ -d "$CORPUS/songs" ]; then
     same_bytes "$CORPUS/songs/lachesis_-_villgust.xm" --loops 2
@@ -59,11 +59,13 @@ for value in 0 -2 x 100000; do
 done
 
 # A render process killed in the middle of a long render: the whole render fails and leaves
-# nothing behind. The children are killed as they come until the render gives up.
-"$XM2WAV" -q -j 2 --seconds 3000 "$MODULE" killed.wav 2>err &
+# nothing behind. Children are killed as they come (one that had just finished fails nothing)
+# until the render gives up. The leak checker is off for it: at the exit it works through a
+# helper process of its own, which must not be killed.
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 \
+    "$XM2WAV" -q -j 2 --seconds 3000 "$MODULE" killed.wav 2>err &
 render=$!
-for _ in $(seq 2000); do
-    kill -0 $render 2>/dev/null || break
+while kill -0 $render 2>/dev/null; do
     for child in $(cat /proc/$render/task/*/children 2>/dev/null); do
         kill -KILL "$child" 2>/dev/null
     done

@@ -170,7 +170,8 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
     AllocateRingBuffers();
 
     // One chunk more than jobs may be in flight: the next job starts while the chunk before
-    // it is handed over. (Every place in the shared memory costs its pages once.)
+    // it is handed over. (Every place in the shared memory costs its pages once.) This process
+    // mixes chunks too while `jobs` - 1 children are busy, and walks past only theirs.
     const int32_t slot_count =
         static_cast<int32_t>(chunk_count < jobs + 1 ? chunk_count : jobs + 1);
     // Each chunk's place starts on a page of its own, for madvise.
@@ -192,46 +193,24 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
     int32_t running = 0;
     int64_t frames_done = 0;
     int64_t result = 0;
+    auto chunk_end = [&](int64_t chunk) {
+        return (chunk + 1) * chunk_frames < frames ? (chunk + 1) * chunk_frames : frames;
+    };
     while (next_out < chunk_count && result == 0) {
-        while (next_start < chunk_count && next_start - next_out < slot_count && running < jobs) {
-            Slot& slot = slots[static_cast<size_t>(next_start % slot_count)];
-            int16_t* chunk_pcm = pcm + static_cast<size_t>(next_start % slot_count) * chunk_values;
-            int64_t chunk_end = (next_start + 1) * chunk_frames;
-            if (chunk_end > frames) chunk_end = frames;
-            int64_t first = next_start * chunk_frames;
-            int32_t blocks =
-                static_cast<int32_t>((chunk_end - first + block_frames - 1) / block_frames);
-            pid_t child = fork();
-            if (child == 0) {
-                StartChild(parent);
-                MapAtOnce(chunk_pcm, static_cast<size_t>(blocks) * block_frames * 2 * sizeof(int16_t),
-                          true);
-                MixBlocks(chunk_pcm, blocks);
-                _exit(0);
-            }
-            if (child < 0) {
-                // No process to spare: this one mixes the chunk, which also brings it to the
-                // next chunk's start.
-                MixBlocks(chunk_pcm, blocks);
-                slot.ready = true;
-            } else {
-                slot.child = child;
-                running += 1;
-                if (next_start + 1 < chunk_count) WalkBlocks(blocks);
-            }
-            next_start += 1;
-        }
-
+        // Children that have finished, without waiting; then the next chunk to hand over, if
+        // it is ready; else the next chunk to start, on a child while one is free, or here
+        // while they are all busy; else wait for a child.
+        const bool can_start = next_start < chunk_count && next_start - next_out < slot_count;
         Slot& out = slots[static_cast<size_t>(next_out % slot_count)];
-        if (!out.ready) {
-            int status = 0;
-            pid_t ended = waitpid(-1, &status, 0);
-            if (ended < 0) {
-                if (errno == EINTR) continue;
-                *failure = std::string("cannot wait for a render process: ") + std::strerror(errno);
-                result = -2;
-                break;
-            }
+        int status = 0;
+        pid_t ended = waitpid(-1, &status, out.ready || can_start ? WNOHANG : 0);
+        if (ended < 0 && errno == EINTR) continue;
+        if (ended < 0 && !out.ready && !can_start) {
+            *failure = std::string("cannot wait for a render process: ") + std::strerror(errno);
+            result = -2;
+            break;
+        }
+        if (ended > 0) {
             for (Slot& slot : slots) {
                 if (slot.child != ended) continue;
                 slot.child = 0;
@@ -246,23 +225,51 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
             continue;
         }
 
-        const int16_t* chunk_pcm = pcm + static_cast<size_t>(next_out % slot_count) * chunk_values;
-        int64_t chunk_end = (next_out + 1) * chunk_frames;
-        if (chunk_end > frames) chunk_end = frames;
-        MapAtOnce(chunk_pcm, chunk_bytes, false);
-        while (frames_done < chunk_end) {
-            int64_t offset = frames_done - next_out * chunk_frames;
-            int64_t wanted = chunk_end - frames_done;
-            int32_t count = wanted < block_frames ? static_cast<int32_t>(wanted) : block_frames;
-            if (!sink(chunk_pcm + offset * 2, count, context)) {
-                result = -1;
-                break;
+        if (out.ready) {
+            const int16_t* chunk_pcm =
+                pcm + static_cast<size_t>(next_out % slot_count) * chunk_values;
+            MapAtOnce(chunk_pcm, chunk_bytes, false);
+            const int64_t end = chunk_end(next_out);
+            while (frames_done < end) {
+                int64_t offset = frames_done - next_out * chunk_frames;
+                int64_t wanted = end - frames_done;
+                int32_t count = wanted < block_frames ? static_cast<int32_t>(wanted) : block_frames;
+                if (!sink(chunk_pcm + offset * 2, count, context)) {
+                    result = -1;
+                    break;
+                }
+                frames_done += count;
+                if (progress != nullptr) progress(frames_done, song, context);
             }
-            frames_done += count;
-            if (progress != nullptr) progress(frames_done, song, context);
+            out.ready = false;
+            next_out += 1;
+            continue;
         }
-        out.ready = false;
-        next_out += 1;
+
+        Slot& slot = slots[static_cast<size_t>(next_start % slot_count)];
+        int16_t* chunk_pcm = pcm + static_cast<size_t>(next_start % slot_count) * chunk_values;
+        const int64_t first = next_start * chunk_frames;
+        const int32_t blocks =
+            static_cast<int32_t>((chunk_end(next_start) - first + block_frames - 1) / block_frames);
+        pid_t child = running < jobs - 1 ? fork() : -1;
+        if (child == 0) {
+            StartChild(parent);
+            MapAtOnce(chunk_pcm, static_cast<size_t>(blocks) * block_frames * 2 * sizeof(int16_t),
+                      true);
+            MixBlocks(chunk_pcm, blocks);
+            _exit(0);
+        }
+        if (child > 0) {
+            slot.child = child;
+            running += 1;
+            if (next_start + 1 < chunk_count) WalkBlocks(blocks);
+        } else {
+            // Every child busy (or none to be had): this process mixes the chunk, which also
+            // brings it to the next chunk's start.
+            MixBlocks(chunk_pcm, blocks);
+            slot.ready = true;
+        }
+        next_start += 1;
     }
 
     EndChildren(&slots);

@@ -10,8 +10,9 @@
 //   PCM in memory shared with this process, which hands the chunks to the sink in order,
 //   block by block; at most `jobs` + 1 chunks are held at once;
 // - at their places (RenderSongIntoPlaces, for a file): each process writes what it mixed at
-//   its place in the file, and this process mixes chunks too while the children are busy, so
-//   that it walks past only the children's chunks; nothing but a few figures is shared.
+//   its place in the file; nothing but a few figures is shared.
+// Either way this process mixes chunks too while `jobs` - 1 children are busy, so that it
+// walks past only the children's chunks.
 //
 // Where processes cannot be forked (Windows) it renders on this one process.
 #pragma once
@@ -27,10 +28,11 @@ int32_t DefaultRenderJobs();
 // Whether rendering can use more than one process here.
 bool ParallelRenderAvailable();
 
-// As RenderSong, with at most `jobs` child processes mixing chunks of `chunk_blocks` blocks at
-// once. Returns the frames handed over, -1 when the sink refused a block, or -2 when a child
-// failed (killed, or no shared memory): `failure` then says what happened, and every other
-// child has been ended. With one job, or a render of one chunk, it is RenderSong.
+// As RenderSong, with this process and at most `jobs` - 1 children mixing chunks of
+// `chunk_blocks` blocks at once. Returns the frames handed over, -1 when the sink refused a
+// block, or -2 when a child failed (killed, or no shared memory): `failure` then says what
+// happened, and every other child has been ended. With one job, or a render of one chunk, it
+// is RenderSong.
 int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,
                              BlockSink sink, RenderProgress progress, void* context,
                              std::string* failure);
@@ -50,11 +52,10 @@ typedef bool (*ChunkWriter)(int64_t first_frame, int16_t* pcm, int32_t frames, v
                             ChunkFigures* figures);
 
 // As RenderSongInParallel, for an output that each process can write at any place (a regular
-// file): the process that mixes a chunk writes it itself, and this process mixes chunks too
-// whenever `jobs` - 1 children are busy. Chunks are at most `chunk_blocks` blocks, shorter
-// toward the end. Nothing passes through shared memory but each
-// chunk's figures, summed into `figures` at the end. Returns the frames written, or -2 with
-// `failure` set ("cannot write: ..." when a writer failed) and every child ended.
+// file): the process that mixes a chunk writes it itself. Chunks are at most `chunk_blocks`
+// blocks, shorter toward the end. Nothing passes through shared memory but each chunk's
+// figures, summed into `figures` at the end. Returns the frames written, or -2 with `failure`
+// set ("cannot write: ..." when a writer failed) and every child ended.
 int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,
                              ChunkWriter writer, RenderProgress progress, void* context,
                              ChunkFigures* figures, std::string* failure);

@@ -45,6 +45,21 @@ if [ -d "$CORPUS/songs" ]; then
     same_bytes "$CORPUS/effects/libxmp/pattern_jump_ft2_break.xm" --loops 3
 fi
 
+# The closing line (clipped samples, peak, the gain that avoids clipping) is the same too,
+# into a file and to standard output.
+if "$XM2WAV" --help | grep -q -- --gain; then
+    for jobs in 1 2 7; do
+        "$XM2WAV" -f -j $jobs --gain 12 --seconds 12 "$MODULE" loud.wav 2>&1 |
+            sed 's/^xm2wav: [^:]*: //' >line$jobs
+    done
+    "$XM2WAV" -j 3 --gain 12 --seconds 12 "$MODULE" - 2>&1 >/dev/null |
+        sed 's/^xm2wav: [^:]*: //' >line3
+    grep -q "avoids clipping" line1 || fail "--gain 12 does not clip: $(cat line1)"
+    for jobs in 2 7 3; do
+        cmp -s line1 line$jobs || fail "closing line with -j $jobs: $(cat line$jobs), -j 1: $(cat line1)"
+    done
+fi
+
 # Standard output is written in order too.
 "$XM2WAV" -q -j 3 --seconds 31.7 "$MODULE" - >stdout.wav 2>err || fail "standard output: $(cat err)"
 "$XM2WAV" -q -f -j 1 --seconds 31.7 "$MODULE" one.wav

@@ -143,7 +143,7 @@ void CheckWalkMatchesMix(const fs::path& path, int32_t passes, Coverage* coverag
     }
 }
 
-bool Collect(const int16_t* pcm, int32_t frames, void* context)
+bool Collect(const int16_t* pcm, const float*, int32_t frames, void* context)
 {
     auto* out = static_cast<std::vector<int16_t>*>(context);
     out->insert(out->end(), pcm, pcm + static_cast<size_t>(frames) * 2);
@@ -155,7 +155,7 @@ struct FileAtPlaces {
     int fd;
 };
 
-bool WriteAtPlace(int64_t first_frame, int16_t* pcm, int32_t frames, void* context,
+bool WriteAtPlace(int64_t first_frame, int16_t* pcm, const float*, int32_t frames, void* context,
                   ChunkFigures* figures)
 {
     const auto* file = static_cast<const FileAtPlaces*>(context);
@@ -179,7 +179,7 @@ std::vector<int16_t> RenderAtPlaces(const std::vector<uint8_t>& bytes, const Son
     ControlSong(song, control);
     FILE* file = std::tmpfile();
     FileAtPlaces place{fileno(file)};
-    ChunkFigures figures{0, 0, 0};
+    ChunkFigures figures{0, 0, 0.0f, 0};
     std::string failure;
     EXPECT_EQ(RenderSongIntoPlaces(song, frames, jobs, chunk_blocks, WriteAtPlace, nullptr, &place,
                                    &figures, &failure),

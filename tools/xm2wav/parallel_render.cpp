@@ -27,6 +27,7 @@ int64_t RenderSongIntoPlaces(Song*, int64_t, int32_t, int32_t, ChunkWriter, Rend
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -64,17 +65,29 @@ void MapAtOnce(const int16_t* pcm, size_t bytes, bool for_writing)
 #endif
 }
 
-// Mixes `blocks` blocks from where the song stands, each block's PCM after the last in `pcm`.
-// Every block is mixed in the ring's first block (where in the ring a block lies changes
-// nothing of what is mixed): a child then copies only that block's pages of the ring and
-// the mix buffer from its parent (copy on write), not the whole ring's.
-void MixBlocks(int16_t* pcm, int32_t blocks)
+bool ReachesLimit(const int16_t* pcm, size_t values)
+{
+    bool reaches = false;
+    for (size_t i = 0; i < values; ++i) reaches |= pcm[i] == 32767 || pcm[i] == -32768;
+    return reaches;
+}
+
+// Mixes `blocks` blocks from where the song stands, each block's PCM after the last in `pcm`,
+// and the float mix of a block whose PCM reached a 16-bit limit at the same place in `mix`
+// (the only blocks whose mix a sink reads). Every block is mixed in the ring's first block
+// (where in the ring a block lies changes nothing of what is mixed): a child then copies only
+// that block's pages of the ring and the mix buffer from its parent (copy on write), not the
+// whole ring's.
+void MixBlocks(int16_t* pcm, float* mix, int32_t blocks)
 {
     const size_t block_values = static_cast<size_t>(block_frames) * 2;
     for (int32_t b = 0; b < blocks; ++b) {
         write_block = 0;
         FillBlock();
         std::memcpy(pcm + b * block_values, pcm_ring, block_values * sizeof(int16_t));
+        if (ReachesLimit(pcm_ring, block_values)) {
+            std::memcpy(mix + b * block_values, mix_buffer, block_values * sizeof(float));
+        }
     }
 }
 
@@ -178,13 +191,17 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
     const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
     const size_t chunk_bytes = static_cast<size_t>(chunk_frames) * 2 * sizeof(int16_t);
     const size_t chunk_values = (chunk_bytes + page - 1) / page * page / sizeof(int16_t);
-    const size_t shared_bytes = static_cast<size_t>(slot_count) * chunk_values * sizeof(int16_t);
+    // After the PCM, the same places for the float mix, whose pages are touched only for the
+    // blocks that reached a limit.
+    const size_t pcm_bytes = static_cast<size_t>(slot_count) * chunk_values * sizeof(int16_t);
+    const size_t shared_bytes = pcm_bytes + static_cast<size_t>(slot_count) * chunk_values * sizeof(float);
     void* shared = MapShared(shared_bytes, failure);
     if (shared == nullptr) {
         ReleasePlaybackBuffers();
         return -2;
     }
     int16_t* const pcm = static_cast<int16_t*>(shared);
+    float* const mix = reinterpret_cast<float*>(static_cast<uint8_t*>(shared) + pcm_bytes);
     std::vector<Slot> slots(static_cast<size_t>(slot_count), Slot{0, false});
     const pid_t parent = getpid();
 
@@ -228,13 +245,14 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
         if (out.ready) {
             const int16_t* chunk_pcm =
                 pcm + static_cast<size_t>(next_out % slot_count) * chunk_values;
+            const float* chunk_mix = mix + static_cast<size_t>(next_out % slot_count) * chunk_values;
             MapAtOnce(chunk_pcm, chunk_bytes, false);
             const int64_t end = chunk_end(next_out);
             while (frames_done < end) {
                 int64_t offset = frames_done - next_out * chunk_frames;
                 int64_t wanted = end - frames_done;
                 int32_t count = wanted < block_frames ? static_cast<int32_t>(wanted) : block_frames;
-                if (!sink(chunk_pcm + offset * 2, count, context)) {
+                if (!sink(chunk_pcm + offset * 2, chunk_mix + offset * 2, count, context)) {
                     result = -1;
                     break;
                 }
@@ -248,6 +266,7 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
 
         Slot& slot = slots[static_cast<size_t>(next_start % slot_count)];
         int16_t* chunk_pcm = pcm + static_cast<size_t>(next_start % slot_count) * chunk_values;
+        float* chunk_mix = mix + static_cast<size_t>(next_start % slot_count) * chunk_values;
         const int64_t first = next_start * chunk_frames;
         const int32_t blocks =
             static_cast<int32_t>((chunk_end(next_start) - first + block_frames - 1) / block_frames);
@@ -256,7 +275,7 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
             StartChild(parent);
             MapAtOnce(chunk_pcm, static_cast<size_t>(blocks) * block_frames * 2 * sizeof(int16_t),
                       true);
-            MixBlocks(chunk_pcm, blocks);
+            MixBlocks(chunk_pcm, chunk_mix, blocks);
             _exit(0);
         }
         if (child > 0) {
@@ -266,7 +285,7 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
         } else {
             // Every child busy (or none to be had): this process mixes the chunk, which also
             // brings it to the next chunk's start.
-            MixBlocks(chunk_pcm, blocks);
+            MixBlocks(chunk_pcm, chunk_mix, blocks);
             slot.ready = true;
         }
         next_start += 1;
@@ -281,16 +300,26 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
 
 namespace {
 
-// Mixes a chunk here, a span of blocks at a time into `span`, and hands the spans to the
-// writer. False when the writer failed.
-bool MixAndWrite(int64_t first, int64_t end, std::vector<int16_t>* span, ChunkWriter writer,
-                 void* context, ChunkFigures* figures)
+// A chunk's span of blocks mixed at a time: its PCM and the float mix of its blocks.
+struct Span {
+    std::vector<int16_t> pcm;
+    std::vector<float> mix;
+};
+
+// Mixes a chunk here, a span of blocks at a time, and hands the spans to the writer. False
+// when the writer failed.
+bool MixAndWrite(int64_t first, int64_t end, Span* span, ChunkWriter writer, void* context,
+                 ChunkFigures* figures)
 {
-    const int64_t span_blocks = static_cast<int64_t>(span->size()) / 2 / block_frames;
-    for (int64_t at = first; at < end; at += span_blocks * block_frames) {
-        int64_t frames = end - at < span_blocks * block_frames ? end - at : span_blocks * block_frames;
-        MixBlocks(span->data(), static_cast<int32_t>((frames + block_frames - 1) / block_frames));
-        if (!writer(at, span->data(), static_cast<int32_t>(frames), context, figures)) return false;
+    const int64_t span_frames = static_cast<int64_t>(span->pcm.size()) / 2;
+    for (int64_t at = first; at < end; at += span_frames) {
+        const int64_t frames = end - at < span_frames ? end - at : span_frames;
+        MixBlocks(span->pcm.data(), span->mix.data(),
+                  static_cast<int32_t>((frames + block_frames - 1) / block_frames));
+        if (!writer(at, span->pcm.data(), span->mix.data(), static_cast<int32_t>(frames), context,
+                    figures)) {
+            return false;
+        }
     }
     return true;
 }
@@ -329,7 +358,8 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         return -2;
     }
     ChunkFigures* chunk_figures = static_cast<ChunkFigures*>(shared);
-    std::vector<int16_t> span(static_cast<size_t>(SPAN_BLOCKS) * block_frames * 2);
+    const size_t span_values = static_cast<size_t>(SPAN_BLOCKS) * block_frames * 2;
+    Span span{std::vector<int16_t>(span_values), std::vector<float>(span_values)};
     std::vector<Running> running;
     const pid_t parent = getpid();
     auto writer_failure = [&](const ChunkFigures& figures) {
@@ -401,7 +431,9 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
     if (!failed) {
         for (int64_t chunk = 0; chunk < chunk_count; ++chunk) {
             figures->clipped += chunk_figures[chunk].clipped;
-            if (chunk_figures[chunk].peak > figures->peak) figures->peak = chunk_figures[chunk].peak;
+            figures->peak = std::max(figures->peak, chunk_figures[chunk].peak);
+            figures->loudest_clipped =
+                std::max(figures->loudest_clipped, chunk_figures[chunk].loudest_clipped);
         }
     }
     munmap(shared, shared_bytes);

@@ -7,8 +7,9 @@
 // block starts a child process (fork) that inherits exactly that state and mixes the chunk's
 // blocks as RenderSong would. Two ways to the output:
 // - in order (RenderSongInParallel, for any output, a stream too): the children leave their
-//   PCM in memory shared with this process, which hands the chunks to the sink in order,
-//   block by block; at most `jobs` + 1 chunks are held at once;
+//   PCM in memory shared with this process (and the float mix of the blocks that reached a
+//   16-bit limit), which hands the chunks to the sink in order, block by block; at most
+//   `jobs` + 1 chunks are held at once;
 // - at their places (RenderSongIntoPlaces, for a file): each process writes what it mixed at
 //   its place in the file; nothing but a few figures is shared.
 // Either way this process mixes chunks too while `jobs` - 1 children are busy, so that it
@@ -29,7 +30,8 @@ int32_t DefaultRenderJobs();
 bool ParallelRenderAvailable();
 
 // As RenderSong, with this process and at most `jobs` - 1 children mixing chunks of
-// `chunk_blocks` blocks at once. Returns the frames handed over, -1 when the sink refused a
+// `chunk_blocks` blocks at once. The sink's float mix is only good for a block whose PCM
+// reached a 16-bit limit. Returns the frames handed over, -1 when the sink refused a
 // block, or -2 when a child failed (killed, or no shared memory): `failure` then says what
 // happened, and every other child has been ended. With one job, or a render of one chunk, it
 // is RenderSong.
@@ -40,16 +42,18 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
 // What the process that mixed a chunk tells back: the figures its writer measured of the
 // player's PCM, and why the writer failed.
 struct ChunkFigures {
-    int64_t clipped;       // samples at the 16-bit limits
-    int32_t peak;          // the largest magnitude
-    int32_t error_number;  // errno of a failed write; 0: none
+    int64_t clipped;        // samples at the 16-bit limits
+    int32_t peak;           // the largest magnitude
+    float loudest_clipped;  // the largest magnitude of the mix in blocks that clipped
+    int32_t error_number;   // errno of a failed write; 0: none
 };
 
 // Writes `frames` frames that start at frame `first_frame` of the render at their place in the
-// output, and adds its figures to `figures`; may change the PCM. False on failure, with
+// output, and adds its figures to `figures`; may change the PCM. `mix` holds the float mix
+// of each block whose PCM reached a 16-bit limit (elsewhere anything). False on failure, with
 // figures->error_number set.
-typedef bool (*ChunkWriter)(int64_t first_frame, int16_t* pcm, int32_t frames, void* context,
-                            ChunkFigures* figures);
+typedef bool (*ChunkWriter)(int64_t first_frame, int16_t* pcm, const float* mix, int32_t frames,
+                            void* context, ChunkFigures* figures);
 
 // As RenderSongInParallel, for an output that each process can write at any place (a regular
 // file): the process that mixes a chunk writes it itself. Chunks are at most `chunk_blocks`

@@ -65,11 +65,12 @@ void MapAtOnce(const int16_t* pcm, size_t bytes, bool for_writing)
 #endif
 }
 
+// Without branches, so that the compiler can use vectors.
 bool ReachesLimit(const int16_t* pcm, size_t values)
 {
-    bool reaches = false;
-    for (size_t i = 0; i < values; ++i) reaches |= pcm[i] == 32767 || pcm[i] == -32768;
-    return reaches;
+    int32_t at_limit = 0;
+    for (size_t i = 0; i < values; ++i) at_limit += (pcm[i] == 32767) | (pcm[i] == -32768);
+    return at_limit != 0;
 }
 
 // Mixes `blocks` blocks from where the song stands, each block's PCM after the last in `pcm`,

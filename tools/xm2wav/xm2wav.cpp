@@ -289,7 +289,12 @@ bool WriteChunk(int64_t first_frame, int16_t* pcm, const float* mix, int32_t fra
                 void* context, ChunkFigures* figures)
 {
     const Session* session = static_cast<const Session*>(context);
-    Measure(pcm, mix, frames, &figures->clipped, &figures->peak, &figures->loudest_clipped);
+    // Block by block, as the mix is at hand only for the blocks that clipped.
+    for (int32_t done = 0; done < frames; done += block_frames) {
+        const size_t at = static_cast<size_t>(done) * 2;
+        Measure(pcm + at, mix + at, std::min(block_frames, frames - done), &figures->clipped,
+                &figures->peak, &figures->loudest_clipped);
+    }
     if (FadeReaches(*session, first_frame, frames)) Fade(*session, first_frame, pcm, frames);
     if (WriteWavFramesAt(session->output, first_frame, pcm, frames)) return true;
     figures->error_number = errno;

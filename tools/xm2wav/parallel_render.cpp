@@ -338,21 +338,16 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
 {
     ResetPlayback(song);
     AllocateRingBuffers();
-    // Long chunks first and shorter ones toward the end (down to an eighth), so that the
-    // processes finish together: each chunk is at most a (2 x jobs)-th of what remains.
-    std::vector<int64_t> chunk_firsts;  // in frames, and the render's end after the last
+    // A child takes a long chunk: at most a (2 x jobs)-th of what remains, so that toward the
+    // end they shorten and the processes finish together. This process takes short ones (an
+    // eighth), so that it comes back often to start the next child.
+    const int64_t total_blocks = (frames + block_frames - 1) / block_frames;
     const int64_t shortest = chunk_blocks / 8 > 1 ? chunk_blocks / 8 : 1;
-    for (int64_t block = 0; block * block_frames < frames;) {
-        chunk_firsts.push_back(block * block_frames);
-        int64_t remaining = (frames - block * block_frames + block_frames - 1) / block_frames;
-        int64_t length = remaining / (2 * static_cast<int64_t>(jobs));
-        length = length < shortest ? shortest : length > chunk_blocks ? chunk_blocks : length;
-        block += length;
-    }
-    const int64_t chunk_count = static_cast<int64_t>(chunk_firsts.size());
-    chunk_firsts.push_back(frames);
+    std::vector<int64_t> chunk_firsts;  // in frames
+    std::vector<int64_t> chunk_ends;
     // Each chunk's figures, written by whichever process mixes it.
-    const size_t shared_bytes = static_cast<size_t>(chunk_count + 1) * sizeof(ChunkFigures);
+    const size_t most_chunks = static_cast<size_t>(total_blocks / shortest + 2);
+    const size_t shared_bytes = most_chunks * sizeof(ChunkFigures);
     void* shared = MapShared(shared_bytes, failure);
     if (shared == nullptr) {
         ReleasePlaybackBuffers();
@@ -367,14 +362,14 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         return std::string("cannot write: ") + std::strerror(figures.error_number);
     };
 
-    int64_t next = 0;
+    int64_t next_block = 0;
     int64_t frames_done = 0;
     bool failed = false;
     while (!failed) {
         // Children that have finished, without waiting; then the next chunk: on a child while
         // one is free, else here; then, with every chunk started, wait for the children.
         int status = 0;
-        const bool all_started = next >= chunk_count;
+        const bool all_started = next_block >= total_blocks;
         if (all_started && running.empty()) break;
         pid_t ended = waitpid(-1, &status, all_started ? 0 : WNOHANG);
         if (ended < 0 && errno == EINTR) continue;
@@ -384,7 +379,7 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
                 const int64_t chunk = running[i].chunk;
                 running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
                 if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-                    frames_done += chunk_firsts[chunk + 1] - chunk_firsts[chunk];
+                    frames_done += chunk_ends[chunk] - chunk_firsts[chunk];
                     if (progress != nullptr) progress(frames_done, song, context);
                 } else {
                     *failure = WIFEXITED(status) && chunk_figures[chunk].error_number != 0
@@ -403,21 +398,27 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         }
         if (all_started) continue;
 
-        const int64_t first = chunk_firsts[next];
-        const int64_t end = chunk_firsts[next + 1];
-        ChunkFigures* figures_of_chunk = &chunk_figures[next];
-        // A render of one chunk is mixed here: a child would only keep this process waiting.
+        const int64_t remaining = total_blocks - next_block;
         const bool child_free = static_cast<int32_t>(running.size()) < jobs - 1;
-        pid_t child = child_free && chunk_count > 1 ? fork() : -1;
+        int64_t length = child_free ? remaining / (2 * static_cast<int64_t>(jobs)) : shortest;
+        length = std::min(std::max(length, shortest), std::min<int64_t>(chunk_blocks, remaining));
+        const int64_t chunk = static_cast<int64_t>(chunk_firsts.size());
+        const int64_t first = next_block * block_frames;
+        const int64_t end = std::min(frames, (next_block + length) * block_frames);
+        chunk_firsts.push_back(first);
+        chunk_ends.push_back(end);
+        next_block += length;
+        ChunkFigures* figures_of_chunk = &chunk_figures[chunk];
+        // The last chunk is mixed here: a child would only keep this process waiting.
+        pid_t child = child_free && end < frames ? fork() : -1;
         if (child == 0) {
             StartChild(parent);
             bool written = MixAndWrite(first, end, &span, writer, context, figures_of_chunk);
             _exit(written ? 0 : 3);
         }
         if (child > 0) {
-            running.push_back(Running{child, next});
-            const int64_t blocks = (end - first + block_frames - 1) / block_frames;
-            if (next + 1 < chunk_count) WalkBlocks(static_cast<int32_t>(blocks));
+            running.push_back(Running{child, chunk});
+            WalkBlocks(static_cast<int32_t>(length));
         } else if (MixAndWrite(first, end, &span, writer, context, figures_of_chunk)) {
             frames_done += end - first;
             if (progress != nullptr) progress(frames_done, song, context);
@@ -425,12 +426,11 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
             *failure = writer_failure(*figures_of_chunk);
             failed = true;
         }
-        next += 1;
     }
 
     for (const Running& r : running) EndChild(r.child);
     if (!failed) {
-        for (int64_t chunk = 0; chunk < chunk_count; ++chunk) {
+        for (size_t chunk = 0; chunk < chunk_firsts.size(); ++chunk) {
             figures->clipped += chunk_figures[chunk].clipped;
             figures->peak = std::max(figures->peak, chunk_figures[chunk].peak);
             figures->loudest_clipped =

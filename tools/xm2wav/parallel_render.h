@@ -56,8 +56,9 @@ typedef bool (*ChunkWriter)(int64_t first_frame, int16_t* pcm, const float* mix,
                             void* context, ChunkFigures* figures);
 
 // As RenderSongInParallel, for an output that each process can write at any place (a regular
-// file): the process that mixes a chunk writes it itself. Chunks are at most `chunk_blocks`
-// blocks, shorter toward the end. Nothing passes through shared memory but each chunk's
+// file): the process that mixes a chunk writes it itself. A child's chunk is at most
+// `chunk_blocks` blocks, shorter toward the end; this process mixes chunks of an eighth of
+// that, so that it soon starts the next child. Nothing passes through shared memory but each chunk's
 // figures, summed into `figures` at the end. Returns the frames written, or -2 with `failure`
 // set ("cannot write: ..." when a writer failed) and every child ended.
 int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t chunk_blocks,

@@ -1,8 +1,8 @@
 // The title picture as the audience sees it: the whole intro on the headless host, one frame
 // while a page is held (the panels dimmed to 75/255 and added onto the page) and one in the
-// pause between pages (the panels at full brightness). The held frame must not be a dark
-// screen with text, the text must stand out from the picture behind it, and the picture at
-// full brightness must not clip.
+// pause between pages (the panels at full brightness, the bubbles out of sight). The held
+// frame must not be a dark screen with text, the text must stand out from the picture and the
+// bubbles behind it, and the picture at full brightness must not clip.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "gfx/graphics.h"
 #include "platform/headless/headless.h"
 #include "scene/pager_state.h"
+#include "scene/scene_state.h"
 
 namespace {
 
@@ -79,6 +80,12 @@ Capture RunFirstPage()
         }
         if (pager_state == PAGER_PAUSE && pager_wait == 25 && capture.paused.pixels.empty()) {
             capture.paused.pixels = CopyFrame(pixels, pitch);
+        }
+        // Once the held frame is taken, the bubbles go far below the screen: the paused frame
+        // shows the picture alone. A bubble's light is added onto the picture and may
+        // saturate where it crosses a highlight, wherever the bubbles happen to be.
+        if (!capture.held.pixels.empty() && capture.paused.pixels.empty()) {
+            for (int k = 0; k < SPRITE_COUNT; ++k) sprite_positions[2 * k + 1] = 5000.0f;
         }
     });
     HeadlessScheduleEvent(800, HeadlessKeyDown(VK_ESCAPE));

@@ -233,6 +233,30 @@ void WritePixels(WriteMode mode, const RasterBlend& blend, uint32_t* dest, const
     SelectedPixelKernels().runs[write][shade](dest, source, colours, colour, n);
 }
 
+// The piece of up to n pixels from column x that is wholly under a pending fill, or wholly
+// not: its length, and in `filled` which.
+int PendingPiece(const PendingRow& row, int x, int n, bool* filled)
+{
+    for (int i = 0; i < row.count; i++) {
+        if (row.end[i] <= x) continue;
+        if (row.begin[i] <= x) {
+            *filled = true;
+            return std::min(n, row.end[i] - x);
+        }
+        return std::min(n, row.begin[i] - x);
+    }
+    return n;
+}
+
+// How to draw n pixels under a pending fill of `colour`: a write needs nothing under it, and
+// adding onto black is writing; anything else reads the fill, which is then written first.
+WriteMode OverFill(WriteMode mode, uint32_t colour, uint32_t* dest, int n)
+{
+    if (mode == WRITE_REPLACE || (mode == WRITE_ADD && colour == 0)) return WRITE_REPLACE;
+    std::fill(dest, dest + n, colour);
+    return mode;
+}
+
 }  // namespace
 
 // A per-pixel step reduced modulo the texture size; stepping wraps modulo 2^64, a multiple
@@ -281,12 +305,16 @@ void DrawSpan(const SpanSource& source, const Span& span)
     int done = 0;
     while (done < span.count) {
         int n = std::min(CHUNK, span.count - done);
+        bool filled = false;
+        if (span.pending) n = PendingPiece(*span.pending, span.x + done, n, &filled);
         const uint32_t* shades = colour_buffer;  // untextured: the colour is the source
         if (source.texture) {
             shades = NextTexels(*source.texture, texel_row, texels, texel_buffer, n);
         }
+        const WriteMode piece_mode =
+            filled ? OverFill(mode, span.pending_colour, span.dest + done, n) : mode;
         if (source.colour_varies) WalkColours(colours, colour_buffer, n);
-        WritePixels(mode, source.blend, span.dest + done, shades, shade, colour_buffer,
+        WritePixels(piece_mode, source.blend, span.dest + done, shades, shade, colour_buffer,
                     constant_colour, texel_buffer, n);
         done += n;
     }

@@ -320,7 +320,7 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex
     RasterTexture texture = {};
     if (d->texture) {
         const SoftTexture* t = d->texture->soft;
-        texture = RasterTexture{t->texels, t->width, t->height, t->pitch};
+        texture = RasterTexture{t->texels, t->width, t->height, t->pitch, t->inked};
     }
     RasterBlend blend;
     blend.enabled = d->states.alpha_blend_enable != FALSE;

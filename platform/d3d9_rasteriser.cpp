@@ -188,7 +188,9 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
                 span.last[i] = colour[i].at_a + colour[i].ddx * x1 + colour[i].ddy * y;
             }
         }
-        DrawSpan(source, span);
-        if (pending) TakeOutOfPending(pending, lo, hi + 1, span.pending_colour, row_pixels);
+        const DrawnColumns drawn = DrawSpan(source, span);
+        if (pending && drawn.begin < drawn.end) {
+            TakeOutOfPending(pending, drawn.begin, drawn.end, span.pending_colour, row_pixels);
+        }
     }
 }

@@ -57,6 +57,11 @@ struct RasterTexture {
     int width;               // a power of two
     int height;              // a power of two
     int pitch;               // in texels
+    // Per row r, the texels [inked[2r], inked[2r + 1]) hold every texel that is not 0 (an empty
+    // range: none), or null. Where a run over a pending black fill reads only 0 texels there,
+    // its pixels stay pending: texel 0 times any colour is 0, and 0 written or added onto
+    // black is black.
+    const int32_t* inked;
 };
 
 struct RasterVertex {

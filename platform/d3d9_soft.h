@@ -32,7 +32,10 @@ struct SoftTexture {
     int height;
     int pitch;  // in texels
     bool locked;
+    int locked_top;  // the rows of the locked rectangle
+    int locked_bottom;
     uint32_t* texels;  // height rows of pitch texels, zero-filled at creation
+    int32_t* inked;    // per row, the columns holding its texels that are not 0 (RasterTexture)
 };
 
 struct SoftVertexBuffer {

@@ -257,6 +257,47 @@ WriteMode OverFill(WriteMode mode, uint32_t colour, uint32_t* dest, int n)
     return mode;
 }
 
+// Whether the columns [begin, end) all lie under one pending run.
+bool UnderPending(const PendingRow& row, int begin, int end)
+{
+    for (int i = 0; i < row.count; i++) {
+        if (row.begin[i] <= begin && end <= row.end[i]) return true;
+    }
+    return false;
+}
+
+// How many pixels at the front and at the back of a run leave the target as a pending black
+// fill leaves it: texels of 0 (one texel per pixel along one texture row, not wrapping), over
+// that fill, written or added. They are not drawn.
+void BlankEnds(const SpanSource& source, const Span& span, const TexelWalk& texels, bool along_row,
+               WriteMode mode, int* front, int* back)
+{
+    *front = 0;
+    *back = 0;
+    const RasterTexture* t = source.texture;
+    if (!span.pending || span.pending_colour != 0 || mode == WRITE_GENERAL || !along_row ||
+        texels.du != ONE_TEXEL || !t->inked) {
+        return;
+    }
+    const int column = int(uint32_t(texels.u >> 32) & uint32_t(t->width - 1));
+    if (column + span.count > t->width) return;
+    const int row = int(uint32_t(texels.v >> 32) & uint32_t(t->height - 1));
+    const int first = t->inked[2 * row], end = t->inked[2 * row + 1];
+    if (first >= end) {  // a blank row
+        if (UnderPending(*span.pending, span.x, span.x + span.count)) *front = span.count;
+        return;
+    }
+    const int blank_front = std::clamp(first - column, 0, span.count);
+    const int blank_back = std::clamp(column + span.count - end, 0, span.count - blank_front);
+    if (blank_front > 0 && UnderPending(*span.pending, span.x, span.x + blank_front)) {
+        *front = blank_front;
+    }
+    const int back_begin = span.x + span.count - blank_back;
+    if (blank_back > 0 && UnderPending(*span.pending, back_begin, back_begin + blank_back)) {
+        *back = blank_back;
+    }
+}
+
 }  // namespace
 
 // A per-pixel step reduced modulo the texture size; stepping wraps modulo 2^64, a multiple
@@ -268,9 +309,9 @@ uint64_t TexelStep(double d, int size)
     return uint64_t(std::llround(r * FIXED_ONE));
 }
 
-void DrawSpan(const SpanSource& source, const Span& span)
+DrawnColumns DrawSpan(const SpanSource& source, const Span& span)
 {
-    if (span.count <= 0) return;
+    if (span.count <= 0) return DrawnColumns{span.x, span.x};
     const WriteMode mode = ChooseWriteMode(source.blend);
     ColourWalk colours = StartColourWalk(span, source.colour_varies);
     const uint32_t constant_colour = PackChannels(colours.value);
@@ -295,6 +336,13 @@ void DrawSpan(const SpanSource& source, const Span& span)
         shade = SHADE_SAME;
     }
 
+    int blank_front = 0, blank_back = 0;
+    if (!source.colour_varies && source.texture) {
+        BlankEnds(source, span, texels, texel_row != nullptr, mode, &blank_front, &blank_back);
+    }
+    texels.u += uint64_t(blank_front) * texels.du;
+    const int count = span.count - blank_back;
+
     // colour_buffer: the colour of each pixel of the chunk when it varies, or when it is the
     // source itself (filled once when constant).
     uint32_t colour_buffer[CHUNK];
@@ -302,9 +350,9 @@ void DrawSpan(const SpanSource& source, const Span& span)
     if (!source.colour_varies && !source.texture) {
         std::fill(colour_buffer, colour_buffer + std::min(CHUNK, span.count), constant_colour);
     }
-    int done = 0;
-    while (done < span.count) {
-        int n = std::min(CHUNK, span.count - done);
+    int done = blank_front;
+    while (done < count) {
+        int n = std::min(CHUNK, count - done);
         bool filled = false;
         if (span.pending) n = PendingPiece(*span.pending, span.x + done, n, &filled);
         const uint32_t* shades = colour_buffer;  // untextured: the colour is the source
@@ -318,4 +366,5 @@ void DrawSpan(const SpanSource& source, const Span& span)
                     constant_colour, texel_buffer, n);
         done += n;
     }
+    return DrawnColumns{span.x + blank_front, span.x + std::max(blank_front, count)};
 }

@@ -32,9 +32,16 @@ struct Span {
     double last[4];   // ... at the last pixel (set and used only when the colour varies)
 };
 
+// The columns [begin, end) of a row a run has drawn.
+struct DrawnColumns {
+    int begin;
+    int end;
+};
+
 // Pixels of the run under a pending fill are drawn as if filled; the caller then takes the
-// run out of the pending fills (TakeOutOfPending).
-void DrawSpan(const SpanSource& source, const Span& span);
+// columns drawn out of the pending fills (TakeOutOfPending). Those left out at either end of
+// the run stay under the pending fill, which gives them their pixels.
+DrawnColumns DrawSpan(const SpanSource& source, const Span& span);
 // Takes the pixels [begin, end) out of the row's pending fills; when a run split in two does
 // not fit, its right part is filled at once into `row_pixels`.
 void TakeOutOfPending(PendingRow* row, int begin, int end, uint32_t colour, uint32_t* row_pixels);

@@ -92,7 +92,10 @@ struct Texture {
         texels.assign(size_t(pitch) * size_t(h), 0xFFFFFFFF);  // padding texels show up white
     }
     uint32_t& At(int x, int y) { return texels[size_t(y) * size_t(pitch) + size_t(x)]; }
-    RasterTexture View() const { return RasterTexture{texels.data(), width, height, pitch}; }
+    RasterTexture View() const
+    {
+        return RasterTexture{texels.data(), width, height, pitch, nullptr};
+    }
 };
 
 // Texel (x, y) = 0x00XXYY00: every texel names itself.
@@ -431,9 +434,9 @@ TEST(RasterFill, FillsOnlyTheRectangleInsideTheTarget)
 }
 
 // Fills left pending and drawn over give the pixels of fills written at once: random fills
-// (black and coloured, overlapping, partly outside) and random triangles with every way of
-// blending, textured or not, and columns that cut a row into more runs than it keeps, on two
-// canvases alike.
+// (black and coloured, overlapping, partly outside), random triangles with every way of
+// blending, textured or not, rectangles reading a texture with blank ends one texel per pixel,
+// and columns that cut a row into more runs than it keeps, on two canvases alike.
 TEST(RasterFill, PendingFillsEndAsFillsWrittenAtOnce)
 {
     std::mt19937 rng(5);
@@ -442,6 +445,20 @@ TEST(RasterFill, PendingFillsEndAsFillsWrittenAtOnce)
         NO_BLEND, ADD, {true, RASTER_BLEND_SRC_ALPHA, RASTER_BLEND_INV_SRC_ALPHA}};
     const Texture texture = NamedTexels(16, 16);
     const RasterTexture view = texture.View();
+    // Texels of 0 before and after the ink of each row (some rows blank), the ink's columns
+    // given: where a run reads only 0 texels over a pending black fill, it leaves it pending.
+    Texture sparse(16, 16);
+    std::vector<int32_t> ink(32);
+    for (int y = 0; y < 16; y++) {
+        const int first = below(17), end = y % 5 == 0 ? first : first + below(17 - first);
+        for (int x = 0; x < 16; x++) {
+            sparse.At(x, y) = x >= first && x < end ? uint32_t(rng()) | 0x010101u : 0u;
+        }
+        ink[size_t(2 * y)] = first;
+        ink[size_t(2 * y + 1)] = end;
+    }
+    RasterTexture sparse_view = sparse.View();
+    sparse_view.inked = ink.data();
     for (int round = 0; round < 60; round++) {
         SCOPED_TRACE(round);
         Canvas at_once(37, 23), later(37, 23);
@@ -459,6 +476,22 @@ TEST(RasterFill, PendingFillsEndAsFillsWrittenAtOnce)
                 const uint32_t colour = below(3) == 0 ? uint32_t(rng()) : 0;
                 RasterFill(at_once.Target(), x1, y1, x2, y2, colour);
                 RasterFillLater(pending_target, x1, y1, x2, y2, colour);
+                continue;
+            }
+            if (below(3) == 0) {  // one texel per pixel along the rows of the sparse texture
+                const float x = float(below(45) - 4), y = float(below(27) - 2);
+                const float w = float(below(20)), h = float(below(12));
+                const float u = float(below(16)) / 16, v = float(below(16)) / 16;
+                const uint32_t colour = below(2) ? 0xFFFFFFFF : uint32_t(rng());
+                const RasterBlend& blend = blends[below(3)];
+                const RasterVertex corners[4] = {V(x, y, colour, u, v),
+                                                 V(x + w, y, colour, u + w / 16, v),
+                                                 V(x + w, y + h, colour, u + w / 16, v + h / 16),
+                                                 V(x, y + h, colour, u, v + h / 16)};
+                for (const RasterTarget& t : {at_once.Target(), pending_target}) {
+                    RasterTriangle(t, &sparse_view, corners[0], corners[1], corners[2], blend);
+                    RasterTriangle(t, &sparse_view, corners[0], corners[2], corners[3], blend);
+                }
                 continue;
             }
             if (below(2) == 0) {  // a column one pixel wide splits the rows' runs

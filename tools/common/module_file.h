@@ -12,6 +12,9 @@
 
 // No XM module comes near this; larger files are refused before they are read.
 constexpr int64_t MAX_MODULE_BYTES = 256ll << 20;
+// The song header: identification, names, version, the fixed fields and the order table. A
+// file that ends inside it holds no song at all.
+constexpr size_t XM_SONG_HEADER_BYTES = 80 + 256;
 
 // False with a one-line reason (without the path) when the file cannot be read or is no module.
 bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason);
@@ -22,3 +25,6 @@ Song* LoadModuleBytes(const std::vector<uint8_t>& bytes, LoadReport* report);
 // bytes outside printable ASCII shown as '?'.
 std::string ModuleTitle(const std::vector<uint8_t>& bytes);
 std::string TrackerName(const std::vector<uint8_t>& bytes);
+// A name of `length` bytes at `offset` (up to its first zero byte) as ModuleTitle shows it;
+// whatever lies beyond the file reads as nothing.
+std::string PrintableName(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t length);

@@ -19,6 +19,8 @@ struct ControlState {
 };
 ControlState state;
 SongProgress progress;
+// The silent channels, changed while the song plays (xmplay's keys).
+std::atomic<uint32_t> muted_channels{0};
 
 void SilenceAllVoices()
 {
@@ -27,10 +29,11 @@ void SilenceAllVoices()
 
 void SilenceMutedChannels(const Song* song)
 {
-    if (state.control.muted_channels == 0) return;
+    const uint32_t muted = muted_channels.load(std::memory_order_relaxed);
+    if (muted == 0) return;
     int32_t channels = PlayedChannelCount(song);
     for (int32_t c = 0; c < channels && c < 32; ++c) {
-        if ((state.control.muted_channels >> c & 1u) == 0) continue;
+        if ((muted >> c & 1u) == 0) continue;
         // A channel plays on its voice or on the partner voice it hands a fading note to.
         voices[c].sample = nullptr;
         if (c + GHOST_DISTANCE < VOICE_SLOTS) voices[c + GHOST_DISTANCE].sample = nullptr;
@@ -96,6 +99,7 @@ void ControlSong(Song* song, const SongControl& control)
         state.song_tick = song->tick_handler != nullptr ? song->tick_handler : SequencerTick;
     }
     state.control = control;
+    muted_channels.store(control.muted_channels);
     state.first_tick = true;
     std::memset(state.order_played, 0, sizeof(state.order_played));
     state.next_tick_frame = 0;
@@ -104,6 +108,10 @@ void ControlSong(Song* song, const SongControl& control)
     progress.passes_done.store(0);
     song->tick_handler = ControlledTick;
 }
+
+void SetControlledMutedChannels(uint32_t muted) { muted_channels.store(muted); }
+
+uint32_t ControlledMutedChannels() { return muted_channels.load(); }
 
 void ReleaseSongControl(Song* song)
 {

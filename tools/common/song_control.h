@@ -32,6 +32,10 @@ struct SongProgress {
 // Installs the control on the song for its next play start (the song's position is taken from
 // the first tick on) and resets the progress. One song is controlled at a time.
 void ControlSong(Song* song, const SongControl& control);
+// Changes the silent channels of the controlled song while it plays (from any thread): the
+// change is heard from the next tick the block fill runs.
+void SetControlledMutedChannels(uint32_t muted_channels);
+uint32_t ControlledMutedChannels();
 // Gives the song its own tick handler back.
 void ReleaseSongControl(Song* song);
 const SongProgress& ControlledSongProgress();

@@ -14,8 +14,8 @@ int64_t RenderSong(Song* song, int64_t frames, BlockSink sink, RenderProgress pr
         FillBlock();
         int64_t wanted = frames - frames_done;
         int32_t count = wanted < block_frames ? static_cast<int32_t>(wanted) : block_frames;
-        const int16_t* pcm = pcm_ring + static_cast<int64_t>(block) * block_frames * 2;
-        if (!sink(pcm, count, context)) {
+        const int64_t offset = static_cast<int64_t>(block) * block_frames * 2;
+        if (!sink(pcm_ring + offset, mix_buffer + offset, count, context)) {
             refused = true;
             break;
         }

@@ -6,8 +6,9 @@
 
 #include "player/song.h"
 
-// Receives each block's PCM (interleaved stereo, frames frames); false stops the render.
-typedef bool (*BlockSink)(const int16_t* pcm, int32_t frames, void* context);
+// Receives each block's PCM (interleaved stereo, frames frames) and the float mix it was
+// converted from (the same layout); false stops the render.
+typedef bool (*BlockSink)(const int16_t* pcm, const float* mix, int32_t frames, void* context);
 // Told the frames rendered so far after every block.
 typedef void (*RenderProgress)(int64_t frames_done, const Song* song, void* context);
 

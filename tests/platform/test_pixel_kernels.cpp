@@ -4,11 +4,14 @@
 // beyond the run is written (guard pixels) or read (exact allocations under the sanitizers).
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/pixel_path.h"
+
+void PrintTo(PixelPath path, std::ostream* out) { *out << PixelPathName(path); }
 
 namespace {
 

@@ -57,16 +57,21 @@ void AddPending(PendingRow& row, int x1, int x2, uint32_t colour, uint32_t* pixe
     row = merged;
 }
 
-}  // namespace
-
-void RasterFill(const RasterTarget& target, int x1, int y1, int x2, int y2, uint32_t colour)
+// Limits the rectangle [x1, x2) × [y1, y2) to the target; false when nothing is left.
+bool InsideTarget(const RasterTarget& target, int& x1, int& y1, int& x2, int& y2)
 {
-    if (!target.pixels) return;
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
     x2 = std::min(x2, target.width);
     y2 = std::min(y2, target.height);
-    if (x1 >= x2 || y1 >= y2) return;
+    return target.pixels && x1 < x2 && y1 < y2;
+}
+
+}  // namespace
+
+void RasterFill(const RasterTarget& target, int x1, int y1, int x2, int y2, uint32_t colour)
+{
+    if (!InsideTarget(target, x1, y1, x2, y2)) return;
     for (int y = y1; y < y2; y++) FillRow(RowOf(target, y), x1, x2, colour & 0x00FFFFFF);
 }
 
@@ -74,12 +79,7 @@ void RasterFillLater(const RasterTarget& target, int x1, int y1, int x2, int y2,
 {
     PendingFill* pending = target.pending;
     if (!pending) return RasterFill(target, x1, y1, x2, y2, colour);
-    if (!target.pixels) return;
-    x1 = std::max(x1, 0);
-    y1 = std::max(y1, 0);
-    x2 = std::min(x2, target.width);
-    y2 = std::min(y2, target.height);
-    if (x1 >= x2 || y1 >= y2) return;
+    if (!InsideTarget(target, x1, y1, x2, y2)) return;
     const uint32_t value = colour & 0x00FFFFFF;
     if (pending->any && pending->colour != value) RasterFinishFills(target);
     pending->colour = value;

@@ -82,9 +82,12 @@ RasterBlendFactor BlendFactor(DWORD value, RasterBlendFactor otherwise)
     }
 }
 
+// The back buffer keeps its clears pending until its pixels are read, so that pixels the
+// scene draws over are not cleared first.
 RasterTarget BackBufferTarget(SoftDevice* d)
 {
-    return RasterTarget{d->pixels, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, d->pitch};
+    return RasterTarget{d->pixels, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, d->pitch,
+                        &d->pending_fill};
 }
 
 // A vertex of FVF 0x144: x, y, z, rhw (floats), diffuse (D3DCOLOR), u, v (floats).
@@ -129,6 +132,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE, HWND, DWORD,
     SoftDevice* d = new (std::nothrow) SoftDevice{};
     if (!d) return E_OUTOFMEMORY;
     d->pitch = SOFT_BACK_BUFFER_WIDTH + SOFT_ROW_PADDING_PIXELS;
+    d->pending_fill.rows = d->pending_rows;
     d->pixels = static_cast<uint32_t*>(
         std::calloc(size_t(d->pitch) * SOFT_BACK_BUFFER_HEIGHT, sizeof(uint32_t)));
     if (!d->pixels) {
@@ -203,6 +207,7 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* parameters)
     d->stream_stride = 0;
     d->in_scene = false;
     d->back_buffer.locked = false;
+    RasterFinishFills(BackBufferTarget(d));
     d->lost = false;
     PlatformTrace("device reset: %d textures and %d vertex buffers alive", SoftTexturesAlive(),
                   SoftVertexBuffersAlive());
@@ -271,11 +276,11 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     if (!(flags & D3DCLEAR_TARGET)) return D3D_OK;
     const RasterTarget target = BackBufferTarget(soft);
     if (count == 0) {
-        RasterFill(target, 0, 0, target.width, target.height, color);
+        RasterFillLater(target, 0, 0, target.width, target.height, color);
         return D3D_OK;
     }
     for (DWORD i = 0; i < count; i++) {
-        RasterFill(target, rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2, color);
+        RasterFillLater(target, rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2, color);
     }
     return D3D_OK;
 }
@@ -315,7 +320,7 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex
     RasterTexture texture = {};
     if (d->texture) {
         const SoftTexture* t = d->texture->soft;
-        texture = RasterTexture{t->texels, t->width, t->height, t->pitch};
+        texture = RasterTexture{t->texels, t->width, t->height, t->pitch, t->inked};
     }
     RasterBlend blend;
     blend.enabled = d->states.alpha_blend_enable != FALSE;
@@ -336,6 +341,7 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start_vertex
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
     if (soft->lost) return D3DERR_DEVICELOST;
+    RasterFinishFills(BackBufferTarget(soft));
     HostPresent(soft->pixels, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, soft->pitch);
     return D3D_OK;
 }
@@ -349,7 +355,8 @@ HRESULT IDirect3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DW
         !SoftLockArea(rect, SOFT_BACK_BUFFER_WIDTH, SOFT_BACK_BUFFER_HEIGHT, &area)) {
         return D3DERR_INVALIDCALL;
     }
-    const SoftDevice* device = soft->owner;
+    SoftDevice* device = soft->owner;
+    RasterFinishFills(BackBufferTarget(device));
     soft->locked = true;
     locked->Pitch = device->pitch * 4;
     locked->pBits = device->pixels + size_t(area.top) * size_t(device->pitch) + size_t(area.left);

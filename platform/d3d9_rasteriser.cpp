@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "platform/d3d9_span.h"
 
@@ -168,9 +167,16 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
         }
         if (lo > hi) continue;
 
+        uint32_t* row_pixels = target.pixels + size_t(row) * size_t(target.pitch);
+        PendingRow* pending =
+            target.pending && target.pending->any ? &target.pending->rows[row] : nullptr;
+        if (pending && pending->count == 0) pending = nullptr;
         Span span;
-        span.dest = target.pixels + size_t(row) * size_t(target.pitch) + size_t(lo);
+        span.dest = row_pixels + lo;
+        span.x = lo;
         span.count = hi - lo + 1;
+        span.pending = pending;
+        span.pending_colour = pending ? target.pending->colour : 0;
         const double x0 = lo - ax, x1 = hi - ax, y = py - ay;
         span.u = u.at_a + u.ddx * x0 + u.ddy * y;
         span.v = v.at_a + v.ddx * x0 + v.ddy * y;
@@ -182,26 +188,9 @@ void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, co
                 span.last[i] = colour[i].at_a + colour[i].ddx * x1 + colour[i].ddy * y;
             }
         }
-        DrawSpan(source, span);
-    }
-}
-
-void RasterFill(const RasterTarget& target, int x1, int y1, int x2, int y2, uint32_t colour)
-{
-    if (!target.pixels) return;
-    x1 = std::max(x1, 0);
-    y1 = std::max(y1, 0);
-    x2 = std::min(x2, target.width);
-    y2 = std::min(y2, target.height);
-    if (x1 >= x2 || y1 >= y2) return;
-    const uint32_t value = colour & 0x00FFFFFF;
-    for (int y = y1; y < y2; y++) {
-        uint32_t* row = target.pixels + size_t(y) * size_t(target.pitch);
-        // Black (the scene's clear) is a byte fill, which the C library does fastest.
-        if (value == 0) {
-            std::memset(row + x1, 0, size_t(x2 - x1) * sizeof(uint32_t));
-        } else {
-            std::fill(row + x1, row + x2, value);
+        const DrawnColumns drawn = DrawSpan(source, span);
+        if (pending && drawn.begin < drawn.end) {
+            TakeOutOfPending(pending, drawn.begin, drawn.end, span.pending_colour, row_pixels);
         }
     }
 }

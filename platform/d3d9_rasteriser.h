@@ -28,11 +28,28 @@
 
 #include <cstdint>
 
+// Fills a target was given and has not written yet (RasterFillLater): per row, up to
+// PENDING_RUNS_PER_ROW runs of pixels [begin, end), sorted and apart, that still have to take
+// `colour`. A triangle drawn over such pixels writes them instead of reading them (adding onto
+// black is writing), so pixels that are drawn over are never filled at all.
+const int PENDING_RUNS_PER_ROW = 6;
+struct PendingRow {
+    int count;
+    int begin[PENDING_RUNS_PER_ROW];
+    int end[PENDING_RUNS_PER_ROW];
+};
+struct PendingFill {
+    uint32_t colour;   // X8R8G8B8, the X byte 0
+    bool any;          // some row has a run
+    PendingRow* rows;  // one per row of the target
+};
+
 struct RasterTarget {
     uint32_t* pixels;
     int width;
     int height;
-    int pitch;  // in pixels
+    int pitch;             // in pixels
+    PendingFill* pending;  // null: fills are written at once
 };
 
 struct RasterTexture {
@@ -40,6 +57,11 @@ struct RasterTexture {
     int width;               // a power of two
     int height;              // a power of two
     int pitch;               // in texels
+    // Per row r, the texels [inked[2r], inked[2r + 1]) hold every texel that is not 0 (an empty
+    // range: none), or null. Where a run over a pending black fill reads only 0 texels there,
+    // its pixels stay pending: texel 0 times any colour is 0, and 0 written or added onto
+    // black is black.
+    const int32_t* inked;
 };
 
 struct RasterVertex {
@@ -67,5 +89,12 @@ struct RasterBlend {
 void RasterTriangle(const RasterTarget& target, const RasterTexture* texture, const RasterVertex& a,
                     const RasterVertex& b, const RasterVertex& c, const RasterBlend& blend);
 
-// Fills the rectangle [x1, x2) × [y1, y2), limited to the target, with colour (X byte 0).
+// Fills the rectangle [x1, x2) × [y1, y2), limited to the target, with colour (X byte 0), at
+// once.
 void RasterFill(const RasterTarget& target, int x1, int y1, int x2, int y2, uint32_t colour);
+// The same fill, left pending where the target keeps pending fills (the pixels then read as
+// filled only after RasterFinishFills). Pending fills of another colour are written first.
+void RasterFillLater(const RasterTarget& target, int x1, int y1, int x2, int y2, uint32_t colour);
+// Writes every pending fill: call it before the target's pixels are read or written by anyone
+// but the rasteriser.
+void RasterFinishFills(const RasterTarget& target);

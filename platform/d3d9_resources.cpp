@@ -17,6 +17,19 @@ namespace {
 
 bool PowerOfTwo(UINT n) { return n != 0 && (n & (n - 1)) == 0; }
 
+// The columns of each of the rows [top, bottom) that hold its texels that are not 0.
+void FindInk(SoftTexture* t, int top, int bottom)
+{
+    for (int y = top; y < bottom; y++) {
+        const uint32_t* row = t->texels + size_t(y) * size_t(t->pitch);
+        int first = 0, end = t->width;
+        while (first < end && row[first] == 0) first++;
+        while (end > first && row[end - 1] == 0) end--;
+        t->inked[2 * y] = first;
+        t->inked[2 * y + 1] = end;
+    }
+}
+
 }  // namespace
 
 // ---- Textures ----------------------------------------------------------------------------
@@ -42,7 +55,11 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
     t->height = int(height);
     t->pitch = int(width) + SOFT_ROW_PADDING_PIXELS;
     t->texels = static_cast<uint32_t*>(std::calloc(size_t(t->pitch) * height, sizeof(uint32_t)));
-    if (!t->texels) {
+    // Every row starts without ink ([0, 0)).
+    t->inked = static_cast<int32_t*>(std::calloc(2 * size_t(height), sizeof(int32_t)));
+    if (!t->texels || !t->inked) {
+        std::free(t->texels);
+        std::free(t->inked);
         delete t;
         return E_OUTOFMEMORY;
     }
@@ -62,6 +79,8 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
         return D3DERR_INVALIDCALL;
     }
     soft->locked = true;
+    soft->locked_top = int(area.top);
+    soft->locked_bottom = int(area.bottom);
     locked->Pitch = soft->pitch * 4;
     locked->pBits = soft->texels + size_t(area.top) * size_t(soft->pitch) + size_t(area.left);
     return D3D_OK;
@@ -71,6 +90,7 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level)
 {
     if (level != 0 || !soft->locked) return D3DERR_INVALIDCALL;
     soft->locked = false;
+    FindInk(soft, soft->locked_top, soft->locked_bottom);
     return D3D_OK;
 }
 
@@ -82,6 +102,7 @@ ULONG IDirect3DTexture9::Release()
     ULONG left = --t->references;
     if (left == 0) {
         std::free(t->texels);
+        std::free(t->inked);
         delete t;
         textures_alive--;
     }

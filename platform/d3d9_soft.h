@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "platform/d3d9_api.h"
+#include "platform/d3d9_rasteriser.h"
 
 const int SOFT_BACK_BUFFER_WIDTH = 800;
 const int SOFT_BACK_BUFFER_HEIGHT = 600;
@@ -31,7 +32,10 @@ struct SoftTexture {
     int height;
     int pitch;  // in texels
     bool locked;
+    int locked_top;  // the rows of the locked rectangle
+    int locked_bottom;
     uint32_t* texels;  // height rows of pitch texels, zero-filled at creation
+    int32_t* inked;    // per row, the columns holding its texels that are not 0 (RasterTexture)
 };
 
 struct SoftVertexBuffer {
@@ -71,6 +75,8 @@ struct SoftDevice {
     SoftSurface back_buffer;
     int pitch;  // back-buffer row length in pixels
     uint32_t* pixels;
+    PendingFill pending_fill;  // clears not yet written (d3d9_rasteriser.h)
+    PendingRow pending_rows[SOFT_BACK_BUFFER_HEIGHT];
 };
 
 // A sub-rectangle to lock: the whole area when rect is null; false when it is empty or

@@ -1,12 +1,14 @@
 // The pixel stage. A run is cut into chunks of at most CHUNK pixels. A chunk takes its texels
 // straight from the texture row when the run steps exactly one texel per pixel along it (the
 // untransformed page and panels; the chunk then ends where the row wraps), or else gathers
-// them into a buffer; one loop then modulates them by the colour and writes them, four pixels
-// per SSE2 instruction, so each pixel of the target is read and written once.
+// them into a buffer; one loop of the chosen pixel loops (pixel_path.h) then modulates them by
+// the colour and writes them, so each pixel of the target is read and written once.
 #include "platform/d3d9_span.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include "platform/pixel_path.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -29,7 +31,7 @@ uint64_t WrappedFixed(double t, int size)
     double r = std::fmod(t, double(size));
     if (r < 0) r += size;
     if (!(r < size)) r = 0;  // -tiny + size may round up to size
-    return uint64_t(int64_t(r * FIXED_ONE));
+    return uint64_t(std::llround(r * FIXED_ONE));
 }
 
 // Four channel values, each kept within 0..255 (NaN as 0), in 16.16 fixed point with 0.5
@@ -175,156 +177,7 @@ const uint32_t* NextTexels(const RasterTexture& texture, const uint32_t* row, Te
     return buffer;
 }
 
-// Texel times colour per channel (alpha too), rounded to nearest: (t × c + 127) / 255, formed
-// as (x + (x >> 8)) >> 8 with x = t × c + 128, which is exact for 8-bit t and c.
-inline uint32_t Modulate(uint32_t texel, uint32_t colour)
-{
-    uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        uint32_t x = (texel >> shift & 0xFF) * (colour >> shift & 0xFF) + 128;
-        out |= ((x + (x >> 8)) >> 8) << shift;
-    }
-    return out;
-}
-
 enum WriteMode { WRITE_REPLACE, WRITE_ADD, WRITE_GENERAL };
-
-#if !defined(__SSE2__)
-// The plain pixel loops, where SSE2 is not there.
-// Per-channel saturating add of the red, green and blue bytes: the sums of red and blue are
-// formed side by side in one word (and green in another), and a carry out of a channel
-// turns that channel into 255.
-inline uint32_t AddSaturated(uint32_t s, uint32_t d)
-{
-    uint32_t red_blue = (s & 0x00FF00FF) + (d & 0x00FF00FF);
-    uint32_t green = (s & 0x0000FF00) + (d & 0x0000FF00);
-    uint32_t red_blue_carry = red_blue & 0x01000100;
-    uint32_t green_carry = green & 0x00010000;
-    red_blue |= red_blue_carry - (red_blue_carry >> 8);
-    green |= green_carry - (green_carry >> 8);
-    return (red_blue & 0x00FF00FF) | (green & 0x0000FF00);
-}
-
-// The written value of one pixel for the two common modes.
-template <WriteMode mode>
-inline uint32_t Combine(uint32_t source, uint32_t dest)
-{
-    if constexpr (mode == WRITE_ADD) return AddSaturated(source, dest);
-    return source & COLOUR_BYTES;
-}
-#endif
-
-#if defined(__SSE2__)
-inline __m128i Load4(const uint32_t* p)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-inline void Store4(uint32_t* p, __m128i value)
-{
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), value);
-}
-
-// Modulate for four pixels: the bytes are widened to 16 bits, where the product and the
-// rounding fit; (x + (x >> 8)) >> 8 equals the high half of x × 257 for every x here.
-inline __m128i Modulate4(__m128i texels, __m128i colours)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi16(128);
-    const __m128i by_257 = _mm_set1_epi16(257);
-    __m128i low =
-        _mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), _mm_unpacklo_epi8(colours, zero));
-    __m128i high =
-        _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), _mm_unpackhi_epi8(colours, zero));
-    low = _mm_mulhi_epu16(_mm_add_epi16(low, half), by_257);
-    high = _mm_mulhi_epu16(_mm_add_epi16(high, half), by_257);
-    return _mm_packus_epi16(low, high);
-}
-
-// Combine for four pixels (the target's pixels are not used when replacing).
-template <WriteMode mode>
-inline __m128i Combine4(__m128i source, __m128i dest)
-{
-    const __m128i colour_bytes = _mm_set1_epi32(COLOUR_BYTES);
-    if constexpr (mode == WRITE_ADD) source = _mm_adds_epu8(source, dest);
-    return _mm_and_si128(source, colour_bytes);
-}
-
-// The last one to three pixels of a run go through the four-pixel code too, loaded and
-// stored piecewise (the other lanes are zero and are not stored).
-inline __m128i LoadPart(const uint32_t* p, int n)
-{
-    if (n == 1) return _mm_cvtsi32_si128(int(p[0]));
-    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    if (n == 2) return two;
-    return _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(int(p[2])));
-}
-
-inline void StorePart(uint32_t* p, __m128i value, int n)
-{
-    if (n == 1) {
-        p[0] = uint32_t(_mm_cvtsi128_si32(value));
-        return;
-    }
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), value);
-    if (n == 3) p[2] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(value, 8)));
-}
-#endif
-
-template <WriteMode mode>
-void CombineRun(uint32_t* dest, const uint32_t* source, int n)
-{
-#if defined(__SSE2__)
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        Store4(dest + k, Combine4<mode>(Load4(source + k), Load4(dest + k)));
-    }
-    if (k < n) {
-        const int m = n - k;
-        StorePart(dest + k, Combine4<mode>(LoadPart(source + k, m), LoadPart(dest + k, m)), m);
-    }
-#else
-    for (int k = 0; k < n; k++) dest[k] = Combine<mode>(source[k], dest[k]);
-#endif
-}
-
-// The colour is one for the whole run (`colour`) or one per pixel (`colours`).
-template <WriteMode mode, bool colour_per_pixel>
-void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
-                           uint32_t colour, int n)
-{
-#if defined(__SSE2__)
-    const __m128i same_colour = _mm_set1_epi32(int(colour));
-    int k = 0;
-    for (; k + 4 <= n; k += 4) {
-        const __m128i c = colour_per_pixel ? Load4(colours + k) : same_colour;
-        const __m128i shaded = Modulate4(Load4(texels + k), c);
-        Store4(dest + k, Combine4<mode>(shaded, Load4(dest + k)));
-    }
-    if (k < n) {
-        const int m = n - k;
-        const __m128i c = colour_per_pixel ? LoadPart(colours + k, m) : same_colour;
-        const __m128i shaded = Modulate4(LoadPart(texels + k, m), c);
-        StorePart(dest + k, Combine4<mode>(shaded, LoadPart(dest + k, m)), m);
-    }
-#else
-    for (int k = 0; k < n; k++) {
-        const uint32_t c = colour_per_pixel ? colours[k] : colour;
-        dest[k] = Combine<mode>(Modulate(texels[k], c), dest[k]);
-    }
-#endif
-}
-
-template <WriteMode mode>
-void ModulateAndCombineRun(uint32_t* dest, const uint32_t* texels, const uint32_t* colours,
-                           uint32_t colour, int n)
-{
-    if (colours) {
-        ModulateAndCombineRun<mode, true>(dest, texels, colours, colour, n);
-    } else {
-        ModulateAndCombineRun<mode, false>(dest, texels, colours, colour, n);
-    }
-}
 
 uint32_t FactorValue(RasterBlendFactor factor, uint32_t source_alpha)
 {
@@ -362,31 +215,86 @@ WriteMode ChooseWriteMode(const RasterBlend& blend)
     return WRITE_GENERAL;
 }
 
-// Writes n source pixels as they are.
-void Write(WriteMode mode, const RasterBlend& blend, uint32_t* dest, const uint32_t* source, int n)
+// Writes n source pixels, shaded as `shade` says. `scratch` (n pixels) holds the shaded
+// pixels the general blend needs in full, alpha included.
+void WritePixels(WriteMode mode, const RasterBlend& blend, uint32_t* dest, const uint32_t* source,
+                 PixelShade shade, const uint32_t* colours, uint32_t colour, uint32_t* scratch,
+                 int n)
 {
-    switch (mode) {
-    case WRITE_REPLACE: CombineRun<WRITE_REPLACE>(dest, source, n); break;
-    case WRITE_ADD: CombineRun<WRITE_ADD>(dest, source, n); break;
-    case WRITE_GENERAL: WriteBlended(dest, source, n, blend); break;
+    if (mode == WRITE_GENERAL) {
+        if (shade != SHADE_NONE) {
+            ShadePixels(scratch, source, shade == SHADE_EACH ? colours : nullptr, colour, n);
+            source = scratch;
+        }
+        WriteBlended(dest, source, n, blend);
+        return;
     }
+    const PixelWrite write = mode == WRITE_ADD ? PIXEL_ADD : PIXEL_REPLACE;
+    SelectedPixelKernels().runs[write][shade](dest, source, colours, colour, n);
 }
 
-// Writes n texels times their colours: `colours` per pixel, or `colour` for all when it is
-// null. `scratch` (n pixels) holds the products the general blend needs in full.
-void WriteModulated(WriteMode mode, const RasterBlend& blend, uint32_t* dest,
-                    const uint32_t* texels, const uint32_t* colours, uint32_t colour,
-                    uint32_t* scratch, int n)
+// The piece of up to n pixels from column x that is wholly under a pending fill, or wholly
+// not: its length, and in `filled` which.
+int PendingPiece(const PendingRow& row, int x, int n, bool* filled)
 {
-    switch (mode) {
-    case WRITE_REPLACE:
-        ModulateAndCombineRun<WRITE_REPLACE>(dest, texels, colours, colour, n);
-        break;
-    case WRITE_ADD: ModulateAndCombineRun<WRITE_ADD>(dest, texels, colours, colour, n); break;
-    case WRITE_GENERAL:
-        for (int k = 0; k < n; k++) scratch[k] = Modulate(texels[k], colours ? colours[k] : colour);
-        WriteBlended(dest, scratch, n, blend);
-        break;
+    for (int i = 0; i < row.count; i++) {
+        if (row.end[i] <= x) continue;
+        if (row.begin[i] <= x) {
+            *filled = true;
+            return std::min(n, row.end[i] - x);
+        }
+        return std::min(n, row.begin[i] - x);
+    }
+    return n;
+}
+
+// How to draw n pixels under a pending fill of `colour`: a write needs nothing under it, and
+// adding onto black is writing; anything else reads the fill, which is then written first.
+WriteMode OverFill(WriteMode mode, uint32_t colour, uint32_t* dest, int n)
+{
+    if (mode == WRITE_REPLACE || (mode == WRITE_ADD && colour == 0)) return WRITE_REPLACE;
+    std::fill(dest, dest + n, colour);
+    return mode;
+}
+
+// Whether the columns [begin, end) all lie under one pending run.
+bool UnderPending(const PendingRow& row, int begin, int end)
+{
+    for (int i = 0; i < row.count; i++) {
+        if (row.begin[i] <= begin && end <= row.end[i]) return true;
+    }
+    return false;
+}
+
+// How many pixels at the front and at the back of a run leave the target as a pending black
+// fill leaves it: texels of 0 (one texel per pixel along one texture row, not wrapping), over
+// that fill, written or added. They are not drawn.
+void BlankEnds(const SpanSource& source, const Span& span, const TexelWalk& texels, bool along_row,
+               WriteMode mode, int* front, int* back)
+{
+    *front = 0;
+    *back = 0;
+    const RasterTexture* t = source.texture;
+    if (!span.pending || span.pending_colour != 0 || mode == WRITE_GENERAL || !along_row ||
+        texels.du != ONE_TEXEL || !t->inked) {
+        return;
+    }
+    const int column = int(uint32_t(texels.u >> 32) & uint32_t(t->width - 1));
+    if (column + span.count > t->width) return;
+    const int row = int(uint32_t(texels.v >> 32) & uint32_t(t->height - 1));
+    const int first = t->inked[2 * row], end = t->inked[2 * row + 1];
+    if (first >= end) {  // a blank row
+        if (UnderPending(*span.pending, span.x, span.x + span.count)) *front = span.count;
+        return;
+    }
+    const int blank_front = std::clamp(first - column, 0, span.count);
+    const int blank_back = std::clamp(column + span.count - end, 0, span.count - blank_front);
+    if (blank_front > 0 && UnderPending(*span.pending, span.x, span.x + blank_front)) {
+        *front = blank_front;
+    }
+    const int back_begin = span.x + span.count - blank_back;
+    if (blank_back > 0 && UnderPending(*span.pending, back_begin, back_begin + blank_back)) {
+        *back = blank_back;
     }
 }
 
@@ -401,9 +309,9 @@ uint64_t TexelStep(double d, int size)
     return uint64_t(std::llround(r * FIXED_ONE));
 }
 
-void DrawSpan(const SpanSource& source, const Span& span)
+DrawnColumns DrawSpan(const SpanSource& source, const Span& span)
 {
-    if (span.count <= 0) return;
+    if (span.count <= 0) return DrawnColumns{span.x, span.x};
     const WriteMode mode = ChooseWriteMode(source.blend);
     ColourWalk colours = StartColourWalk(span, source.colour_varies);
     const uint32_t constant_colour = PackChannels(colours.value);
@@ -421,8 +329,19 @@ void DrawSpan(const SpanSource& source, const Span& span)
     // Constant white (alpha included) leaves texels as they are; for writes that ignore
     // alpha the colour's alpha does not matter.
     const uint32_t identity_mask = mode == WRITE_GENERAL ? 0xFFFFFFFF : COLOUR_BYTES;
-    const bool modulate = source.texture && (source.colour_varies ||
-                                             (constant_colour & identity_mask) != identity_mask);
+    PixelShade shade = SHADE_NONE;
+    if (source.texture && source.colour_varies) {
+        shade = SHADE_EACH;
+    } else if (source.texture && (constant_colour & identity_mask) != identity_mask) {
+        shade = SHADE_SAME;
+    }
+
+    int blank_front = 0, blank_back = 0;
+    if (!source.colour_varies && source.texture) {
+        BlankEnds(source, span, texels, texel_row != nullptr, mode, &blank_front, &blank_back);
+    }
+    texels.u += uint64_t(blank_front) * texels.du;
+    const int count = span.count - blank_back;
 
     // colour_buffer: the colour of each pixel of the chunk when it varies, or when it is the
     // source itself (filled once when constant).
@@ -431,22 +350,21 @@ void DrawSpan(const SpanSource& source, const Span& span)
     if (!source.colour_varies && !source.texture) {
         std::fill(colour_buffer, colour_buffer + std::min(CHUNK, span.count), constant_colour);
     }
-    int done = 0;
-    while (done < span.count) {
-        int n = std::min(CHUNK, span.count - done);
+    int done = blank_front;
+    while (done < count) {
+        int n = std::min(CHUNK, count - done);
+        bool filled = false;
+        if (span.pending) n = PendingPiece(*span.pending, span.x + done, n, &filled);
         const uint32_t* shades = colour_buffer;  // untextured: the colour is the source
         if (source.texture) {
             shades = NextTexels(*source.texture, texel_row, texels, texel_buffer, n);
         }
+        const WriteMode piece_mode =
+            filled ? OverFill(mode, span.pending_colour, span.dest + done, n) : mode;
         if (source.colour_varies) WalkColours(colours, colour_buffer, n);
-        uint32_t* dest = span.dest + done;
-        if (modulate) {
-            const uint32_t* each = source.colour_varies ? colour_buffer : nullptr;
-            WriteModulated(mode, source.blend, dest, shades, each, constant_colour, texel_buffer,
-                           n);
-        } else {
-            Write(mode, source.blend, dest, shades, n);
-        }
+        WritePixels(piece_mode, source.blend, span.dest + done, shades, shade, colour_buffer,
+                    constant_colour, texel_buffer, n);
         done += n;
     }
+    return DrawnColumns{span.x + blank_front, span.x + std::max(blank_front, count)};
 }

@@ -44,30 +44,31 @@ const char* MixerPathName(MixerPath path)
     return "?";
 }
 
-bool MixerPathSupported(MixerPath path)
+ProcessorFeatures MixerPathFeatures(MixerPath path)
 {
-#ifdef MIXER_X86_KERNELS
-    // The processor's own answer, which includes whether the system saves the wide registers.
-    __builtin_cpu_init();
     switch (path) {
-    case MixerPath::PLAIN: return true;
-    case MixerPath::SSE2: return __builtin_cpu_supports("sse2");
-    case MixerPath::AVX2: return __builtin_cpu_supports("avx2");
-    case MixerPath::AVX512:
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-               __builtin_cpu_supports("avx512vl");
+    case MixerPath::PLAIN: return 0;
+    case MixerPath::SSE2: return FEATURE_SSE2;
+    case MixerPath::AVX2: return FEATURES_OF_AVX2;
+    case MixerPath::AVX512: return FEATURES_OF_AVX512F | FEATURE_AVX512DQ | FEATURE_AVX512VL;
     }
-    return false;
-#else
-    return path == MixerPath::PLAIN;
-#endif
+    return ~ProcessorFeatures(0);
 }
 
-MixerPath BestMixerPath()
+bool MixerPathSupported(MixerPath path, ProcessorFeatures features)
+{
+#ifndef MIXER_X86_KERNELS
+    if (path != MixerPath::PLAIN) return false;  // not in this build
+#endif
+    const ProcessorFeatures needed = MixerPathFeatures(path);
+    return (features & needed) == needed;
+}
+
+MixerPath BestMixerPath(ProcessorFeatures features)
 {
     const MixerPath fastest_first[] = {MixerPath::AVX512, MixerPath::AVX2, MixerPath::SSE2};
     for (MixerPath path : fastest_first) {
-        if (MixerPathSupported(path)) return path;
+        if (MixerPathSupported(path, features)) return path;
     }
     return MixerPath::PLAIN;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "platform/processor_features.h"
 #include "player/mixer_kernels.h"
 
 enum class MixerPath : int32_t { PLAIN, SSE2, AVX2, AVX512 };
@@ -13,13 +14,15 @@ constexpr int32_t MIXER_PATH_COUNT = 4;
 
 // "plain", "sse2", "avx2" or "avx512".
 const char* MixerPathName(MixerPath path);
-// Whether this build has the path and this processor can run it.
-bool MixerPathSupported(MixerPath path);
-// The fastest supported path.
-MixerPath BestMixerPath();
+// The instruction sets the path's code may use.
+ProcessorFeatures MixerPathFeatures(MixerPath path);
+// Whether this build has the path and a processor with `features` can run it.
+bool MixerPathSupported(MixerPath path, ProcessorFeatures features = ThisProcessorFeatures());
+// The fastest path a processor with `features` supports.
+MixerPath BestMixerPath(ProcessorFeatures features = ThisProcessorFeatures());
 
-// Switches to `path`; false (and nothing changes) when it is not supported. Call it only while
-// nothing mixes.
+// Switches to `path`; false (and nothing changes) when this processor cannot run it. Call it
+// only while nothing mixes.
 bool SelectMixerPath(MixerPath path);
 MixerPath SelectedMixerPath();
 const MixerKernels& SelectedMixerKernels();

@@ -87,6 +87,9 @@ int HeadlessFrameCount();
 // Copy of the last presented picture, width x height pixels 0x00RRGGBB without padding
 // (empty before the first present).
 std::vector<uint32_t> HeadlessLastFrame();
+// Whether presents keep that copy (default true). A benchmark turns it off to time a frame
+// without the test host's own copy of it.
+void HeadlessKeepLastFrame(bool keep);
 int HeadlessLastFrameWidth();
 int HeadlessLastFrameHeight();
 // Called on every present, on the presenting thread, with the frame's number (1 for the

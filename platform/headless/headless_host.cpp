@@ -44,6 +44,7 @@ struct HeadlessState {
     std::vector<ScheduledEvent> scheduled_events;  // kept in scheduling order
 
     int frame_count = 0;
+    bool keep_last_frame = true;
     std::vector<uint32_t> last_frame;
     int last_width = 0;
     int last_height = 0;
@@ -78,6 +79,7 @@ void ResetState(HeadlessState& s)
     s.immediate_events.clear();
     s.scheduled_events.clear();
     s.frame_count = 0;
+    s.keep_last_frame = true;
     s.last_frame.clear();
     s.last_frame.shrink_to_fit();
     s.last_width = 0;
@@ -294,6 +296,13 @@ int HeadlessFrameCount()
     return s.frame_count;
 }
 
+void HeadlessKeepLastFrame(bool keep)
+{
+    HeadlessState& s = State();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.keep_last_frame = keep;
+}
+
 std::vector<uint32_t> HeadlessLastFrame()
 {
     HeadlessState& s = State();
@@ -330,7 +339,7 @@ void HostPresent(const uint32_t* pixels, int width, int height, int pitch)
     {
         std::lock_guard<std::mutex> guard(s.lock);
         bool valid = pixels != nullptr && width > 0 && height > 0 && pitch >= width;
-        if (valid) {
+        if (valid && s.keep_last_frame) {
             s.last_frame.resize(size_t(width) * size_t(height));
             for (int y = 0; y < height; y++) {
                 std::memcpy(s.last_frame.data() + size_t(y) * size_t(width),

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "platform/d3d9_rasteriser.h"
@@ -27,7 +28,10 @@ struct Canvas {
             for (int x = 0; x < w; x++) At(x, y) = 0;
         }
     }
-    RasterTarget Target() { return RasterTarget{memory.data() + pitch, width, height, pitch}; }
+    RasterTarget Target()
+    {
+        return RasterTarget{memory.data() + pitch, width, height, pitch, nullptr};
+    }
     uint32_t& At(int x, int y) { return memory[size_t(y + 1) * size_t(pitch) + size_t(x)]; }
     bool GuardsIntact() const
     {
@@ -88,7 +92,10 @@ struct Texture {
         texels.assign(size_t(pitch) * size_t(h), 0xFFFFFFFF);  // padding texels show up white
     }
     uint32_t& At(int x, int y) { return texels[size_t(y) * size_t(pitch) + size_t(x)]; }
-    RasterTexture View() const { return RasterTexture{texels.data(), width, height, pitch}; }
+    RasterTexture View() const
+    {
+        return RasterTexture{texels.data(), width, height, pitch, nullptr};
+    }
 };
 
 // Texel (x, y) = 0x00XXYY00: every texel names itself.
@@ -424,4 +431,95 @@ TEST(RasterFill, FillsOnlyTheRectangleInsideTheTarget)
         }
     }
     EXPECT_TRUE(canvas.GuardsIntact());
+}
+
+// Fills left pending and drawn over give the pixels of fills written at once: random fills
+// (black and coloured, overlapping, partly outside), random triangles with every way of
+// blending, textured or not, rectangles reading a texture with blank ends one texel per pixel,
+// and columns that cut a row into more runs than it keeps, on two canvases alike.
+TEST(RasterFill, PendingFillsEndAsFillsWrittenAtOnce)
+{
+    std::mt19937 rng(5);
+    auto below = [&](int n) { return int(rng() % uint32_t(n)); };
+    const RasterBlend blends[] = {
+        NO_BLEND, ADD, {true, RASTER_BLEND_SRC_ALPHA, RASTER_BLEND_INV_SRC_ALPHA}};
+    const Texture texture = NamedTexels(16, 16);
+    const RasterTexture view = texture.View();
+    // Texels of 0 before and after the ink of each row (some rows blank), the ink's columns
+    // given: where a run reads only 0 texels over a pending black fill, it leaves it pending.
+    Texture sparse(16, 16);
+    std::vector<int32_t> ink(32);
+    for (int y = 0; y < 16; y++) {
+        const int first = below(17), end = y % 5 == 0 ? first : first + below(17 - first);
+        for (int x = 0; x < 16; x++) {
+            sparse.At(x, y) = x >= first && x < end ? uint32_t(rng()) | 0x010101u : 0u;
+        }
+        ink[size_t(2 * y)] = first;
+        ink[size_t(2 * y + 1)] = end;
+    }
+    RasterTexture sparse_view = sparse.View();
+    sparse_view.inked = ink.data();
+    for (int round = 0; round < 60; round++) {
+        SCOPED_TRACE(round);
+        Canvas at_once(37, 23), later(37, 23);
+        std::vector<PendingRow> rows(23);
+        PendingFill pending = {0, false, rows.data()};
+        RasterTarget pending_target = later.Target();
+        pending_target.pending = &pending;
+        for (int y = 0; y < 23; y++) {  // what a fill left undone would show
+            for (int x = 0; x < 37; x++) at_once.At(x, y) = later.At(x, y) = rng() & 0xFFFFFF;
+        }
+        for (int step = 0; step < 60; step++) {
+            if (below(4) == 0) {
+                const int x1 = below(45) - 4, y1 = below(27) - 2;
+                const int x2 = x1 + below(20), y2 = y1 + below(12);
+                const uint32_t colour = below(3) == 0 ? uint32_t(rng()) : 0;
+                RasterFill(at_once.Target(), x1, y1, x2, y2, colour);
+                RasterFillLater(pending_target, x1, y1, x2, y2, colour);
+                continue;
+            }
+            if (below(3) == 0) {  // one texel per pixel along the rows of the sparse texture
+                const float x = float(below(45) - 4), y = float(below(27) - 2);
+                const float w = float(below(20)), h = float(below(12));
+                const float u = float(below(16)) / 16, v = float(below(16)) / 16;
+                const uint32_t colour = below(2) ? 0xFFFFFFFF : uint32_t(rng());
+                const RasterBlend& blend = blends[below(3)];
+                const RasterVertex corners[4] = {V(x, y, colour, u, v),
+                                                 V(x + w, y, colour, u + w / 16, v),
+                                                 V(x + w, y + h, colour, u + w / 16, v + h / 16),
+                                                 V(x, y + h, colour, u, v + h / 16)};
+                for (const RasterTarget& t : {at_once.Target(), pending_target}) {
+                    RasterTriangle(t, &sparse_view, corners[0], corners[1], corners[2], blend);
+                    RasterTriangle(t, &sparse_view, corners[0], corners[2], corners[3], blend);
+                }
+                continue;
+            }
+            if (below(2) == 0) {  // a column one pixel wide splits the rows' runs
+                const float x = float(below(37));
+                const uint32_t colour = uint32_t(rng());
+                const RasterBlend& blend = blends[below(3)];
+                const RasterVertex corners[4] = {V(x, -1, colour), V(x + 1, -1, colour),
+                                                 V(x + 1, 30, colour), V(x, 30, colour)};
+                for (const RasterTarget& t : {at_once.Target(), pending_target}) {
+                    RasterTriangle(t, nullptr, corners[0], corners[1], corners[2], blend);
+                    RasterTriangle(t, nullptr, corners[0], corners[2], corners[3], blend);
+                }
+                continue;
+            }
+            RasterVertex a = V(float(below(45) - 4), float(below(27) - 2), uint32_t(rng()),
+                               float(below(9)) / 4, float(below(9)) / 4);
+            RasterVertex b = a, c = a;
+            b.x += float(below(30) - 10) + 0.5f;
+            b.diffuse = below(2) ? a.diffuse : uint32_t(rng());
+            b.u = float(below(9)) / 4;
+            c.y += float(below(20) - 5) + 0.25f;
+            c.v = float(below(9)) / 4;
+            const RasterTexture* textured = below(2) ? &view : nullptr;
+            const RasterBlend& blend = blends[below(3)];
+            RasterTriangle(at_once.Target(), textured, a, b, c, blend);
+            RasterTriangle(pending_target, textured, a, b, c, blend);
+        }
+        RasterFinishFills(pending_target);
+        ASSERT_EQ(later.memory, at_once.memory);
+    }
 }

@@ -37,13 +37,16 @@ int32_t StreamRead(void* destination, int32_t byte_count, SourceStream* stream);
 void StreamSeek(SourceStream* stream, int32_t offset, int32_t origin);
 int32_t StreamTell(SourceStream* stream);
 
-// The memory source. OpenMemorySource opens the embedded module whatever name it is given.
+// The memory source. OpenMemorySource opens the module registered with RegisterMemoryModule
+// (the intro registers its embedded module), whatever name it is given; nothing before one
+// is registered. The bytes must outlive every load that reads them.
 struct ModuleSource {
     int32_t size;
     int32_t position;
     const uint8_t* data;
 };
 
+void RegisterMemoryModule(const uint8_t* data, int32_t size);
 void* OpenMemorySource(const void* name);
 void CloseMemorySource(void* source);
 int32_t ReadMemorySource(void* destination, int32_t byte_count, void* source);

@@ -38,6 +38,7 @@ void CloseAndRecordPosition(void* source)
 
 Song* LoadEmbeddedModule()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseAndRecordPosition, ReadMemorySource,
                             SeekMemorySource, TellMemorySource);
     return LoadSong(embedded_module, nullptr);

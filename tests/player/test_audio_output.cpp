@@ -32,6 +32,7 @@ constexpr int RING_BYTES = BLOCKS * BLOCK_BYTES;
 
 void RegisterMemorySource()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
                             TellMemorySource);
 }

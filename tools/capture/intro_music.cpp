@@ -17,6 +17,7 @@ constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
 
 Song* LoadIntroMusic()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
                             TellMemorySource);
     return LoadSong(embedded_module, nullptr);

@@ -3,10 +3,7 @@
 #include "app/music.h"
 
 #include "assets/assets.h"
-#include "player/audio_output.h"
-#include "player/song.h"
-#include "player/song_lifetime.h"
-#include "player/source.h"
+#include "player/player.h"
 
 Song* StartMusic()
 {

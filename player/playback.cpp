@@ -10,6 +10,7 @@
 #include "player/channel.h"
 #include "player/mixer.h"
 #include "player/sequencer.h"
+#include "player/song_control.h"
 
 int32_t block_frames = 0;
 int32_t ring_frames = 0;
@@ -83,6 +84,7 @@ void ResetPlayback(Song* song)
     ResetVoices();
     ResetSongPosition(song);
     ResetChannels(song);
+    RestartSongControl(song);
     current_song = song;
     std::free(sync_ring);
     sync_ring = static_cast<SyncRecord*>(std::calloc(blocks_in_ring, sizeof(SyncRecord)));
@@ -125,7 +127,7 @@ void FillBlock()
     int32_t left = song->samples_to_next_tick;
     while (done < block_frames) {
         if (left <= 0) {
-            if (song->tick_handler != nullptr) song->tick_handler(song);
+            RunSongTick(song);
             left = song->samples_per_tick;
             // A tick of no frames would never let the block fill finish.
             if (left < 1) left = 1;

@@ -14,7 +14,7 @@
 #include "player/placeholders.h"
 #include "player/playback.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "player/source.h"
 #include "tests/assets/audio_measures.h"
 

@@ -20,7 +20,7 @@
 #include "player/audio_output.h"
 #include "player/playback.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "player/source.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "player/playback.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "xm_builder.h"
 #include "tests/corpus_dir.h"
 

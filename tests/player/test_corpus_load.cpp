@@ -11,7 +11,7 @@
 #include <string>
 
 #include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tests/player/song_checks.h"
 #include "tests/player/xm_builder.h"
 #include "tests/corpus_dir.h"

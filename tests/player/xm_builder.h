@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "player/source.h"
 
 namespace xm {

@@ -7,8 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "player/song_lifetime.h"
-#include "player/source.h"
+#include "player/player.h"
 
 namespace {
 
@@ -89,9 +88,7 @@ bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::s
 
 Song* LoadModuleBytes(const std::vector<uint8_t>& bytes, LoadReport* report)
 {
-    RegisterBufferSource();
-    MemoryBuffer buffer{bytes.data(), static_cast<int32_t>(bytes.size())};
-    return LoadSongReporting(&buffer, nullptr, report);
+    return LoadModuleFromBytes(bytes.data(), bytes.size(), report);
 }
 
 std::string ModuleTitle(const std::vector<uint8_t>& bytes)

@@ -1,14 +1,14 @@
 // A module file as the tools read it: refused early when it cannot be an XM module (too large,
 // or without the 17-byte identification), before the whole file is read; then loaded through
-// the player's buffer source, the loader path the intro takes, with the loader's report.
+// the player's LoadModuleFromBytes, the loader path the intro takes, with the loader's report.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "player/load_report.h"
-#include "player/song.h"
+#include "player/player.h"
+
 
 // No XM module comes near this; larger files are refused before they are read.
 constexpr int64_t MAX_MODULE_BYTES = 256ll << 20;

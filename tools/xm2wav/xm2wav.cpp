@@ -17,15 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "player/audio_settings.h"
-#include "player/playback.h"
-#include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/common/load_warning_text.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
-#include "tools/common/song_control.h"
 #include "tools/common/song_info.h"
 #include "tools/common/tool_messages.h"
 #include "tools/xm2wav/render.h"
@@ -229,7 +225,7 @@ bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
 void ShowProgress(int64_t frames_done, const Song*, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    if (!session->show_progress || frames_done % (MIX_RATE / 4) >= block_frames) return;
+    if (!session->show_progress || frames_done % (MIX_RATE / 4) >= RENDER_CHUNK_FRAMES) return;
     int width = 40;
     int filled = session->total_frames > 0
                      ? static_cast<int>(width * frames_done / session->total_frames)

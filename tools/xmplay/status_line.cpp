@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "player/audio_settings.h"
+#include "player/player.h"
 
 namespace {
 

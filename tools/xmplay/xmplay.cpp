@@ -8,22 +8,16 @@
 #include <getopt.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "player/audio_output.h"
-#include "player/audio_settings.h"
-#include "player/pattern_access.h"
-#include "player/playback.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
-#include "tools/common/song_control.h"
 #include "tools/common/tool_messages.h"
 #include "tools/xmplay/status_line.h"
 #include "tools/xmplay/terminal.h"
@@ -119,20 +113,10 @@ int ParseOptions(int argc, char** argv, Options* options)
     return -1;
 }
 
-// The block the device plays now: the mixing thread refills every block up to it, so after a
-// refill the next block to fill is the one playing. It is read while the thread may write it
-// (an aligned 32-bit word: at worst one poll late); the modulo keeps the index in the ring.
-int32_t PlayingBlock()
+int32_t BlockPeak(const int16_t* pcm, int32_t frames)
 {
-    int32_t block = std::atomic_ref<int32_t>(write_block).load(std::memory_order_relaxed);
-    return blocks_in_ring > 0 ? (block % blocks_in_ring + blocks_in_ring) % blocks_in_ring : 0;
-}
-
-int32_t BlockPeak(int32_t block)
-{
-    const int16_t* pcm = pcm_ring + static_cast<size_t>(block) * block_frames * 2;
     int32_t peak = 0;
-    for (int32_t i = 0; i < block_frames * 2; ++i) {
+    for (int32_t i = 0; i < frames * 2; ++i) {
         int32_t level = pcm[i] < 0 ? -pcm[i] : pcm[i];
         if (level > peak) peak = level;
     }
@@ -143,8 +127,6 @@ int32_t BlockPeak(int32_t block)
 int PlayUntilDone(const StatusLine& line, bool show_status)
 {
     const SongProgress& progress = ControlledSongProgress();
-    int32_t last_block = 0;
-    int64_t blocks_heard = 0;  // blocks the device has finished since the start
     bool paused = false;
     while (true) {
         if (EndSignal() != 0) return EndSignal();
@@ -154,16 +136,15 @@ int PlayUntilDone(const StatusLine& line, bool show_status)
             paused = !paused;
             PauseSong(paused);
         }
-        int32_t block = PlayingBlock();
-        blocks_heard += (block - last_block + blocks_in_ring) % blocks_in_ring;
-        last_block = block;
-        const int64_t heard_frames = blocks_heard * block_frames;
+        PlayPosition heard{};
+        const int16_t* pcm = nullptr;
+        int32_t frames = 0;
+        if (!HeardPosition(&heard, &pcm, &frames)) return 0;
         // Everything up to the end has been played once the device plays a block past it.
-        if (progress.ended.load() && heard_frames >= progress.end_frame.load()) return 0;
+        if (progress.ended.load() && heard.frame >= progress.end_frame.load()) return 0;
         if (show_status) {
-            const SyncRecord record = sync_ring[block];
-            std::string text = FormatStatus(line, record.order, record.row, heard_frames,
-                                            BlockPeak(block), paused);
+            std::string text = FormatStatus(line, heard.order, heard.row, heard.frame,
+                                            BlockPeak(pcm, frames), paused);
             std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
             std::fflush(stderr);
         }

@@ -164,8 +164,8 @@ bool HeardPosition(PlayPosition* position, const int16_t** pcm, int32_t* frames)
     const int64_t refilled = blocks_refilled.load(std::memory_order_acquire);
     const int32_t block = static_cast<int32_t>(refilled % blocks_in_ring);
     const SyncRecord record = sync_ring[block];
-    *position = PlayPosition{record.order, record.row, -1, record.elapsed_ms,
-                             refilled * block_frames};
+    *position =
+        PlayPosition{record.order, record.row, -1, record.elapsed_ms, refilled * block_frames};
     if (pcm != nullptr) *pcm = pcm_ring + static_cast<size_t>(block) * block_frames * 2;
     if (frames != nullptr) *frames = block_frames;
     return true;

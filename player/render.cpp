@@ -42,8 +42,10 @@ int64_t RenderPcm(int16_t* out, int64_t frames)
             render.left_pcm = pcm_ring + static_cast<size_t>(block) * block_frames * 2;
             render.left_frames = block_frames;
         }
-        const int32_t count = static_cast<int32_t>(std::min<int64_t>(render.left_frames, frames - done));
-        std::memcpy(out + done * 2, render.left_pcm, static_cast<size_t>(count) * 2 * sizeof(int16_t));
+        const int32_t count =
+            static_cast<int32_t>(std::min<int64_t>(render.left_frames, frames - done));
+        std::memcpy(out + done * 2, render.left_pcm,
+                    static_cast<size_t>(count) * 2 * sizeof(int16_t));
         render.left_pcm += static_cast<size_t>(count) * 2;
         render.left_frames -= count;
         done += count;

@@ -95,7 +95,8 @@ bool SendMusic(VideoFile* file, int64_t until, MusicCursor* music, std::string* 
 {
     music->pcm.resize(MUSIC_RUN_FRAMES * 2);
     while (music->sent < until) {
-        const int64_t frames = RenderPcm(music->pcm.data(), std::min(MUSIC_RUN_FRAMES, until - music->sent));
+        const int64_t frames =
+            RenderPcm(music->pcm.data(), std::min(MUSIC_RUN_FRAMES, until - music->sent));
         if (frames <= 0) {
             *error = "the music stopped";
             return false;

@@ -37,8 +37,8 @@ void ComputeDerivedSizes()
     block_frames = (MIX_RATE * 20 / 1000 + 3) / 4 * 4;
     ring_frames = (BUFFER_MS / 20) * block_frames * 2;
     blocks_in_ring = ring_frames / block_frames;
-    RAMP_LENGTH = MIX_RATE * 128 / 44100;
-    ramp_reciprocal = 1.0f / static_cast<float>(RAMP_LENGTH);
+    ramp_length = MIX_RATE * 128 / 44100;
+    ramp_reciprocal = 1.0f / static_cast<float>(ramp_length);
 }
 
 void ResetVoices()

@@ -19,6 +19,7 @@
 #include "player/audio_settings.h"  // MIX_RATE: output frames per second (44100)
 #include "player/load_report.h"     // LoadReport: what the loader cut from a damaged module
 #include "player/song.h"            // Song: the loaded module; read it, never write it
+#include "player/xm_format.h"       // the XM file's layout, for reading a module's header
 
 // ---- Loading --------------------------------------------------------------------------------
 

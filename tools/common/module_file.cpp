@@ -11,16 +11,10 @@
 
 namespace {
 
-constexpr char XM_ID[] = "Extended Module: ";
-constexpr size_t XM_ID_LENGTH = 17;
-constexpr size_t TITLE_OFFSET = 17;
-constexpr size_t TRACKER_OFFSET = 38;
-constexpr size_t NAME_LENGTH = 20;
-
 std::string HeaderText(const std::vector<uint8_t>& bytes, size_t offset)
 {
     std::string text;
-    for (size_t i = offset; i < offset + NAME_LENGTH && i < bytes.size(); ++i) {
+    for (size_t i = offset; i < offset + XM_NAME_LENGTH && i < bytes.size(); ++i) {
         uint8_t c = bytes[i];
         if (c == 0) break;
         text += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
@@ -93,10 +87,10 @@ Song* LoadModuleBytes(const std::vector<uint8_t>& bytes, LoadReport* report)
 
 std::string ModuleTitle(const std::vector<uint8_t>& bytes)
 {
-    return HeaderText(bytes, TITLE_OFFSET);
+    return HeaderText(bytes, XM_TITLE_OFFSET);
 }
 
 std::string TrackerName(const std::vector<uint8_t>& bytes)
 {
-    return HeaderText(bytes, TRACKER_OFFSET);
+    return HeaderText(bytes, XM_TRACKER_OFFSET);
 }

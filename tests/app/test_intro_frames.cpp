@@ -41,13 +41,19 @@ std::vector<int> FirstFrameSilhouetteTops()
     return tops;
 }
 
+// The start table as the Windows runtime's generator gives it (state × 214013 + 2531011,
+// results bits 16..30, seed 1), worked out here on its own rather than through rand.
 std::vector<float> ExpectedStartPositions()
 {
-    std::srand(1);
+    uint32_t state = 1;
+    auto next = [&state] {
+        state = state * 214013u + 2531011u;
+        return int((state >> 16) & 0x7FFF);
+    };
     std::vector<float> positions;
     for (int k = 0; k < 30; ++k) {
-        const int x = std::rand() % 800;
-        const int y = std::rand() % 600 + 700;
+        const int x = next() % 800;
+        const int y = next() % 600 + 700;
         positions.push_back(float(x));
         positions.push_back(float(y));
     }

@@ -5,6 +5,7 @@
 # placed one pixel over (point sampling ties exactly on texel boundaries, fill rules), and
 # colour modulation rounded the other way (off by 1). Nothing may differ in a flat area by
 # more than 1, and at most 5% of the pixels may differ at all. Prints the counts per frame.
+# The bubbles' start tables the two builds drew must be equal.
 # Usage: bash frames_match.sh WINDOWS_BUILD WINEPREFIX LINUX_FRAME_DUMP
 # Exit: 0 pass, 1 fail, 77 skipped.
 set -uo pipefail
@@ -28,7 +29,13 @@ timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" \
   2>"$work/wine.log" || { echo "FAIL: frame_dump.exe under Wine"; cat "$work/wine.log"; exit 1; }
 wineserver -w
 
+# The bubbles' start table comes from each build's runtime rand: it must be the same table.
 status=0
+if ! cmp -s "$work/windows/sprite_positions.txt" "$work/linux/sprite_positions.txt"; then
+  echo "FAIL: the bubbles' start tables differ (Windows, then Linux)"
+  paste "$work/windows/sprite_positions.txt" "$work/linux/sprite_positions.txt" | head -5
+  status=1
+fi
 for frame in "${frames[@]}"; do
   name=$(printf 'frame_%04d.ppm' "$frame")
   python3 "$here/compare_frames.py" --tolerance 1 --most 5 \

@@ -1,12 +1,12 @@
 // Runs RenderFrame (which steps the text pager and presents) for as many frames as the
 // largest frame number asked for, and writes the back buffer of each asked frame to
-// OUT_DIR/frame_NNNN.ppm (binary PPM, 800 x 600, red green blue).
+// OUT_DIR/frame_NNNN.ppm (binary PPM, 800 x 600, red green blue), and the bubbles' start
+// table to OUT_DIR/sprite_positions.txt.
 // Usage: frame_dump OUT_DIR FRAME...      e.g. frame_dump out 1 60 200 700
 //
 // The device runs windowed with the copy swap effect, so the back buffer still holds the
-// frame after Present. The bubbles start from a fixed table made by a small generator of
-// our own: the C runtimes' rand() differ between platforms, and the frames must be
-// comparable across them.
+// frame after Present. The bubbles start from the intro's own table (FillSpritePositions),
+// drawn from the runtime's rand as the intro draws it: the same table on every build.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/sprite_positions.h"
 #include "gfx/graphics.h"
 #include "gfx/scene_layout.h"
 #include "scene/frame_renderer.h"
@@ -27,25 +28,17 @@ LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// The classic linear congruential generator, results 0..32767, seed 1.
-struct Lcg {
-    uint32_t state = 1;
-    int Next()
-    {
-        state = state * 1103515245u + 12345u;
-        return static_cast<int>((state >> 16) & 0x7FFF);
-    }
-};
-
-void FillFixedSpritePositions()
+// The bubbles' start table, one "x y" line per bubble, so two builds' tables can be compared
+// exactly (most bubbles start below the screen, out of every early frame).
+bool WriteSpritePositions(const std::string& path)
 {
-    Lcg lcg;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
     for (int k = 0; k < SPRITE_COUNT; ++k) {
-        const int x = lcg.Next() % 800;
-        const int y = lcg.Next() % 600 + 700;
-        sprite_positions[2 * k] = static_cast<float>(x);
-        sprite_positions[2 * k + 1] = static_cast<float>(y);
+        std::fprintf(file, "%d %d\n", static_cast<int>(sprite_positions[2 * k]),
+                     static_cast<int>(sprite_positions[2 * k + 1]));
     }
+    return std::fclose(file) == 0;
 }
 
 // Switches the device to the copy swap effect, presenting without waiting for the display
@@ -126,9 +119,9 @@ int main(int argc, char** argv)
     }
     ShowWindow(window, SW_SHOW);
     UseCopySwapEffect(window);
-    FillFixedSpritePositions();
+    FillSpritePositions();
 
-    int status = 0;
+    int status = WriteSpritePositions(out_dir + "/sprite_positions.txt") ? 0 : 1;
     for (int frame = 1; frame <= last; ++frame) {
         MSG message = {};
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);

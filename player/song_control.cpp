@@ -14,7 +14,6 @@
 
 #include "player/mixer.h"
 #include "player/pattern_access.h"
-#include "player/playback.h"
 #include "player/player.h"
 #include "player/sequencer.h"
 
@@ -146,20 +145,4 @@ void SetMutedChannels(uint32_t muted) { muted_channels.store(muted, std::memory_
 
 const SongProgress& ControlledSongProgress() { return progress; }
 
-int64_t CountSongFrames(Song* song, const SongControl& control, int64_t max_frames, bool* ended)
-{
-    ControlSong(song, control);
-    ResetPlayback(song);
-    int64_t frames = 0;
-    while (frames < max_frames) {
-        RunSongTick(song);
-        if (progress.ended.load()) break;
-        frames = state.next_tick_frame;
-    }
-    *ended = progress.ended.load();
-    if (*ended) frames = progress.end_frame.load();
-    if (frames > max_frames) frames = max_frames;
-    ReleasePlaybackBuffers();
-    ReleaseSongControl(song);
-    return frames;
-}
+int64_t ControlledTickFrame() { return state.next_tick_frame; }

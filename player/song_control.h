@@ -11,3 +11,5 @@ void RunSongTick(Song* song);
 void RestartSongControl(const Song* song);
 // The song is freed: a control set for it goes with it.
 void ForgetSongControl(const Song* song);
+// The output frame at which the controlled song's next tick starts, counted from its start.
+int64_t ControlledTickFrame();

@@ -13,8 +13,8 @@
 #include "assets/assets.h"
 #include "player/placeholders.h"
 #include "player/playback.h"
-#include "player/song.h"
 #include "player/player.h"
+#include "player/song.h"
 #include "player/source.h"
 #include "tests/assets/audio_measures.h"
 

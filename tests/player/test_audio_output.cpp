@@ -19,8 +19,8 @@
 #include "platform/headless/headless.h"
 #include "player/audio_output.h"
 #include "player/playback.h"
-#include "player/song.h"
 #include "player/player.h"
+#include "player/song.h"
 #include "player/source.h"
 
 namespace {

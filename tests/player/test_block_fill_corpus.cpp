@@ -10,8 +10,8 @@
 
 #include "player/playback.h"
 #include "player/player.h"
-#include "xm_builder.h"
 #include "tests/corpus_dir.h"
+#include "xm_builder.h"
 
 namespace fs = std::filesystem;
 

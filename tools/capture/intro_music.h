@@ -14,4 +14,3 @@ Song* LoadIntroMusic();
 // render ends: up to the output frame at which the song goes back to an order it has played.
 // -1 when the module cannot be loaded.
 int64_t IntroMusicPassFrames();
-

@@ -9,7 +9,6 @@
 
 #include "player/player.h"
 
-
 // No XM module comes near this; larger files are refused before they are read.
 constexpr int64_t MAX_MODULE_BYTES = 256ll << 20;
 

@@ -3,7 +3,7 @@
 // Renders an XM module to a 16-bit stereo 44100 Hz WAV file, bit for bit the PCM the intro
 // would hand to its sound device (see --help for the options). Without --seconds the song
 // plays once through its order list, or --loops times, and ends at the exact output frame of
-// the tick at which it would go back to an order already played (the song control in player/player.h);
+// the tick at which it would go back to an order already played (player/player.h);
 // with --seconds S exactly S x 44100 frames are written. OUT may be "-" for standard output;
 // what happens to an existing OUT is in tools/common/output_file.h. A progress line goes to
 // standard error when it is a terminal, and one closing line with the length, the clipped

@@ -79,11 +79,12 @@ struct SongProgress {
 };
 
 // Sets how the song plays from its next play start (PlaySong, StartRender) and resets the
-// progress. One song is controlled at a time; a song without a control plays from order 0,
-// every channel heard, for ever (as the intro plays). The song ends when it goes back to an
-// order already played in the current pass; from that output frame on it is silent.
+// progress; call it while the song does not play. One song is controlled at a time; a song
+// without a control plays from order 0, every channel heard, for ever (as the intro plays).
+// The song ends when it goes back to an order already played in the current pass; from that
+// output frame on it is silent. FreeSong ends the control with the song.
 void ControlSong(Song* song, const SongControl& control);
-// The song plays on without a control from its next play start.
+// The song goes back to playing without a control (call it while it does not play).
 void ReleaseSongControl(Song* song);
 // Changes the muted channels of the controlled song while it plays, from the next tick. Any
 // thread.

@@ -4,7 +4,7 @@
 # or one of the tools, with its arguments (paths are taken from where you stand):
 #   ./run.sh xm2wav song.xm song.wav
 #   ./run.sh xmplay song.xm
-#   ./run.sh font_preview font.ppm 3
+#   ./run.sh font_preview font.pgm 3
 #   ./run.sh capture intro.mp4     (also installs FFmpeg's development libraries)
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
@@ -20,6 +20,7 @@ deps=run
 "$root/scripts/install-deps.sh" $deps >&2
 cd "$root"
 cmake --preset release >/dev/null
-cmake --build --preset release --target "$program" -j"$(nproc)" >&2
+# The programs `cmake --install build/release` installs are built together, whichever runs.
+cmake --build --preset release --target programs "$program" -j"$(nproc)" >&2
 cd - >/dev/null
 exec "$root/build/release/bin/$program" "$@"

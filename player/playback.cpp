@@ -9,6 +9,7 @@
 #include "player/audio_settings.h"
 #include "player/channel.h"
 #include "player/mixer.h"
+#include "player/output_gain.h"
 #include "player/sequencer.h"
 #include "player/song_control.h"
 
@@ -148,6 +149,7 @@ void FillBlock()
         record.elapsed_ms = song->elapsed_ms;
     }
     song->samples_to_next_tick = left;
+    ApplyOutputGain(block, static_cast<int64_t>(block_frames) * 2);
     ConvertToPcm16(pcm_ring + static_cast<size_t>(base) * 2, block, block_frames);
     write_block += 1;
     if (write_block >= blocks_in_ring) write_block = 0;

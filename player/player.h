@@ -86,15 +86,26 @@ struct SongProgress {
 void ControlSong(Song* song, const SongControl& control);
 // The song goes back to playing without a control (call it while it does not play).
 void ReleaseSongControl(Song* song);
-// Changes the muted channels of the controlled song while it plays, from the next tick. Any
-// thread.
-void SetMutedChannels(uint32_t muted);
+// Changes the muted channels of the controlled song while it plays (from the next tick the
+// block fill runs), and tells which they are. Any thread.
+void SetControlledMutedChannels(uint32_t muted);
+uint32_t ControlledMutedChannels();
 const SongProgress& ControlledSongProgress();
 // The frames the song lasts under the control, found by running the sequencer without
 // mixing, at most `max_frames` (returned when no end comes before); `ended` tells whether the
 // end was found. Leaves the song without a control, and played (see above): load it again to
 // play it.
 int64_t CountSongFrames(Song* song, const SongControl& control, int64_t max_frames, bool* ended);
+
+// ---- Output gain ----------------------------------------------------------------------------
+
+constexpr double MIN_OUTPUT_GAIN_DB = -48.0;
+constexpr double MAX_OUTPUT_GAIN_DB = 24.0;
+// Scales the mix of every block before its conversion to 16-bit PCM, from the next play start
+// (set it before PlaySong or StartRender, from the thread that starts the song); clamped to
+// MIN_OUTPUT_GAIN_DB..MAX_OUTPUT_GAIN_DB. At 0 dB, the default, the PCM is the player's own.
+void SetOutputGain(double decibels);
+double OutputGainDecibels();
 
 // ---- Playing through the sound device -------------------------------------------------------
 
@@ -125,6 +136,11 @@ bool HeardPosition(PlayPosition* position, const int16_t** pcm, int32_t* frames)
 // Starts the song from its beginning without a device: the same block fill the device path
 // runs, so the PCM is byte for byte what PlaySong plays. False without the memory for it.
 bool StartRender(Song* song);
+// Fills the next block (or hands out what is left of the last one): *pcm points at its frames
+// and *mix, when asked for, at the float mix they were converted from (after the output gain,
+// the same interleaved layout), both valid until the next render call. Returns the frames
+// (884 for a whole block at 44100 Hz), 0 when no render was started.
+int32_t RenderBlock(const int16_t** pcm, const float** mix);
 // Writes the next `frames` frames of PCM into `out` (2 x frames values) and returns `frames`;
 // 0 when no render was started.
 int64_t RenderPcm(int16_t* out, int64_t frames);

@@ -141,7 +141,12 @@ void ControlSong(Song* song, const SongControl& control)
 
 void ReleaseSongControl(Song* song) { ForgetSongControl(song); }
 
-void SetMutedChannels(uint32_t muted) { muted_channels.store(muted, std::memory_order_relaxed); }
+void SetControlledMutedChannels(uint32_t muted)
+{
+    muted_channels.store(muted, std::memory_order_relaxed);
+}
+
+uint32_t ControlledMutedChannels() { return muted_channels.load(std::memory_order_relaxed); }
 
 const SongProgress& ControlledSongProgress() { return progress; }
 

@@ -15,6 +15,9 @@ constexpr uint16_t XM_VERSION = 0x0104;
 constexpr int32_t XM_HEADER_SIZE_OFFSET = 60;
 constexpr int32_t XM_HEADER_SIZE = 276;
 constexpr int32_t XM_ORDER_ENTRIES = 256;
+// The song header: identification, names, version, the fixed fields and the order table. A
+// file that ends inside it holds no song at all.
+constexpr int32_t XM_SONG_HEADER_BYTES = 80 + XM_ORDER_ENTRIES;
 constexpr int32_t XM_PATTERN_HEADER_SIZE = 9;
 constexpr int32_t XM_INSTRUMENT_HEADER_SIZE = 263;       // with samples: their fields and 22
 constexpr int32_t XM_EMPTY_INSTRUMENT_HEADER_SIZE = 29;  // without: the name and the count

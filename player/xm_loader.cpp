@@ -29,8 +29,6 @@
 
 namespace {
 
-// The ID, names and version, the fixed fields and the order table.
-constexpr int64_t SONG_HEADER_BYTES = 80 + MAX_ORDERS;
 constexpr int32_t MAX_PATTERNS = 256;
 constexpr int32_t MAX_PATTERN_ROWS = 1024;
 constexpr int32_t MAX_INSTRUMENTS = 128;
@@ -145,8 +143,8 @@ bool ReadSongHeader(Song* song, const Reader& reader, int32_t* file_pattern_coun
         instrument_count > MAX_INSTRUMENTS) {
         return false;
     }
-    if (reader.size < SONG_HEADER_BYTES) {
-        Report(reader, LOAD_HEADER_CUT, 0, 0, SONG_HEADER_BYTES - reader.size);
+    if (reader.size < XM_SONG_HEADER_BYTES) {
+        Report(reader, LOAD_HEADER_CUT, 0, 0, XM_SONG_HEADER_BYTES - reader.size);
     }
     if (song_length > MAX_ORDERS) Report(reader, LOAD_SONG_LENGTH_CUT, 0, 0, song_length);
     song->channel_count = static_cast<int16_t>(channel_count);

@@ -10,17 +10,23 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 cd "$WORK" || exit 1
 
-# Refusals: exit 2, one reason and the usage, nothing written.
+# Refusals: exit 2, one reason naming what is wrong, the pointer to --help, nothing written.
 for arguments in "out.avi" "out.mkv --fps 0" "out.mkv --fps 61/0" "out.mkv --size 801x600" \
                  "out.mkv --size 800" "out.mkv --seconds -1" "out.mkv --seconds" "out.mkv --loud" \
-                 "out.mkv out.mp4" ""; do
+                 "out.mkv --gain -49" "out.mkv out.mp4" ""; do
     # shellcheck disable=SC2086
     "$CAPTURE" $arguments 2>err
     status=$?
     [ $status -eq 2 ] || fail "'$arguments': exit status $status"
-    grep -q "^capture: " err || fail "'$arguments': no reason given: $(cat err)"
-    grep -q "^usage: capture" err || fail "'$arguments': no usage line"
+    [ "$(sed -n 2p err)" = "Try 'capture --help' for more information." ] && [ "$(wc -l <err)" -eq 2 ] &&
+        grep -q "^capture: [^:]*: " err || fail "'$arguments': not one reason and the pointer: $(cat err)"
 done
+"$CAPTURE" --help >help 2>err && [ ! -s err ] || fail "--help: exit status or standard error"
+for option in -h --help -V --version -f --force -t --seconds --fps --size --gain; do
+    grep -q -- "$option[ ,]" help || fail "--help does not explain $option"
+done
+"$CAPTURE" --version | grep -qE '^capture [0-9]+\.[0-9]+' || fail "--version"
+rm -f help
 [ -z "$(ls -A | grep -v '^err$')" ] || fail "refusals left files: $(ls -A)"
 
 # A folder that does not exist: exit 1, one line naming the file.

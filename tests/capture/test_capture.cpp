@@ -1,6 +1,7 @@
 // capture's files against the intro: the lossless file holds every frame the intro presents
 // and every sample xm2wav renders, exactly; two runs write the same bytes; the H.264 file
-// has the right length, rate and size and stays close to the exact frames.
+// has the right length, rate and size and stays close to the exact frames; --gain scales the
+// music as xm2wav's does.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -121,6 +122,22 @@ TEST_F(Capture, LosslessFileHoldsEveryFrameAndSampleOfTheIntro)
     std::memcpy(expected.data(), rendered.data() + WAV_HEADER_BYTES, expected.size() * 2);
     ASSERT_EQ(reader.sound.size(), expected.size());
     EXPECT_TRUE(reader.sound == expected) << "the audio differs from xm2wav's";
+    CloseMedia(&reader);
+}
+
+TEST_F(Capture, GainScalesTheMusicExactlyAsXm2wavDoes)
+{
+    const std::string video = Path("quiet.mkv"), wav = Path("quiet.wav");
+    ASSERT_TRUE(RunProgram("capture", video + " --seconds 1 --gain -6"));
+    ASSERT_TRUE(RunProgram("xm2wav", EMBEDDED_MODULE + " " + wav + " -q --seconds 1 --gain -6"));
+    MediaReader reader;
+    ASSERT_TRUE(OpenMedia(&reader, video)) << reader.error;
+    ReadToEnd(&reader);
+    const std::vector<uint8_t> rendered = ReadFile(wav);
+    ASSERT_EQ(reader.sound.size() * 2 + WAV_HEADER_BYTES, rendered.size());
+    EXPECT_EQ(std::memcmp(reader.sound.data(), rendered.data() + WAV_HEADER_BYTES,
+                          rendered.size() - WAV_HEADER_BYTES),
+              0);
     CloseMedia(&reader);
 }
 

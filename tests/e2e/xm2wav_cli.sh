@@ -100,8 +100,8 @@ status=$?
 # ---- Options ---------------------------------------------------------------------------
 # Help on standard output, exit 0, every option explained; the version; = and -- forms.
 "$XM2WAV" --help >"$WORK/help" 2>"$WORK/err" || fail "--help exit status $?"
-for option in -h --help -V --version -i --info -l --loops -t --seconds --fade -s --start-order \
-    -m --mute --solo -f --force --strict -q --quiet; do
+for option in -h --help -V --version -i --info -l --loops -t --seconds --fade --gain -s \
+    --start-order -m --mute --solo -f --force --strict -q --quiet; do
     grep -q -- "$option[ ,]" "$WORK/help" || fail "--help does not explain $option"
 done
 [ -s "$WORK/err" ] && fail "--help wrote to standard error"
@@ -121,6 +121,10 @@ expected="--seconds: 'abc' is not a number" bad_usage --seconds abc "$SONG" "$WO
 expected="--seconds: '-1' is out of range" bad_usage --seconds=-1 "$SONG" "$WORK/x.wav"
 expected="--loops: '0' is out of range" bad_usage -l 0 "$SONG" "$WORK/x.wav"
 expected="--loops: not with --seconds" bad_usage -l 2 -t 1 "$SONG" "$WORK/x.wav"
+expected="--seconds: '24348' is out of range (0 to 24347 seconds, the most a WAV file holds)" \
+    bad_usage -t 24348 "$SONG" "$WORK/x.wav"
+expected="--gain: '25' is out of range (-48 to 24 dB)" bad_usage --gain 25 "$SONG" "$WORK/x.wav"
+expected="--mute: '2-1': the range 2-1 is reversed (write 1-2)" bad_usage -m 2-1 "$SONG" "$WORK/x.wav"
 expected="--mute: 'x' is not a list" bad_usage --mute x "$SONG" "$WORK/x.wav"
 expected="--solo: 'x' is not a list" bad_usage --solo=x "$SONG" "$WORK/x.wav"
 expected="--mute: channel 9: the module has" bad_usage --mute 9 "$SONG" "$WORK/x.wav"
@@ -138,6 +142,27 @@ for field in title tracker channels orders patterns instruments frequencies spee
 done
 grep -q "^length: .* $frames frames)" "$WORK/info" ||
     fail "--info length is not the render's $frames frames: $(grep length "$WORK/info")"
+# One length, rounded once: m:ss.mmm and the seconds agree to the millisecond.
+grep -qE '^length: +0:17\.833 \(17\.833 s,' "$WORK/info" || fail "--info length: $(grep length "$WORK/info")"
+# The instrument and sample names, in the module's order; a name's unprintable bytes as '?'.
+printf '%s\n' "  instrument   1:            lead" "  instrument   1 sample  1:  lead" \
+    "  instrument   2:            bass" "  instrument   2 sample  1:  bass" |
+    cmp -s - <(grep '^  instrument' "$WORK/info") || fail "--info names: $(grep '^  instrument' "$WORK/info")"
+python3 - "$SONG" "$WORK/named.xm" <<'PY'
+import struct, sys
+d = bytearray(open(sys.argv[1], 'rb').read())
+header_size, = struct.unpack_from('<I', d, 60)
+patterns, = struct.unpack_from('<H', d, 70)
+p = 60 + header_size
+for _ in range(patterns):
+    length, = struct.unpack_from("<I", d, p)
+    packed, = struct.unpack_from('<H', d, p + 7)
+    p += length + packed
+d[p + 4:p + 26] = b"\x1b[2Jx\x07\xff" + bytes(15)  # an escape sequence, a bell, a high byte
+open(sys.argv[2], 'wb').write(d)
+PY
+"$XM2WAV" -i "$WORK/named.xm" 2>/dev/null | grep -qx "  instrument   1:            ?\[2Jx??" ||
+    fail "unprintable name: $("$XM2WAV" -i "$WORK/named.xm" 2>/dev/null | grep -a 'instrument   1:')"
 
 # --loops 2: the first pass byte for byte, then the second without a gap.
 "$XM2WAV" -q -l 2 "$SONG" "$WORK/twice.wav" 2>/dev/null || fail "--loops 2 exit status"
@@ -152,6 +177,37 @@ cmp -s <(tail -c +45 "$WORK/song.wav") <(tail -c +45 "$WORK/twice.wav" | head -c
 cmp -s -n $((44 + 66150 * 4)) "$WORK/fade.wav" "$WORK/two.wav" || fail "--fade changed what precedes it"
 [ "$(tail -c 4 "$WORK/fade.wav" | od -An -tx1 | tr -d ' \n')" = 00000000 ] || fail "--fade: last frame not silent"
 cmp -s "$WORK/fade.wav" "$WORK/two.wav" && fail "--fade changed nothing"
+
+# --gain: 0 dB is the player's own bytes; -6 dB halves the RMS (10^(-6/20) = 0.501).
+"$XM2WAV" -q -t 2 --gain 0 "$SONG" "$WORK/gain0.wav" 2>/dev/null
+cmp -s "$WORK/gain0.wav" "$WORK/two.wav" || fail "--gain 0 changed the PCM"
+"$XM2WAV" -q -t 2 --gain -6 "$SONG" "$WORK/gain6.wav" 2>/dev/null
+python3 - "$WORK/two.wav" "$WORK/gain6.wav" <<'PY' || fail "--gain -6 does not halve the RMS"
+import array, math, sys
+def rms(path):
+    pcm = array.array('h', open(path, 'rb').read()[44:])
+    return math.sqrt(sum(v * v for v in pcm) / len(pcm))
+ratio = rms(sys.argv[2]) / rms(sys.argv[1])
+sys.exit(0 if abs(ratio - 10 ** (-6 / 20)) < 0.002 else "RMS ratio %.4f" % ratio)
+PY
+# A song that clips: the closing line names the gain that avoids it, and that gain does.
+CRUSH="$CORPUS/songs/drozerix_-_crush.xm"
+"$XM2WAV" -t 20 "$CRUSH" "$WORK/crush.wav" 2>"$WORK/err"
+gain=$(sed -n 's/.* clipped samples, .*(--gain \(-[0-9.]*\) avoids clipping)$/\1/p' "$WORK/err")
+if [ -z "$gain" ]; then
+    fail "no gain suggested for a render that clips: $(cat "$WORK/err")"
+else
+    "$XM2WAV" -t 20 -f --gain "$gain" "$CRUSH" "$WORK/crush.wav" 2>"$WORK/err"
+    grep -q ", 0 clipped samples," "$WORK/err" || fail "--gain $gain still clips: $(cat "$WORK/err")"
+fi
+
+# Allowed but surely not meant: said in one line, and the render goes on.
+"$XM2WAV" -t 1 --solo 1 -m 1 "$SONG" "$WORK/none.wav" 2>"$WORK/err" || fail "--solo 1 -m 1 refused"
+grep -qx "xm2wav: $SONG: warning: --solo and --mute leave no channel to hear: the song is silent" "$WORK/err" ||
+    fail "no channel heard, not said: $(cat "$WORK/err")"
+"$XM2WAV" -t 1 --fade 3 "$SONG" "$WORK/long_fade.wav" 2>"$WORK/err" || fail "--fade 3 -t 1 refused"
+grep -qx "xm2wav: --fade: warning: 0:03.000 is longer than the render (0:01.000): the whole render fades" "$WORK/err" ||
+    fail "a fade longer than the render, not said: $(cat "$WORK/err")"
 
 # --solo with every channel is the song itself; --mute with every channel is silence.
 channels=$(awk '/^channels:/ {print $2}' "$WORK/info")
@@ -186,6 +242,41 @@ grep -qx "xm2wav: $WORK/short.xm: warning: sample data of instrument 4 sample 1 
 ls "$WORK" | grep -q partial && fail "--strict left a temporary file"
 "$XM2WAV" --strict -q -t 1 "$LOADER" "$WORK/whole.wav" 2>"$WORK/err" || fail "--strict refuses a sound module"
 [ -s "$WORK/err" ] && fail "a sound module has warnings: $(cat "$WORK/err")"
+# A file that ends inside the song header: refused in one line, exit 1, rendered or asked
+# for --info alike.
+for length in 17 60 335; do
+    head -c $length "$LOADER" >"$WORK/header_cut.xm"
+    said="xm2wav: $WORK/header_cut.xm: too short for an XM module: the file ends inside the song header ($((336 - length)) of its 336 bytes missing)"
+    "$XM2WAV" "$WORK/header_cut.xm" "$WORK/out/header_cut.wav" 2>"$WORK/err"
+    status=$?
+    [ $status -eq 1 ] && [ "$(cat "$WORK/err")" = "$said" ] ||
+        fail "cut to $length bytes: exit status $status: $(cat "$WORK/err")"
+    "$XM2WAV" -i "$WORK/header_cut.xm" 2>"$WORK/err" >/dev/null
+    status=$?
+    [ $status -eq 1 ] && [ "$(cat "$WORK/err")" = "$said" ] ||
+        fail "cut to $length bytes, --info: exit status $status: $(cat "$WORK/err")"
+done
+[ -z "$(ls -A "$WORK/out")" ] || fail "files left behind after a header cut: $(ls -A "$WORK/out")"
+# Random damage to real modules, rendered and asked for --info: refused (1) or played (0),
+# never a usage error, never a crash.
+for seed in $(seq 1 12); do
+    python3 - "$LOADER" "$WORK/damaged.xm" "$seed" <<'PY'
+import random, sys
+d = bytearray(open(sys.argv[1], 'rb').read())
+rng = random.Random(int(sys.argv[3]))
+for _ in range(rng.randint(1, 40)):
+    d[rng.randrange(17, len(d))] = rng.randrange(256)
+if rng.random() < 0.4:
+    del d[rng.randrange(17, len(d)):]
+open(sys.argv[2], 'wb').write(d)
+PY
+    "$XM2WAV" -q -t 0.5 "$WORK/damaged.xm" "$WORK/damaged.wav" -f 2>"$WORK/err"
+    status=$?
+    [ $status -le 1 ] || fail "damaged module (seed $seed): exit status $status: $(cat "$WORK/err")"
+    "$XM2WAV" -i "$WORK/damaged.xm" >/dev/null 2>"$WORK/err"
+    status=$?
+    [ $status -le 1 ] || fail "damaged module --info (seed $seed): exit status $status: $(cat "$WORK/err")"
+done
 # A large file that is no module, and one with the right start but too large: refused from
 # their first bytes and their size.
 truncate -s 100M "$WORK/huge.xm"

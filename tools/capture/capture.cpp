@@ -1,4 +1,4 @@
-// capture [-f] OUT [--seconds S] [--fps F] [--size WxH]
+// capture [OPTIONS] OUT.mkv|OUT.mp4|-   (capture --help lists the options)
 //
 // Renders the intro offline into a video file: every frame the intro draws and every sample
 // it plays, exactly, at an exact frame rate, faster than real time and the same on every run.
@@ -23,34 +23,16 @@ extern "C" {
 #include "tools/capture/intro_scene.h"
 #include "tools/capture/video_file.h"
 #include "tools/common/output_file.h"
+#include "tools/common/tool_messages.h"
 
 namespace {
 
 // After one pass of the song, the default capture runs on this long: the loop's start.
 constexpr int64_t TAIL_SECONDS = 2;
 
-const char USAGE[] = "usage: capture [-f] OUT.mkv|OUT.mp4 [--seconds S] [--fps F] [--size WxH]\n";
-const char HELP[] =
-    "Renders the intro with its music into a video file, frame by frame, faster than real\n"
-    "time: every frame and every sample exactly as the intro draws and plays them.\n"
-    "\n"
-    "  OUT.mkv        lossless: FFV1 video (RGB) and FLAC audio, for archiving and checks\n"
-    "  OUT.mp4        H.264 (CRF 18, yuv420p) and AAC 192 kb/s, for video sites\n"
-    "  -f, --force    replace OUT if it is an existing file\n"
-    "  --seconds S    length in seconds (default: one pass of the song plus 2 s)\n"
-    "  --fps F        frames per second, whole or a fraction such as 60000/1001 (default\n"
-    "                 60); the scene still moves one step per frame, as on a 60 Hz display,\n"
-    "                 so at other rates it runs slower or faster against the music\n"
-    "  --size WxH     picture size, both even (default 800x600); the picture keeps 4:3, with\n"
-    "                 black bars on other shapes (1920x1080: bars left and right)\n"
-    "\n"
-    "The file is written under a temporary name beside OUT and renamed when complete. An\n"
-    "existing file is replaced only with --force (keeping its mode), never a read-only one; a\n"
-    "FIFO or - (standard output) is written straight through (.mkv only).\n";
-
 void Fail(const std::string& subject, const std::string& reason)
 {
-    std::fprintf(stderr, "capture: %s: %s\n", subject.c_str(), reason.c_str());
+    SayFor("capture", subject, reason);
 }
 
 // Audio frames shown before picture `pictures` starts: ceil(pictures / fps × rate).
@@ -143,21 +125,11 @@ bool Capture(const CaptureOptions& options, int64_t samples, const VideoTarget& 
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(USAGE, stdout);
-            std::fputs(HELP, stdout);
-            return 0;
-        }
-    }
-    av_log_set_level(AV_LOG_ERROR);
     CaptureOptions options;
+    const int status = ParseCaptureOptions(argc, argv, &options);
+    if (status >= 0) return status;
+    av_log_set_level(AV_LOG_ERROR);
     std::string error;
-    if (!ParseCaptureOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "capture: %s\n%s", error.c_str(), USAGE);
-        return 2;
-    }
 
     // The scene first: the bubbles take their places from the runtime's generator before
     // anything else could draw from it, as in the intro.
@@ -167,14 +139,14 @@ int main(int argc, char** argv)
     }
     int64_t samples = options.fixed_length ? std::llround(options.seconds * MIX_RATE) : 0;
     if (options.fixed_length && samples == 0) {
-        std::fprintf(stderr, "capture: --seconds: shorter than one audio frame\n%s", USAGE);
         StopIntroScene();
-        return 2;
+        return UsageErrorFor("capture", "--seconds", "shorter than one audio frame");
     }
     if (!options.fixed_length) {
         const int64_t pass = IntroMusicPassFrames();
         samples = pass < 0 ? -1 : pass + TAIL_SECONDS * MIX_RATE;
     }
+    SetOutputGain(options.gain_db);
     Song* song = samples >= 0 ? LoadIntroMusic() : nullptr;
     if (song == nullptr || !StartRender(song)) {
         Fail("intro", "the embedded module could not be played");

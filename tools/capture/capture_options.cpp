@@ -1,27 +1,53 @@
 #include "tools/capture/capture_options.h"
 
-#include <cctype>
+#include <getopt.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "gfx/scene_layout.h"
+#include "player/player.h"
+#include "tools/common/option_values.h"
+#include "tools/common/tool_messages.h"
 
 namespace {
 
-constexpr double MAX_SECONDS = 24.0 * 3600.0;
 constexpr int MAX_FPS = 240;
 constexpr int MIN_SIDE = 64;
 constexpr int MAX_SIDE = 8192;
 
-// Whether the name ends in `extension` (lower case), in any case.
-bool HasExtension(const std::string& name, const std::string& extension)
+constexpr char HELP[] =
+    "usage: capture [OPTIONS] OUT.mkv|OUT.mp4|-\n"
+    "Renders the intro with its music into a video file, frame by frame, faster than real\n"
+    "time: every frame and every sample exactly as the intro draws and plays them.\n"
+    "\n"
+    "  OUT.mkv                lossless: FFV1 video (RGB) and FLAC audio, for archiving and checks\n"
+    "  OUT.mp4                H.264 (CRF 18, yuv420p) and AAC 192 kb/s, for video sites\n"
+    "  -                      the lossless file to standard output\n"
+    "  -h, --help             show this help and exit\n"
+    "  -V, --version          show the version and exit\n"
+    "  -f, --force            replace OUT if it is an existing file\n"
+    "  -t, --seconds S        length in seconds, above 0 and up to 86400 (default: one pass of\n"
+    "                         the song plus 2 s)\n"
+    "      --fps F            frames per second, whole or a fraction such as 60000/1001 (default\n"
+    "                         60); the scene still moves one step per frame, as on a 60 Hz\n"
+    "                         display, so at other rates it runs slower or faster against the music\n"
+    "      --size WxH         picture size, both even (default 800x600); the picture keeps 4:3,\n"
+    "                         with black bars on other shapes (1920x1080: bars left and right)\n"
+    "      --gain DB          scale the music's mix by DB decibels (-48 to 24, default 0: the\n"
+    "                         intro's own PCM)\n"
+    "\n"
+    "The file is written under a temporary name beside OUT and renamed when complete. An\n"
+    "existing file is replaced only with --force (keeping its mode), never a read-only one; a\n"
+    "FIFO or - (standard output) is written straight through (.mkv only).\n"
+    "Exit status: 0 done, 1 failed, 2 wrong usage.\n";
+
+enum LongOnly { OPTION_FPS = 256, OPTION_SIZE, OPTION_GAIN };
+
+int UsageError(const std::string& subject, const std::string& reason)
 {
-    if (name.size() <= extension.size()) return false;
-    const size_t start = name.size() - extension.size();
-    for (size_t i = 0; i < extension.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(name[start + i])) != extension[i]) return false;
-    }
-    return true;
+    return UsageErrorFor("capture", subject, reason);
 }
 
 bool ParseWhole(const char* text, long lowest, long highest, int* value, const char** rest)
@@ -54,51 +80,67 @@ bool ParseSize(const char* text, int* width, int* height)
     return *width % 2 == 0 && *height % 2 == 0;
 }
 
+std::string Quoted(const char* text) { return std::string("'") + text + "'"; }
+
 }  // namespace
 
-bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::string* error)
+int ParseCaptureOptions(int argc, char** argv, CaptureOptions* options)
 {
-    *options = CaptureOptions{"", CONTAINER_LOSSLESS, false,         0.0,  60,
-                              1,  SCREEN_WIDTH,       SCREEN_HEIGHT, false};
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool valued = arg == "--seconds" || arg == "--fps" || arg == "--size";
-        if (valued && i + 1 >= argc) {
-            *error = arg + " needs a value";
-            return false;
-        }
-        if (arg == "--seconds") {
-            char* end = nullptr;
-            options->seconds = std::strtod(argv[++i], &end);
-            if (end == argv[i] || *end != '\0' || !(options->seconds > 0.0) ||
-                options->seconds > MAX_SECONDS) {
-                *error = "--seconds takes a length above 0 and up to 86400";
-                return false;
+    *options = CaptureOptions{"", CONTAINER_LOSSLESS, false,         0.0,   60,
+                              1,  SCREEN_WIDTH,       SCREEN_HEIGHT, false, 0.0};
+    static const option LONG_OPTIONS[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
+        {"force", no_argument, nullptr, 'f'},
+        {"seconds", required_argument, nullptr, 't'},
+        {"fps", required_argument, nullptr, OPTION_FPS},
+        {"size", required_argument, nullptr, OPTION_SIZE},
+        {"gain", required_argument, nullptr, OPTION_GAIN},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;
+    int choice;
+    std::string reason;
+    while ((choice = getopt_long(argc, argv, ":hVft:", LONG_OPTIONS, nullptr)) != -1) {
+        switch (choice) {
+        case 'h': std::fputs(HELP, stdout); return 0;
+        case 'V': std::printf("capture %s\n", INTRO_VERSION); return 0;
+        case 'f': options->force = true; break;
+        case 't':
+            if (!ParseSeconds(optarg, &options->seconds, &reason)) {
+                return UsageError("--seconds", reason);
+            }
+            if (!(options->seconds > 0.0)) {
+                return UsageError("--seconds", Quoted(optarg) + ": the length must be above 0");
             }
             options->fixed_length = true;
-        } else if (arg == "--fps") {
-            if (!ParseFps(argv[++i], &options->fps_num, &options->fps_den)) {
-                *error = "--fps takes a rate from 1 to 240, whole (60) or a fraction (60000/1001)";
-                return false;
+            break;
+        case OPTION_FPS:
+            if (!ParseFps(optarg, &options->fps_num, &options->fps_den)) {
+                return UsageError("--fps", Quoted(optarg) + " is not a rate from 1 to 240, whole "
+                                                            "(60) or a fraction (60000/1001)");
             }
-        } else if (arg == "--size") {
-            if (!ParseSize(argv[++i], &options->width, &options->height)) {
-                *error = "--size takes WIDTHxHEIGHT, both even, from 64 to 8192 (e.g. 1600x1200)";
-                return false;
+            break;
+        case OPTION_SIZE:
+            if (!ParseSize(optarg, &options->width, &options->height)) {
+                return UsageError("--size", Quoted(optarg) + " is not WIDTHxHEIGHT, both even, "
+                                                             "from 64 to 8192 (e.g. 1600x1200)");
             }
-        } else if (arg == "-f" || arg == "--force") {
-            options->force = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "unknown option " + arg;
-            return false;
-        } else {
-            files.push_back(arg);
+            break;
+        case OPTION_GAIN:
+            if (!ParseDecibels(optarg, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, &options->gain_db,
+                               &reason)) {
+                return UsageError("--gain", reason);
+            }
+            break;
+        case ':': return UsageError(argv[optind - 1], "needs a value");
+        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
         }
     }
+    const std::vector<std::string> files(argv + optind, argv + argc);
     if (files.size() != 1) {
-        *error = files.empty() ? "no output file given" : "more than one output file given";
-        return false;
+        return UsageError(files.empty() ? "missing output" : "too many files",
+                          "capture [OPTIONS] OUT.mkv|OUT.mp4|-");
     }
     options->output = files[0];
     if (options->output == "-" || HasExtension(options->output, ".mkv")) {
@@ -106,10 +148,8 @@ bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::st
     } else if (HasExtension(options->output, ".mp4")) {
         options->container = CONTAINER_H264;
     } else {
-        *error = options->output +
-                 ": the name must end in .mkv (lossless) or .mp4 (H.264), or be - (lossless to "
-                 "standard output)";
-        return false;
+        return UsageError(options->output, "the name must end in .mkv (lossless) or .mp4 "
+                                           "(H.264), or be - (lossless to standard output)");
     }
-    return true;
+    return -1;
 }

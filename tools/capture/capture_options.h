@@ -1,5 +1,5 @@
 // capture's command line (capture_options.cpp):
-//   capture [-f] OUT [--seconds S] [--fps F] [--size WxH]
+//   capture [OPTIONS] OUT.mkv|OUT.mp4|-
 #pragma once
 
 #include <string>
@@ -15,8 +15,11 @@ struct CaptureOptions {
     int fps_den;
     int width;  // --size, default 800 x 600
     int height;
-    bool force;  // -f, --force: an existing file may be replaced
+    bool force;      // -f, --force: an existing file may be replaced
+    double gain_db;  // --gain: the music's mix scaled before its conversion to 16 bits
 };
 
-// False with a one-line reason when the arguments are wrong.
-bool ParseCaptureOptions(int argc, char** argv, CaptureOptions* options, std::string* error);
+// Returns -1 when the options are usable, else the exit status: 0 after --help or --version
+// (printed on standard output), 2 after a usage mistake (said in one line on standard error,
+// with the pointer to --help).
+int ParseCaptureOptions(int argc, char** argv, CaptureOptions* options);

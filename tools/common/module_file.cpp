@@ -11,18 +11,6 @@
 
 namespace {
 
-std::string HeaderText(const std::vector<uint8_t>& bytes, size_t offset)
-{
-    std::string text;
-    for (size_t i = offset; i < offset + XM_NAME_LENGTH && i < bytes.size(); ++i) {
-        uint8_t c = bytes[i];
-        if (c == 0) break;
-        text += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
-    }
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 std::string SizeText(int64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
 
 }  // namespace
@@ -85,12 +73,24 @@ Song* LoadModuleBytes(const std::vector<uint8_t>& bytes, LoadReport* report)
     return LoadModuleFromBytes(bytes.data(), bytes.size(), report);
 }
 
+std::string PrintableName(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t length)
+{
+    std::string text;
+    for (uint64_t i = offset; i < offset + length && i < bytes.size(); ++i) {
+        uint8_t c = bytes[i];
+        if (c == 0) break;
+        text += (c >= 32 && c < 127) ? static_cast<char>(c) : '?';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 std::string ModuleTitle(const std::vector<uint8_t>& bytes)
 {
-    return HeaderText(bytes, XM_TITLE_OFFSET);
+    return PrintableName(bytes, XM_TITLE_OFFSET, XM_NAME_LENGTH);
 }
 
 std::string TrackerName(const std::vector<uint8_t>& bytes)
 {
-    return HeaderText(bytes, XM_TRACKER_OFFSET);
+    return PrintableName(bytes, XM_TRACKER_OFFSET, XM_NAME_LENGTH);
 }

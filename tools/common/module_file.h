@@ -21,3 +21,6 @@ Song* LoadModuleBytes(const std::vector<uint8_t>& bytes, LoadReport* report);
 // bytes outside printable ASCII shown as '?'.
 std::string ModuleTitle(const std::vector<uint8_t>& bytes);
 std::string TrackerName(const std::vector<uint8_t>& bytes);
+// A name of `length` bytes at `offset` (up to its first zero byte) as ModuleTitle shows it;
+// whatever lies beyond the file reads as nothing.
+std::string PrintableName(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t length);

@@ -1,9 +1,12 @@
 // Parsing the tools' option values: strict, whole-text, with the reason for a refusal.
 #include "tools/common/option_values.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -18,22 +21,59 @@ std::string Quoted(const char* text)
     return quoted;
 }
 
+// A decimal number, the whole text.
+bool ParseDecimal(const char* text, double* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno == 0 && std::isfinite(*value);
+}
+
+std::string Number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%g", value);
+    return text;
+}
+
 }  // namespace
 
 bool ParseSeconds(const char* text, double* seconds, std::string* reason)
 {
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(value)) {
+    return ParseSecondsUpTo(text, MAX_SECONDS, nullptr, seconds, reason);
+}
+
+bool ParseSecondsUpTo(const char* text, double most, const char* limit, double* seconds,
+                      std::string* reason)
+{
+    double value = 0.0;
+    if (!ParseDecimal(text, &value)) {
         *reason = Quoted(text) + " is not a number of seconds";
         return false;
     }
-    if (value < 0.0 || value > MAX_SECONDS) {
-        *reason = Quoted(text) + " is out of range (0 to 86400 seconds)";
+    if (value < 0.0 || value > most) {
+        *reason = Quoted(text) + " is out of range (0 to " + Number(most) + " seconds" +
+                  (limit != nullptr ? std::string(", ") + limit : std::string()) + ")";
         return false;
     }
     *seconds = value;
+    return true;
+}
+
+bool ParseDecibels(const char* text, double low, double high, double* decibels,
+                   std::string* reason)
+{
+    double value = 0.0;
+    if (!ParseDecimal(text, &value)) {
+        *reason = Quoted(text) + " is not a number of decibels";
+        return false;
+    }
+    if (value < low || value > high) {
+        *reason = Quoted(text) + " is out of range (" + Number(low) + " to " + Number(high) + " dB)";
+        return false;
+    }
+    *decibels = value;
     return true;
 }
 
@@ -56,6 +96,17 @@ bool ParseWholeNumber(const char* text, int64_t low, int64_t high, int64_t* valu
     return true;
 }
 
+bool HasExtension(const std::string& name, const char* extension)
+{
+    const size_t length = std::strlen(extension);
+    if (name.size() <= length) return false;
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[name.size() - length + i]);
+        if (std::tolower(c) != extension[i]) return false;
+    }
+    return true;
+}
+
 bool ParseChannelList(const char* text, uint32_t* channels, std::string* reason)
 {
     const char* at = text;
@@ -70,7 +121,13 @@ bool ParseChannelList(const char* text, uint32_t* channels, std::string* reason)
             last = std::strtol(second, &end, 10);
             if (end == second) break;
         }
-        if (first < 1 || last > MAX_CHANNEL || first > last) {
+        if (first > last) {
+            *reason = Quoted(text) + ": the range " + std::to_string(first) + "-" +
+                      std::to_string(last) + " is reversed (write " + std::to_string(last) + "-" +
+                      std::to_string(first) + ")";
+            return false;
+        }
+        if (first < 1 || last > MAX_CHANNEL) {
             *reason = Quoted(text) + ": channels are numbered from 1 to 32";
             return false;
         }

@@ -33,11 +33,15 @@ const char* SongChoiceOptionName(int option)
 bool CheckSongChoice(const SongChoice& choice, const Song* song, std::string* option,
                      std::string* reason)
 {
+    // Order 0 is where every song starts, even one whose order list is empty (its order 0
+    // plays): only a start order given beyond the list is a mistake.
     const int32_t orders = SongLength(song);
-    if (choice.start_order >= orders) {
+    if (choice.start_order > 0 && choice.start_order >= orders) {
         *option = "--start-order";
-        *reason = std::to_string(choice.start_order) + ": the song has " + std::to_string(orders) +
-                  " orders (0 to " + std::to_string(orders - 1) + ")";
+        *reason = std::to_string(choice.start_order) + ": the song has " +
+                  (orders == 0 ? std::string("no orders")
+                               : std::to_string(orders) + " orders (0 to " +
+                                     std::to_string(orders - 1) + ")");
         return false;
     }
     const uint32_t named = choice.muted | choice.solo;
@@ -52,6 +56,22 @@ bool CheckSongChoice(const SongChoice& choice, const Song* song, std::string* op
     return true;
 }
 
+std::vector<std::string> SongChoiceWarnings(const SongChoice& choice, const Song* song)
+{
+    std::vector<std::string> warnings;
+    const int32_t channels = song->channel_count < 32 ? song->channel_count : 32;
+    const uint32_t all = channels >= 32 ? ~0u : (1u << channels) - 1u;
+    const uint32_t silent = ControlForChoice(choice, 1).muted_channels;
+    if (channels > 0 && (silent & all) == all) {
+        warnings.push_back(std::string("warning: ") +
+                           (choice.solo_given && choice.muted != 0 ? "--solo and --mute leave"
+                            : choice.solo_given                    ? "--solo leaves"
+                                                                   : "--mute leaves") +
+                           " no channel to hear: the song is silent");
+    }
+    return warnings;
+}
+
 SongControl ControlForChoice(const SongChoice& choice, int32_t passes)
 {
     SongControl control;
@@ -64,6 +84,12 @@ SongControl ControlForChoice(const SongChoice& choice, int32_t passes)
 Song* LoadChosenModule(const std::vector<uint8_t>& bytes, const SongChoice& choice,
                        std::vector<std::string>* messages)
 {
+    if (bytes.size() < XM_SONG_HEADER_BYTES) {
+        messages->push_back("too short for an XM module: the file ends inside the song header (" +
+                            GroupedNumber(static_cast<int64_t>(XM_SONG_HEADER_BYTES - bytes.size())) +
+                            " of its " + std::to_string(XM_SONG_HEADER_BYTES) + " bytes missing)");
+        return nullptr;
+    }
     LoadReport report;
     Song* song = LoadModuleBytes(bytes, &report);
     const std::vector<std::string> warnings = LoadWarningTexts(report);

@@ -34,11 +34,15 @@ const char* SongChoiceOptionName(int option);
 bool CheckSongChoice(const SongChoice& choice, const Song* song, std::string* option,
                      std::string* reason);
 
+// One-line warnings about a choice that is allowed but surely not meant: muted and solo
+// channels that leave none of the song's channels to hear.
+std::vector<std::string> SongChoiceWarnings(const SongChoice& choice, const Song* song);
+
 // The control for the choice, ending after `passes` passes (0: never).
 SongControl ControlForChoice(const SongChoice& choice, int32_t passes);
 
 // Loads the module as the tools do. `messages` gets the lines to show, each once: the loader's
-// warnings ("warning: ..."), and why there is no song when the loader refused the module or
-// it is damaged and the choice is strict.
+// warnings ("warning: ..."), and why there is no song when the file ends inside the song
+// header, the loader refused the module, or it is damaged and the choice is strict.
 Song* LoadChosenModule(const std::vector<uint8_t>& bytes, const SongChoice& choice,
                        std::vector<std::string>* messages);

@@ -32,9 +32,6 @@ bool WritePending(WavOutput* out)
     return ok;
 }
 
-// The data size of a RIFF file is 32 bits; longer renders are refused before they start.
-constexpr int64_t MAX_DATA_BYTES = 0xFFFFFFFFll - 36;
-
 }  // namespace
 
 void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate)
@@ -71,7 +68,8 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, const OutputR
 
 bool WriteWavHeader(WavOutput* out, int64_t frames, int32_t rate)
 {
-    if (frames * 4 > MAX_DATA_BYTES) {
+    // Longer renders are refused before they start.
+    if (frames > MAX_WAV_FRAMES) {
         out->error = "too long for a WAV file";
         return false;
     }

@@ -18,6 +18,10 @@ struct WavOutput {
     std::string error;  // set when a write or the final rename failed
 };
 
+// The most frames a WAV file holds: its data size is a 32-bit count (about 6 h 45 min at
+// 44100 Hz).
+constexpr int64_t MAX_WAV_FRAMES = (0xFFFFFFFFll - 36) / 4;
+
 // The canonical 44-byte header for the given frame count.
 void MakeWavHeader(uint8_t header[44], int64_t frames, int32_t rate);
 

@@ -11,6 +11,7 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,9 +47,11 @@ constexpr char HELP[] =
     "  -l, --loops N          play the song N times (default 1); the render ends at the exact\n"
     "                         frame where the song would go back to an order already played\n"
     "  -t, --seconds S        render exactly S seconds (S x 44100 frames), however the song\n"
-    "                         goes on; not with --loops\n"
+    "                         goes on; not with --loops; at most 24347 (what a WAV file holds)\n"
     "      --fade S           fade out linearly over the last S seconds of the render (applied\n"
     "                         after the player; the rest is the player's own PCM)\n"
+    "      --gain DB          scale the mix by DB decibels (-48 to 24, default 0: the player's\n"
+    "                         own PCM) before its conversion to 16 bits\n"
     "  -s, --start-order N    start at order N (orders count from 0, as trackers show them);\n"
     "                         the orders before it count as played\n"
     "  -m, --mute LIST        silence these channels (from 1: 1,3,5-8)\n"
@@ -63,7 +66,7 @@ constexpr char HELP[] =
     "symbolic link is followed. Interrupted (Ctrl-C, SIGTERM, SIGHUP), nothing is left behind.\n"
     "Warnings about a damaged module go to standard error; the render goes on.\n"
     "The closing line gives the length, the samples that hit the 16-bit limits (clipped) and\n"
-    "the peak level of the player's PCM.\n"
+    "the peak level of the player's PCM; when samples clipped, the --gain that avoids it.\n"
     "Exit status: 0 done, 1 failed (input, output, --strict), 2 wrong usage.\n"
     "\n"
     "Examples:\n"
@@ -84,6 +87,7 @@ struct Options {
     bool loops_given = false;
     int64_t loops = 1;
     double fade_seconds = 0.0;
+    double gain_db = 0.0;
     SongChoice song;  // start order, muted or solo channels, --strict
 };
 
@@ -94,7 +98,11 @@ int UsageError(const std::string& subject, const std::string& reason)
     return UsageErrorFor("xm2wav", subject, reason);
 }
 
-enum LongOnly { OPTION_FADE = OPTION_TOOL_FIRST };
+enum LongOnly { OPTION_FADE = OPTION_TOOL_FIRST, OPTION_GAIN };
+
+// A WAV file's data size is a 32-bit count: renders of fixed length are limited to whole
+// seconds that fit.
+const double MAX_WAV_SECONDS = static_cast<double>(MAX_WAV_FRAMES / MIX_RATE);
 
 // Returns -1 when the options are usable, else the exit status (0 after --help/--version).
 int ParseOptions(int argc, char** argv, Options* options)
@@ -106,6 +114,7 @@ int ParseOptions(int argc, char** argv, Options* options)
         {"loops", required_argument, nullptr, 'l'},
         {"seconds", required_argument, nullptr, 't'},
         {"fade", required_argument, nullptr, OPTION_FADE},
+        {"gain", required_argument, nullptr, OPTION_GAIN},
         {"start-order", required_argument, nullptr, 's'},
         {"mute", required_argument, nullptr, 'm'},
         {"solo", required_argument, nullptr, OPTION_SOLO},
@@ -131,7 +140,8 @@ int ParseOptions(int argc, char** argv, Options* options)
             options->loops_given = true;
             break;
         case 't':
-            if (!ParseSeconds(optarg, &options->seconds, &reason)) {
+            if (!ParseSecondsUpTo(optarg, MAX_WAV_SECONDS, "the most a WAV file holds",
+                                  &options->seconds, &reason)) {
                 return UsageError("--seconds", reason);
             }
             options->fixed_length = true;
@@ -139,6 +149,12 @@ int ParseOptions(int argc, char** argv, Options* options)
         case OPTION_FADE:
             if (!ParseSeconds(optarg, &options->fade_seconds, &reason)) {
                 return UsageError("--fade", reason);
+            }
+            break;
+        case OPTION_GAIN:
+            if (!ParseDecibels(optarg, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, &options->gain_db,
+                               &reason)) {
+                return UsageError("--gain", reason);
             }
             break;
         case 's':
@@ -181,15 +197,22 @@ struct Session {
     int64_t clipped;
     int32_t peak;
     std::vector<int16_t> faded;
+    float loudest_clipped;  // the largest magnitude of the mix in the blocks that clipped
 };
 
-void Measure(Session* session, const int16_t* pcm, int32_t frames)
+void Measure(Session* session, const int16_t* pcm, const float* mix, int32_t frames)
 {
+    const int64_t clipped_before = session->clipped;
     for (int32_t i = 0; i < frames * 2; ++i) {
         int32_t value = pcm[i];
         if (value == 32767 || value == -32768) session->clipped += 1;
         int32_t level = value < 0 ? -value : value;
         if (level > session->peak) session->peak = level;
+    }
+    // How far the mix went past the limits is read from the float mix, only where it did.
+    if (session->clipped == clipped_before) return;
+    for (int32_t i = 0; i < frames * 2; ++i) {
+        session->loudest_clipped = std::max(session->loudest_clipped, std::fabs(mix[i]));
     }
 }
 
@@ -213,10 +236,10 @@ const int16_t* Faded(Session* session, const int16_t* pcm, int32_t frames)
     return session->faded.data();
 }
 
-bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
+bool WriteBlock(const int16_t* pcm, const float* mix, int32_t frames, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    Measure(session, pcm, frames);
+    Measure(session, pcm, mix, frames);
     bool written = WriteWavFrames(session->output, Faded(session, pcm, frames), frames);
     session->frames_done += frames;
     return written;
@@ -225,7 +248,7 @@ bool WriteBlock(const int16_t* pcm, int32_t frames, void* context)
 void ShowProgress(int64_t frames_done, const Song*, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    if (!session->show_progress || frames_done % (MIX_RATE / 4) >= RENDER_CHUNK_FRAMES) return;
+    if (!session->show_progress || frames_done % (MIX_RATE / 4) >= MIX_RATE / 50) return;
     int width = 40;
     int filled = session->total_frames > 0
                      ? static_cast<int>(width * frames_done / session->total_frames)
@@ -240,6 +263,18 @@ std::string PeakText(int32_t peak)
     if (peak == 0) return "peak -inf dBFS";
     char text[40];
     std::snprintf(text, sizeof(text), "peak %.1f dBFS", 20.0 * std::log10(peak / 32768.0));
+    return text;
+}
+
+// The gain, to a tenth of a decibel below, at which the loudest value of the mix would have
+// stayed below the 16-bit limits: every value rounded to at most 32766 in magnitude.
+std::string AvoidingGainText(double gain_db, float loudest)
+{
+    if (!(loudest > 0.0f)) return "";
+    const double needed = gain_db + 20.0 * std::log10(32766.0 / loudest);
+    const double suggested = std::max(MIN_OUTPUT_GAIN_DB, std::floor(needed * 10.0) / 10.0);
+    char text[64];
+    std::snprintf(text, sizeof(text), " (--gain %.1f avoids clipping)", suggested);
     return text;
 }
 
@@ -282,6 +317,11 @@ int main(int argc, char** argv)
         FreeSong(song);
         return UsageError(option, reason);
     }
+    if (!options.info) {
+        for (const std::string& text : SongChoiceWarnings(options.song, song)) {
+            Say(options.input, text);
+        }
+    }
 
     // The length first, by the sequencer alone: a stream's header must hold it from the start,
     // and the fade must know where the render ends.
@@ -322,9 +362,15 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool through_temporary = OutputCanRewind(output.output);
-    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}};
-    session.fade_frames = std::min<int64_t>(
-        frames, static_cast<int64_t>(std::llround(options.fade_seconds * MIX_RATE)));
+    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {},
+                    0.0f};
+    const int64_t fade_frames = std::llround(options.fade_seconds * MIX_RATE);
+    if (fade_frames > frames) {
+        Say("--fade", "warning: " + FramesAsTime(fade_frames) + " is longer than the render (" +
+                          FramesAsTime(frames) + "): the whole render fades");
+    }
+    session.fade_frames = std::min<int64_t>(frames, fade_frames);
+    SetOutputGain(options.gain_db);
     ControlSong(song, control);
     int64_t rendered = RenderSong(song, frames, WriteBlock, ShowProgress, &session);
     if (session.show_progress) std::fputc('\n', stderr);
@@ -339,7 +385,9 @@ int main(int argc, char** argv)
     if (!options.quiet) {
         Say(options.output == "-" ? "standard output" : options.output,
             FramesAsTime(rendered) + " (" + GroupedNumber(rendered) + " frames), " +
-                GroupedNumber(session.clipped) + " clipped samples, " + PeakText(session.peak));
+                GroupedNumber(session.clipped) + " clipped samples, " + PeakText(session.peak) +
+                (session.clipped > 0 ? AvoidingGainText(options.gain_db, session.loudest_clipped)
+                                     : ""));
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "tools/xmplay/terminal.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,14 +50,50 @@ void GiveBackTerminal()
     terminal.taken = false;
 }
 
-int ReadKey()
+namespace {
+
+constexpr int ESCAPE = 0x1b;
+// The rest of an escape sequence follows its first byte at once; a lone Escape does not.
+constexpr int SEQUENCE_WAIT_MS = 10;
+
+int ReadByte(int wait_ms)
 {
-    if (!terminal.taken) return -1;
     pollfd input{STDIN_FILENO, POLLIN, 0};
-    if (poll(&input, 1, 0) <= 0) return -1;
+    if (poll(&input, 1, wait_ms) <= 0) return -1;
     unsigned char key = 0;
     if (read(STDIN_FILENO, &key, 1) != 1) return -1;
     return key;
+}
+
+// After ESC: "[" or "O", then parameters (digits, ';') and a final byte; C and D are the right
+// and left arrows. Anything else is read up to its end and given as ESCAPE.
+int ReadEscapeSequence()
+{
+    const int introducer = ReadByte(SEQUENCE_WAIT_MS);
+    if (introducer != '[' && introducer != 'O') return ESCAPE;
+    int final_byte = ReadByte(SEQUENCE_WAIT_MS);
+    while ((final_byte >= '0' && final_byte <= '9') || final_byte == ';') {
+        final_byte = ReadByte(SEQUENCE_WAIT_MS);
+    }
+    if (final_byte == 'C') return KEY_RIGHT;
+    if (final_byte == 'D') return KEY_LEFT;
+    return ESCAPE;
+}
+
+}  // namespace
+
+int ReadKey()
+{
+    if (!terminal.taken) return -1;
+    const int key = ReadByte(0);
+    return key == ESCAPE ? ReadEscapeSequence() : key;
+}
+
+int TerminalColumns()
+{
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
 }
 
 int EndSignal() { return end_signal; }

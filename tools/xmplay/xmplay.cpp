@@ -3,8 +3,10 @@
 // Plays an XM module through the sound device with the intro's own audio path: PlaySong opens
 // waveOut (on the SDL host's audio device), pre-fills the output ring and starts the mixing
 // thread; StopSong ends it. One status line shows what is heard, read from the sync record of
-// the block the device plays. q or Ctrl-C quits, space pauses; at the end of the song (or of
-// the --loops passes) it stops and exits 0. It opens no window and needs no display.
+// the block the device plays. q or Ctrl-C quits, space pauses, 1-9 and 0 turn channels 1-10
+// off and on, the left and right arrows start again from the previous or next order; at the
+// end of the song (or of the --loops passes) it stops and exits 0. It opens no window and
+// needs no display.
 #include <getopt.h>
 #include <unistd.h>
 
@@ -30,8 +32,11 @@ constexpr auto POLL_INTERVAL = std::chrono::milliseconds(20);
 constexpr char HELP[] =
     "usage: xmplay [OPTIONS] IN.xm\n"
     "Plays an XM module through the sound device with the intro's own player and audio path,\n"
-    "with one status line: title, order/row, elapsed/total time and a level meter.\n"
-    "Keys: space pauses and resumes, q (or Ctrl-C) quits.\n"
+    "with one status line: title, order/row, elapsed/total time, a level meter and the silent\n"
+    "channels, fitted to the terminal's width.\n"
+    "Keys: space pauses and resumes; 1 to 9 and 0 turn channels 1 to 10 off and on (heard\n"
+    "once the two seconds already mixed have played); left and right arrows start again from\n"
+    "the previous or the next order, as --start-order would; q (or Ctrl-C) quits.\n"
     "\n"
     "  -h, --help             show this help and exit\n"
     "  -V, --version          show the version and exit\n"
@@ -39,6 +44,7 @@ constexpr char HELP[] =
     "  -s, --start-order N    start at order N (orders count from 0, as trackers show them)\n"
     "  -m, --mute LIST        silence these channels (from 1: 1,3,5-8)\n"
     "      --solo LIST        silence every channel but these\n"
+    "      --gain DB          scale the mix by DB decibels (-48 to 24, default 0)\n"
     "      --strict           refuse a damaged module (any loader warning): exit 1\n"
     "  -q, --quiet            no status line\n"
     "\n"
@@ -57,6 +63,7 @@ struct Options {
     std::string input;
     bool quiet = false;
     int64_t loops = 1;
+    double gain_db = 0.0;
     SongChoice song;  // start order, muted or solo channels, --strict
 };
 
@@ -67,6 +74,8 @@ int UsageError(const std::string& subject, const std::string& reason)
     return UsageErrorFor("xmplay", subject, reason);
 }
 
+enum LongOnly { OPTION_GAIN = OPTION_TOOL_FIRST };
+
 int ParseOptions(int argc, char** argv, Options* options)
 {
     static const option LONG_OPTIONS[] = {
@@ -76,6 +85,7 @@ int ParseOptions(int argc, char** argv, Options* options)
         {"start-order", required_argument, nullptr, 's'},
         {"mute", required_argument, nullptr, 'm'},
         {"solo", required_argument, nullptr, OPTION_SOLO},
+        {"gain", required_argument, nullptr, OPTION_GAIN},
         {"strict", no_argument, nullptr, OPTION_STRICT},
         {"quiet", no_argument, nullptr, 'q'},
         {nullptr, 0, nullptr, 0},
@@ -91,6 +101,12 @@ int ParseOptions(int argc, char** argv, Options* options)
         case 'l':
             if (!ParseWholeNumber(optarg, 0, 1000, &options->loops, &reason)) {
                 return UsageError("--loops", reason);
+            }
+            break;
+        case OPTION_GAIN:
+            if (!ParseDecibels(optarg, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, &options->gain_db,
+                               &reason)) {
+                return UsageError("--gain", reason);
             }
             break;
         case 's':
@@ -123,28 +139,128 @@ int32_t BlockPeak(const int16_t* pcm, int32_t frames)
     return peak;
 }
 
-// Plays until the end, q or an end signal. Returns the end signal, or 0.
-int PlayUntilDone(const StatusLine& line, bool show_status)
+// What plays, and what the keys change of it: the song is started again from another order
+// on a fresh load of the module, as a start order starts it.
+struct Playing {
+    const std::vector<uint8_t>* bytes;
+    Song* song;  // none while stopped
+    SongControl control;
+    StatusLine line;
+    int32_t channels;
+    int64_t loops;
+    bool paused;
+};
+
+// The total time for the control, counted on a load of its own (counting may change a song's
+// data: set-finetune). A song without an end of its own plays on for ever, like --loops 0.
+void CountTotal(Playing* playing)
+{
+    playing->control.passes = static_cast<int32_t>(playing->loops);
+    playing->line.total_frames = 0;
+    if (playing->loops == 0) return;
+    Song* song = LoadModuleBytes(*playing->bytes, nullptr);
+    if (song == nullptr) return;
+    bool ended = false;
+    const int64_t frames = CountSongFrames(song, playing->control,
+                                           MAX_PASS_SECONDS * MIX_RATE * playing->loops, &ended);
+    FreeSong(song);
+    if (ended) {
+        playing->line.total_frames = frames;
+    } else {
+        playing->control.passes = 0;
+    }
+}
+
+// Loads the module afresh and plays it under the control. False with the reason.
+bool StartPlaying(Playing* playing, std::string* reason)
+{
+    playing->song = LoadModuleBytes(*playing->bytes, nullptr);
+    if (playing->song == nullptr) {
+        *reason = "cannot be loaded a second time";
+        return false;
+    }
+    ControlSong(playing->song, playing->control);
+    if (!PlaySong(playing->song)) {
+        StopSong(playing->song);  // gives back whatever PlaySong had opened
+        FreeSong(playing->song);
+        playing->song = nullptr;
+        *reason = "no sound device: cannot play (SDL_AUDIODRIVER chooses one)";
+        return false;
+    }
+    if (playing->paused) PauseSong(true);
+    return true;
+}
+
+void StopPlaying(Playing* playing)
+{
+    if (playing->song == nullptr) return;
+    StopSong(playing->song);
+    FreeSong(playing->song);
+    playing->song = nullptr;
+}
+
+// Starts again from `order`, the ring mixed anew from there, the silent channels kept.
+bool JumpToOrder(Playing* playing, int32_t order, std::string* reason)
+{
+    StopPlaying(playing);
+    playing->control.start_order = order;
+    playing->control.muted_channels = ControlledMutedChannels();
+    CountTotal(playing);
+    return StartPlaying(playing, reason);
+}
+
+// 1..9 and 0: channels 1..10; -1 for any other key.
+int32_t ChannelOfKey(int key)
+{
+    if (key >= '1' && key <= '9') return key - '1';
+    if (key == '0') return 9;
+    return -1;
+}
+
+struct Outcome {
+    int end_signal;      // 0: the song ended, or q
+    std::string failed;  // why playing could not go on
+};
+
+// Plays until the end, q, an end signal or a failure.
+Outcome PlayUntilDone(Playing* playing, bool show_status)
 {
     const SongProgress& progress = ControlledSongProgress();
-    bool paused = false;
     while (true) {
-        if (EndSignal() != 0) return EndSignal();
-        int key = ReadKey();
-        if (key == 'q' || key == 'Q') return 0;
+        if (EndSignal() != 0) return {EndSignal(), ""};
+        const int key = ReadKey();
+        if (key == 'q' || key == 'Q') return {0, ""};
         if (key == ' ') {
-            paused = !paused;
-            PauseSong(paused);
+            playing->paused = !playing->paused;
+            PauseSong(playing->paused);
+        }
+        const int32_t channel = ChannelOfKey(key);
+        if (channel >= 0 && channel < playing->channels) {
+            SetControlledMutedChannels(ControlledMutedChannels() ^ (1u << channel));
         }
         PlayPosition heard{};
         const int16_t* pcm = nullptr;
         int32_t frames = 0;
-        if (!HeardPosition(&heard, &pcm, &frames)) return 0;
+        if (!HeardPosition(&heard, &pcm, &frames)) return {0, "the sound device stopped"};
+        if (key == KEY_LEFT || key == KEY_RIGHT) {
+            const int32_t order = heard.order + (key == KEY_LEFT ? -1 : 1);
+            if (order >= 0 && order < playing->line.orders) {
+                std::string reason;
+                if (!JumpToOrder(playing, order, &reason)) return {0, reason};
+                continue;
+            }
+        }
         // Everything up to the end has been played once the device plays a block past it.
-        if (progress.ended.load() && heard.frame >= progress.end_frame.load()) return 0;
+        if (progress.ended.load() && heard.frame >= progress.end_frame.load()) return {0, ""};
         if (show_status) {
-            std::string text = FormatStatus(line, heard.order, heard.row, heard.frame,
-                                            BlockPeak(pcm, frames), paused);
+            const StatusNow now{heard.order,
+                                heard.row,
+                                heard.frame,
+                                BlockPeak(pcm, frames),
+                                ControlledMutedChannels(),
+                                playing->channels,
+                                playing->paused};
+            std::string text = FormatStatus(playing->line, now, TerminalColumns());
             std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
             std::fflush(stderr);
         }
@@ -175,41 +291,35 @@ int main(int argc, char** argv)
         FreeSong(song);
         return UsageError(option, reason);
     }
-
-    SongControl control = ControlForChoice(options.song, static_cast<int32_t>(options.loops));
-    StatusLine line{ModuleTitle(bytes), SongLength(song), 0};
-    if (options.loops > 0) {
-        bool ended = false;
-        line.total_frames =
-            CountSongFrames(song, control, MAX_PASS_SECONDS * MIX_RATE * options.loops, &ended);
-        // A song without an end of its own plays on for ever, like --loops 0.
-        if (!ended) {
-            control.passes = 0;
-            line.total_frames = 0;
-        }
+    for (const std::string& text : SongChoiceWarnings(options.song, song)) {
+        Say(options.input, text);
     }
-    // Counting may have changed the song's data (set-finetune): play a fresh load.
+    Playing playing{&bytes,
+                    nullptr,
+                    ControlForChoice(options.song, static_cast<int32_t>(options.loops)),
+                    StatusLine{ModuleTitle(bytes), SongLength(song), 0},
+                    song->channel_count,
+                    options.loops,
+                    false};
     FreeSong(song);
-    song = LoadModuleBytes(bytes, nullptr);
-    if (song == nullptr) {
-        Say(options.input, "cannot be loaded a second time");
-        return 1;
-    }
+    CountTotal(&playing);
+    SetOutputGain(options.gain_db);
 
-    ControlSong(song, control);
     TakeTerminal();
-    if (!PlaySong(song)) {
+    if (!StartPlaying(&playing, &reason)) {
         GiveBackTerminal();
-        Say(options.input, "no sound device: cannot play (SDL_AUDIODRIVER chooses one)");
-        FreeSong(song);
+        Say(options.input, reason);
         return 1;
     }
     const bool show_status = !options.quiet && isatty(STDERR_FILENO) != 0;
-    int end_signal = PlayUntilDone(line, show_status);
-    StopSong(song);
+    const Outcome outcome = PlayUntilDone(&playing, show_status);
+    StopPlaying(&playing);
     if (show_status) std::fputc('\n', stderr);
     GiveBackTerminal();
-    FreeSong(song);
-    if (end_signal != 0) EndBySignal(end_signal);
+    if (!outcome.failed.empty()) {
+        Say(options.input, outcome.failed);
+        return 1;
+    }
+    if (outcome.end_signal != 0) EndBySignal(outcome.end_signal);
     return 0;
 }

@@ -6,14 +6,24 @@
 #   ./run.sh xmplay song.xm
 #   ./run.sh font_preview font.pgm 3
 #   ./run.sh capture intro.mp4     (also installs FFmpeg's development libraries)
+# or the browser build (build/web/site), served on 127.0.0.1 until Ctrl+C, port 8000 or the
+# next free one (also installs Emscripten):
+#   ./run.sh web [PORT]
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 program=${1:-intro}
 [ $# -gt 0 ] && shift
 case "$program" in
-  intro|xm2wav|xmplay|font_preview|capture) ;;
-  *) echo "usage: ./run.sh [intro|xm2wav|xmplay|font_preview|capture] [arguments...]" >&2; exit 2 ;;
+  intro|xm2wav|xmplay|font_preview|capture|web) ;;
+  *) echo "usage: ./run.sh [intro|xm2wav|xmplay|font_preview|capture|web] [arguments...]" >&2; exit 2 ;;
 esac
+if [ "$program" = web ]; then
+  "$root/scripts/install-deps.sh" web >&2
+  cd "$root"
+  cmake --preset web >/dev/null
+  cmake --build --preset web -j"$(nproc)" >&2
+  exec python3 "$root/scripts/serve_site.py" "$root/build/web/site" "$@"
+fi
 # Build output goes to standard error: a tool may be writing to standard output.
 deps=run
 [ "$program" = capture ] && deps=capture

@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer
 # (build/test) and runs every test: unit, scenario, module corpus, ThreadSanitizer, a short fuzz
 # run and the end-to-end tests of the real intro under Xvfb; with MinGW-w64 and Wine present,
-# ctest also cross-builds the Windows executables and runs them under Wine (tests/windows).
+# ctest also cross-builds the Windows executables and runs them under Wine (tests/windows);
+# with Emscripten and Chromium, it builds the web pages and drives them headless (tests/web).
 #   ./test.sh                    corpus tests skip when ../shared/corpus is missing
 #   ./test.sh --require-corpus   ... and fail instead (what CI runs)
 set -euo pipefail
@@ -10,6 +11,8 @@ cd "$(dirname "$0")"
 require_corpus=OFF
 [ "${1:-}" = --require-corpus ] && require_corpus=ON
 scripts/install-deps.sh test
+# puppeteer-core for the browser tests, exactly as pinned in tests/web/package-lock.json.
+npm ci --prefix tests/web --no-audit --no-fund --loglevel=error >/dev/null
 jobs=$(nproc)
 
 cmake --preset test -DINTRO_REQUIRE_CORPUS=$require_corpus >/dev/null

@@ -4,8 +4,9 @@
 // rand for the bubbles' start positions and never seeds it: with this definition every build
 // (the Windows one through its own runtime, every other one through this file) starts the
 // bubbles at the same places. It takes the place of the C library's own rand and srand, which
-// differ from platform to platform.
-#include <cstdlib>
+// differ from platform to platform. <cstdlib> is not included: C libraries declare the two
+// with differing exception specifications (glibc's never throw, musl's say nothing), and the
+// definitions must match neither.
 
 namespace {
 
@@ -13,13 +14,13 @@ thread_local unsigned int runtime_rand_state = 1;
 
 }  // namespace
 
-extern "C" int rand(void) noexcept
+extern "C" int rand(void)
 {
     runtime_rand_state = runtime_rand_state * 214013u + 2531011u;
     return static_cast<int>((runtime_rand_state >> 16) & 0x7FFF);
 }
 
-extern "C" void srand(unsigned int seed) noexcept
+extern "C" void srand(unsigned int seed)
 {
     runtime_rand_state = seed;
 }

@@ -1,10 +1,12 @@
 // The host: the few services of the machine underneath that the platform layer is built on.
-// Two hosts implement this header, chosen at link time: platform/sdl (the real one: SDL2
-// window, input, message boxes, vsync'd presentation, audio) and platform/headless (tests:
-// scripted answers and input, captured frames, a virtual audio clock, forced device loss).
+// Three hosts implement this header, chosen at link time: platform/sdl (the real one: SDL2
+// window, input, message boxes, vsync'd presentation, audio), platform/web (the browser: the
+// page's canvas, dialogs and input, an AudioWorklet) and platform/headless (tests: scripted
+// answers and input, captured frames, a virtual audio clock, forced device loss).
 // In the SDL host the display calls are in sdl_display.cpp, the audio calls in sdl_audio.cpp
-// and the rest in sdl_host.cpp; in the headless host the audio calls are in headless_audio.cpp
-// and the rest in headless_host.cpp. Nothing outside platform/ includes this header.
+// and the rest in sdl_host.cpp; in the web host they are in web_display.cpp, web_audio.cpp and
+// web_host.cpp; in the headless host the audio calls are in headless_audio.cpp and the rest in
+// headless_host.cpp. Nothing outside platform/ includes this header.
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,6 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -69,7 +68,7 @@ void* ThreadMain(void* argument)
     LPVOID parameter = nullptr;
     {
         std::lock_guard<std::mutex> guard(registry.lock);
-        record->kernel_id = pid_t(syscall(SYS_gettid));
+        record->kernel_id = gettid();
         record->started = true;
         start = record->start;
         parameter = record->parameter;

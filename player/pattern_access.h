@@ -7,8 +7,6 @@
 
 #include "player/player.h"
 
-// SongLength is declared in player.h.
+// SongLength and PlayedChannelCount are declared in player.h.
 int32_t PatternRowsAt(const Song* song, int32_t order);
 const NoteCell* RowCells(const Song* song, int32_t order, int32_t row);
-// Tracker channels actually played: channel_count, bounded by the channel table.
-int32_t PlayedChannelCount(const Song* song);

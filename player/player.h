@@ -35,6 +35,8 @@ Song* LoadModuleFromFile(const char* path, LoadReport* report);
 bool FreeSong(Song* song);
 // Order entries in use: song_length, bounded by the 256 entries of the order table.
 int32_t SongLength(const Song* song);
+// Tracker channels actually played: channel_count, bounded by the channel table.
+int32_t PlayedChannelCount(const Song* song);
 
 // ---- Loading through source callbacks (how the intro loads its embedded module) -------------
 

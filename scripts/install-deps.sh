@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, only those missing.
-# Usage: scripts/install-deps.sh [run|capture|test]
+# Usage: scripts/install-deps.sh [run|capture|web|test]
 #   run      what the intro and xm2wav need to build
 #   capture  and FFmpeg's libraries, for capture (the intro to a video file)
+#   web      and Emscripten (with node, which it runs on), for the browser build
 #   test     everything the tests need, FFmpeg's libraries included
 set -euo pipefail
 
@@ -11,6 +12,8 @@ packages=(cmake g++ make pkg-config libsdl2-dev)
 # them. The intro and xm2wav never need them.
 ffmpeg_packages=(libavformat-dev libavcodec-dev libswscale-dev libavutil-dev)
 [ "${1:-run}" = capture ] && packages+=("${ffmpeg_packages[@]}")
+web_packages=(emscripten nodejs python3)
+[ "${1:-run}" = web ] && packages+=("${web_packages[@]}")
 if [ "${1:-run}" = test ]; then
   # GoogleTest, clang with libFuzzer and the sanitizer runtimes, and what the end-to-end
   # tests drive the real window with: Xvfb, xdotool, xwininfo, ImageMagick, the X core fonts
@@ -24,6 +27,10 @@ if [ "${1:-run}" = test ]; then
   # The Windows build and Wine to run it: the 32-bit Wine with Mesa's OpenGL for its
   # Direct3D 9 (about 3 GB).
   packages+=(g++-mingw-w64-i686 wine wine32:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386)
+  # The browser build, and headless Chromium driven by puppeteer-core (from npm, see test.sh).
+  # npm comes with some builds of node; Debian's own node has it as a package of its own.
+  packages+=("${web_packages[@]}" chromium)
+  command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi
 
 missing=()

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "player/player.h"
+#include "tools/common/heard_block.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
@@ -127,16 +128,6 @@ int ParseOptions(int argc, char** argv, Options* options)
     }
     options->input = argv[optind];
     return -1;
-}
-
-int32_t BlockPeak(const int16_t* pcm, int32_t frames)
-{
-    int32_t peak = 0;
-    for (int32_t i = 0; i < frames * 2; ++i) {
-        int32_t level = pcm[i] < 0 ? -pcm[i] : pcm[i];
-        if (level > peak) peak = level;
-    }
-    return peak;
 }
 
 // What plays, and what the keys change of it: the song is started again from another order

@@ -2,16 +2,18 @@
 """Times xm2wav against two independent players rendering the same songs to WAV files.
 
 Every song given (or every .xm file in the folders given) that plays for more than a minute
-is rendered once through its order list by xm2wav, openmpt123 and xmp, all at 44100 Hz, 16
-bits, with linear interpolation:
-  xm2wav SONG OUT.wav
+is rendered once through its order list by xm2wav on one process and on two, openmpt123 and
+xmp, all at 44100 Hz, 16 bits, with linear interpolation:
+  xm2wav -j 1 SONG OUT.wav
+  xm2wav -j 2 SONG OUT.wav
   openmpt123 --batch -q --samplerate 44100 --no-float --dither 0 --filter 2 --force -o OUT SONG
   xmp --norc -q -f 44100 -b 16 -i linear -o OUT SONG
-The three take turns, ROUNDS times (default 3), each writing a fresh file into a temporary
+The four take turns, ROUNDS times (default 3), each writing a fresh file into a temporary
 folder; the best of the rounds counts, both as elapsed time and as processor time (user +
-system, the operating system's accounting of the finished process, which another load on
-the machine disturbs less). The last columns give the faster peer's time divided by
-xm2wav's: above 1, xm2wav is faster.
+system of the process and the processes it waited for, the operating system's accounting,
+which another load on the machine disturbs less). The last columns give the faster peer's
+time divided by xm2wav's, for -j 1 and for -j 2 (above 1, xm2wav is faster), and the processor
+time of -j 2 against -j 1 (the cost of rendering on two processes).
 
 Usage: compare_speed.py XM2WAV SONG.xm|FOLDER [...] [--rounds N] [--min-seconds S]
 Standard library only. A benchmark, not a test: it prints figures and judges nothing.
@@ -98,19 +100,20 @@ def main(argv):
     try:
         load = os.getloadavg()[0]
         print(f"best of {rounds}, load average {load:.1f} on {os.cpu_count()} processors")
-        names = ["xm2wav"] + peers
+        names = ["xm2wav -j1", "xm2wav -j2"] + peers
         print(f"{'song':<28} {'length':>7}  " +
               "  ".join(f"{n + ' s':>14}" for n in names) +
-              "   faster peer / xm2wav")
+              "   faster peer / xm2wav     -j2 cpu")
         print(f"{'':<28} {'':>7}  " + "  ".join(f"{'wall':>6} {'cpu':>7}" for _ in names) +
-              f"   {'wall':>6} {'cpu':>6}")
+              f"   {'-j1 wall':>8} {'-j2 wall':>8} {'-j2 cpu':>7}  {'/ -j1':>7}")
         for song in songs_from(args[1:]):
             out = os.path.join(work, "out.wav")
-            run_timed([xm2wav, song, out], out)  # warms the caches, and gives the length
+            run_timed([xm2wav, "-j", "1", song, out], out)  # warms the caches, gives the length
             seconds = wav_seconds(out)
             if seconds <= min_seconds:
                 continue
-            commands = {"xm2wav": [xm2wav, song, out]}
+            commands = {"xm2wav -j1": [xm2wav, "-j", "1", song, out],
+                        "xm2wav -j2": [xm2wav, "-j", "2", song, out]}
             for peer, command in peer_commands(song, out).items():
                 if peer in peers:
                     commands[peer] = command
@@ -122,10 +125,12 @@ def main(argv):
                     best[name][1] = min(best[name][1], cpu)
             faster_wall = min(best[p][0] for p in peers)
             faster_cpu = min(best[p][1] for p in peers)
+            one, two = best["xm2wav -j1"], best["xm2wav -j2"]
             title = os.path.splitext(os.path.basename(song))[0][:28]
             print(f"{title:<28} {seconds:6.1f}s  " +
                   "  ".join(f"{best[n][0]:6.3f} {best[n][1]:7.3f}" for n in names) +
-                  f"   {faster_wall / best['xm2wav'][0]:6.2f} {faster_cpu / best['xm2wav'][1]:6.2f}")
+                  f"   {faster_wall / one[0]:8.2f} {faster_wall / two[0]:8.2f} "
+                  f"{faster_cpu / two[1]:7.2f}  {two[1] / one[1]:7.2f}")
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0

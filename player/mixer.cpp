@@ -256,14 +256,20 @@ void MixVoice(Voice* v, float* out, int32_t frames, const MixerKernels& kernels,
 
         const uint64_t step = direction == 1 ? counter.step : uint64_t{0} - counter.step;
         if (ramp) {
-            float left_gain = RampGain(v->current_left);
-            float right_gain = RampGain(v->current_right);
-            p = MixRamp(kernels, out, n, s.data, p, step, &left_gain, &right_gain,
-                        v->ramp_left_increment, v->ramp_right_increment);
-            v->current_left = static_cast<int32_t>(
-                std::nearbyint(static_cast<double>(left_gain) * 255.0 * 256.0));
-            v->current_right = static_cast<int32_t>(
-                std::nearbyint(static_cast<double>(right_gain) * 255.0 * 256.0));
+            if (kernels.advance_only && n == v->ramp_remaining) {
+                // A walk through the end of a ramp: the gains it would reach are replaced by
+                // the targets below, so they need not be counted out frame by frame.
+                p += static_cast<uint64_t>(n) * step;
+            } else {
+                float left_gain = RampGain(v->current_left);
+                float right_gain = RampGain(v->current_right);
+                p = MixRamp(kernels, out, n, s.data, p, step, &left_gain, &right_gain,
+                            v->ramp_left_increment, v->ramp_right_increment);
+                v->current_left = static_cast<int32_t>(
+                    std::nearbyint(static_cast<double>(left_gain) * 255.0 * 256.0));
+                v->current_right = static_cast<int32_t>(
+                    std::nearbyint(static_cast<double>(right_gain) * 255.0 * 256.0));
+            }
             v->ramp_remaining -= n;
             if (v->ramp_remaining == 0) {
                 v->ramp_left_increment = 0.0f;

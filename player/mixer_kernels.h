@@ -27,9 +27,13 @@ struct MixerKernels {
     MixSteadyKernel mix_steady;
     MixGainsKernel mix_gains;
     ConvertKernel convert;
+    bool advance_only = false;  // mixes nothing: only the positions the kernels return count
 };
 
 extern const MixerKernels PLAIN_KERNELS;
+// Mixes nothing and converts nothing, but returns the positions every other set returns: the
+// voices advance exactly as mixing advances them (mixer_path.h, SetAdvanceOnly).
+extern const MixerKernels ADVANCE_KERNELS;
 #if defined(__x86_64__) || defined(__i386__)
 #define MIXER_X86_KERNELS 1
 extern const MixerKernels SSE2_KERNELS;

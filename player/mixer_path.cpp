@@ -8,6 +8,7 @@ struct MixerChoice {
     MixerPath path;
     const MixerKernels* kernels;
     bool skip_silent;
+    bool advance_only;
 };
 
 const MixerKernels* KernelsOf(MixerPath path)
@@ -25,7 +26,7 @@ const MixerKernels* KernelsOf(MixerPath path)
 MixerChoice StartingChoice()
 {
     MixerPath best = BestMixerPath();
-    return MixerChoice{best, KernelsOf(best), true};
+    return MixerChoice{best, KernelsOf(best), true, false};
 }
 
 MixerChoice choice = StartingChoice();
@@ -80,7 +81,13 @@ bool SelectMixerPath(MixerPath path)
 }
 
 MixerPath SelectedMixerPath() { return choice.path; }
-const MixerKernels& SelectedMixerKernels() { return *choice.kernels; }
+const MixerKernels& SelectedMixerKernels()
+{
+    return choice.advance_only ? ADVANCE_KERNELS : *choice.kernels;
+}
 
 void SetSilentVoiceSkip(bool skip) { choice.skip_silent = skip; }
 bool SilentVoiceSkip() { return choice.skip_silent; }
+
+void SetAdvanceOnly(bool on) { choice.advance_only = on; }
+bool AdvanceOnly() { return choice.advance_only; }

@@ -27,3 +27,10 @@ const MixerKernels& SelectedMixerKernels();
 // Off: silent voices are mixed at gain 0 like any other (the slow way, for comparisons).
 void SetSilentVoiceSkip(bool skip);
 bool SilentVoiceSkip();
+
+// On: MixVoices adds nothing and ConvertToPcm16 writes nothing, but every voice advances
+// exactly as when mixed (positions, loops, ends, ramps), and the block fill runs the ticks as
+// ever: a walk through the song to the state at a later block, at a fraction of the cost of
+// mixing. Off (the default): the selected kernel set mixes. Call it only while nothing mixes.
+void SetAdvanceOnly(bool on);
+bool AdvanceOnly();

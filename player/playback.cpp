@@ -9,6 +9,7 @@
 #include "player/audio_settings.h"
 #include "player/channel.h"
 #include "player/mixer.h"
+#include "player/mixer_path.h"
 #include "player/output_gain.h"
 #include "player/sequencer.h"
 #include "player/song_control.h"
@@ -122,7 +123,9 @@ void FillBlock()
     if (song == nullptr || mix_buffer == nullptr || pcm_ring == nullptr) return;
     int32_t base = write_block * block_frames;
     float* block = mix_buffer + static_cast<size_t>(base) * 2;
-    std::memset(block, 0, static_cast<size_t>(block_frames) * 2 * sizeof(float));
+    // A walk (mixer_path.h, SetAdvanceOnly) mixes nothing: no block to clear, scale or convert.
+    const bool walk = AdvanceOnly();
+    if (!walk) std::memset(block, 0, static_cast<size_t>(block_frames) * 2 * sizeof(float));
 
     int32_t done = 0;
     int32_t left = song->samples_to_next_tick;
@@ -149,8 +152,10 @@ void FillBlock()
         record.elapsed_ms = song->elapsed_ms;
     }
     song->samples_to_next_tick = left;
-    ApplyOutputGain(block, static_cast<int64_t>(block_frames) * 2);
-    ConvertToPcm16(pcm_ring + static_cast<size_t>(base) * 2, block, block_frames);
+    if (!walk) {
+        ApplyOutputGain(block, static_cast<int64_t>(block_frames) * 2);
+        ConvertToPcm16(pcm_ring + static_cast<size_t>(base) * 2, block, block_frames);
+    }
     write_block += 1;
     if (write_block >= blocks_in_ring) write_block = 0;
 }

@@ -143,6 +143,8 @@ bool StartRender(Song* song);
 // the same interleaved layout), both valid until the next render call. Returns the frames
 // (884 for a whole block at 44100 Hz), 0 when no render was started.
 int32_t RenderBlock(const int16_t** pcm, const float** mix);
+// The frames of one block of the block fill (884 at 44100 Hz), from the first play start on.
+int32_t RenderBlockFrames();
 // Writes the next `frames` frames of PCM into `out` (2 x frames values) and returns `frames`;
 // 0 when no render was started.
 int64_t RenderPcm(int16_t* out, int64_t frames);

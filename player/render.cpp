@@ -64,6 +64,8 @@ int32_t RenderBlock(const int16_t** pcm, const float** mix)
     return frames;
 }
 
+int32_t RenderBlockFrames() { return block_frames; }
+
 int64_t RenderPcm(int16_t* out, int64_t frames)
 {
     int64_t done = 0;

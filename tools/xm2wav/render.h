@@ -8,7 +8,8 @@
 #include "player/player.h"
 
 // Receives each block's PCM (interleaved stereo, frames frames) and the float mix it was
-// converted from (the same layout); false stops the render.
+// converted from (the same layout; from a render on several processes, only for a block whose
+// PCM reached a 16-bit limit); false stops the render.
 typedef bool (*BlockSink)(const int16_t* pcm, const float* mix, int32_t frames, void* context);
 // Told the frames rendered so far after every block.
 typedef void (*RenderProgress)(int64_t frames_done, const Song* song, void* context);

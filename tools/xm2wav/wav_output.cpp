@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 
 void Put16(uint8_t* at, uint32_t value)
@@ -89,6 +93,34 @@ bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames)
     out->pending.insert(out->pending.end(), bytes, bytes + static_cast<size_t>(frames) * 4);
     out->frames_written += frames;
     return out->pending.size() < WRITE_BYTES || WritePending(out);
+}
+
+bool WriteWavFramesAt(WavOutput* out, int64_t first_frame, const int16_t* pcm, int32_t frames)
+{
+    const char* bytes = reinterpret_cast<const char*>(pcm);
+    size_t left = static_cast<size_t>(frames) * 4;
+    int64_t at = 44 + first_frame * 4;
+#ifdef _WIN32
+    // One process writes on Windows: the stream's own position will do.
+    int64_t position = _ftelli64(out->file);
+    bool written = _fseeki64(out->file, at, SEEK_SET) == 0 &&
+                   std::fwrite(bytes, 1, left, out->file) == left &&
+                   _fseeki64(out->file, position, SEEK_SET) == 0;
+    return written;
+#else
+    const int fd = fileno(out->file);
+    while (left > 0) {
+        ssize_t done = pwrite(fd, bytes, left, static_cast<off_t>(at));
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += done;
+        left -= static_cast<size_t>(done);
+        at += done;
+    }
+    return true;
+#endif
 }
 
 bool FinishWavOutput(WavOutput* out, int32_t rate)

@@ -31,6 +31,11 @@ bool OpenWavOutput(WavOutput* out, const std::string& destination, const OutputR
 // to correct it.
 bool WriteWavHeader(WavOutput* out, int64_t frames, int32_t rate);
 bool WriteWavFrames(WavOutput* out, const int16_t* pcm, int32_t frames);
+// Writes frames at their own place in a file that can be rewound, from frame `first_frame` of
+// the data on, without moving the stream's position: processes that share the file may write
+// their parts in any order. False with errno set when the write failed. The caller adds the
+// frames to frames_written.
+bool WriteWavFramesAt(WavOutput* out, int64_t first_frame, const int16_t* pcm, int32_t frames);
 // Corrects the header for the frames written (when it can be rewound), closes and renames
 // into place.
 bool FinishWavOutput(WavOutput* out, int32_t rate);

@@ -25,6 +25,7 @@
 #include "tools/common/song_choice.h"
 #include "tools/common/song_info.h"
 #include "tools/common/tool_messages.h"
+#include "tools/xm2wav/parallel_render.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"
 
@@ -32,6 +33,13 @@ namespace {
 
 // A song that finds no end of its own stops after this long (each pass).
 constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
+// With more than one job, each process mixes stretches of blocks: long enough that starting a
+// process costs little against them. To a stream, this many (about 10 s), of which jobs + 1
+// are held in memory; into a file, at most this many (about 20 s), shorter toward the end so
+// that the processes finish together.
+constexpr int32_t STREAM_CHUNK_BLOCKS = 500;
+constexpr int32_t FILE_CHUNK_BLOCKS = 1000;
+constexpr int64_t MAX_JOBS = 64;
 
 constexpr char HELP[] =
     "usage: xm2wav [OPTIONS] IN.xm OUT.wav\n"
@@ -56,6 +64,9 @@ constexpr char HELP[] =
     "                         the orders before it count as played\n"
     "  -m, --mute LIST        silence these channels (from 1: 1,3,5-8)\n"
     "      --solo LIST        silence every channel but these\n"
+    "  -j, --jobs N           render on N processes at once (default: the number of\n"
+    "                         processors); the bytes are the same for every N. On Windows\n"
+    "                         the render always runs on one process\n"
     "  -f, --force            replace OUT if it is an existing file\n"
     "      --strict           refuse a damaged module (any loader warning): exit 1\n"
     "  -q, --quiet            no progress line and no closing line\n"
@@ -88,7 +99,8 @@ struct Options {
     int64_t loops = 1;
     double fade_seconds = 0.0;
     double gain_db = 0.0;
-    SongChoice song;  // start order, muted or solo channels, --strict
+    int64_t jobs = 0;  // 0: the default
+    SongChoice song;   // start order, muted or solo channels, --strict
 };
 
 void Say(const std::string& subject, const std::string& text) { SayFor("xm2wav", subject, text); }
@@ -118,6 +130,7 @@ int ParseOptions(int argc, char** argv, Options* options)
         {"start-order", required_argument, nullptr, 's'},
         {"mute", required_argument, nullptr, 'm'},
         {"solo", required_argument, nullptr, OPTION_SOLO},
+        {"jobs", required_argument, nullptr, 'j'},
         {"force", no_argument, nullptr, 'f'},
         {"strict", no_argument, nullptr, OPTION_STRICT},
         {"quiet", no_argument, nullptr, 'q'},
@@ -126,7 +139,7 @@ int ParseOptions(int argc, char** argv, Options* options)
     opterr = 0;
     int choice;
     std::string reason;
-    while ((choice = getopt_long(argc, argv, ":hVil:t:s:m:fq", LONG_OPTIONS, nullptr)) != -1) {
+    while ((choice = getopt_long(argc, argv, ":hVil:t:s:m:j:fq", LONG_OPTIONS, nullptr)) != -1) {
         switch (choice) {
         case 'h': std::fputs(HELP, stdout); return 0;
         case 'V': std::printf("xm2wav %s\n", INTRO_VERSION); return 0;
@@ -145,6 +158,11 @@ int ParseOptions(int argc, char** argv, Options* options)
                 return UsageError("--seconds", reason);
             }
             options->fixed_length = true;
+            break;
+        case 'j':
+            if (!ParseWholeNumber(optarg, 1, MAX_JOBS, &options->jobs, &reason)) {
+                return UsageError("--jobs", reason);
+            }
             break;
         case OPTION_FADE:
             if (!ParseSeconds(optarg, &options->fade_seconds, &reason)) {
@@ -198,57 +216,94 @@ struct Session {
     int32_t peak;
     std::vector<int16_t> faded;
     float loudest_clipped;  // the largest magnitude of the mix in the blocks that clipped
+    int64_t shown_frames;   // where the progress line stood last
 };
 
-void Measure(Session* session, const int16_t* pcm, const float* mix, int32_t frames)
+// The clipped samples and the peak of the PCM, and how far the mix went past the limits,
+// read from the float mix only in a block that clipped. Without branches and with the
+// figures in locals, so that the compiler can use vectors.
+void Measure(const int16_t* pcm, const float* mix, int32_t frames, int64_t* clipped_samples,
+             int32_t* peak_level, float* loudest_clipped)
 {
-    const int64_t clipped_before = session->clipped;
+    int32_t clipped = 0;
+    int32_t peak = *peak_level;
     for (int32_t i = 0; i < frames * 2; ++i) {
         int32_t value = pcm[i];
-        if (value == 32767 || value == -32768) session->clipped += 1;
+        clipped += (value == 32767) | (value == -32768);
         int32_t level = value < 0 ? -value : value;
-        if (level > session->peak) session->peak = level;
+        peak = level > peak ? level : peak;
     }
-    // How far the mix went past the limits is read from the float mix, only where it did.
-    if (session->clipped == clipped_before) return;
+    *clipped_samples += clipped;
+    *peak_level = peak;
+    if (clipped == 0) return;
     for (int32_t i = 0; i < frames * 2; ++i) {
-        session->loudest_clipped = std::max(session->loudest_clipped, std::fabs(mix[i]));
+        *loudest_clipped = std::max(*loudest_clipped, std::fabs(mix[i]));
     }
+}
+
+bool FadeReaches(const Session& session, int64_t first_frame, int32_t frames)
+{
+    return session.fade_frames > 0 &&
+           first_frame + frames > session.total_frames - session.fade_frames;
 }
 
 // The fade: gain (total - 1 - frame) / fade_frames over the last fade_frames frames, so that
 // the last frame is silent.
-const int16_t* Faded(Session* session, const int16_t* pcm, int32_t frames)
+void Fade(const Session& session, int64_t first_frame, int16_t* pcm, int32_t frames)
 {
-    int64_t fade_start = session->total_frames - session->fade_frames;
-    if (session->fade_frames <= 0 || session->frames_done + frames <= fade_start) return pcm;
-    session->faded.assign(pcm, pcm + static_cast<size_t>(frames) * 2);
+    int64_t fade_start = session.total_frames - session.fade_frames;
     for (int32_t i = 0; i < frames; ++i) {
-        int64_t frame = session->frames_done + i;
+        int64_t frame = first_frame + i;
         if (frame < fade_start) continue;
-        double gain = static_cast<double>(session->total_frames - 1 - frame) /
-                      static_cast<double>(session->fade_frames);
+        double gain = static_cast<double>(session.total_frames - 1 - frame) /
+                      static_cast<double>(session.fade_frames);
         for (int32_t side = 0; side < 2; ++side) {
-            int16_t& value = session->faded[static_cast<size_t>(i) * 2 + side];
+            int16_t& value = pcm[static_cast<size_t>(i) * 2 + side];
             value = static_cast<int16_t>(std::lrint(value * gain));
         }
     }
-    return session->faded.data();
 }
 
+// The render's blocks in order, to any output.
 bool WriteBlock(const int16_t* pcm, const float* mix, int32_t frames, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    Measure(session, pcm, mix, frames);
-    bool written = WriteWavFrames(session->output, Faded(session, pcm, frames), frames);
+    Measure(pcm, mix, frames, &session->clipped, &session->peak, &session->loudest_clipped);
+    if (FadeReaches(*session, session->frames_done, frames)) {
+        session->faded.assign(pcm, pcm + static_cast<size_t>(frames) * 2);
+        Fade(*session, session->frames_done, session->faded.data(), frames);
+        pcm = session->faded.data();
+    }
+    bool written = WriteWavFrames(session->output, pcm, frames);
     session->frames_done += frames;
     return written;
+}
+
+// A stretch of the render at its place in a file, from whichever process mixed it.
+bool WriteChunk(int64_t first_frame, int16_t* pcm, const float* mix, int32_t frames, void* context,
+                ChunkFigures* figures)
+{
+    const Session* session = static_cast<const Session*>(context);
+    // Block by block, as the mix is at hand only for the blocks that clipped.
+    const int32_t block_frames = RenderBlockFrames();
+    for (int32_t done = 0; done < frames; done += block_frames) {
+        const size_t at = static_cast<size_t>(done) * 2;
+        Measure(pcm + at, mix + at, std::min(block_frames, frames - done), &figures->clipped,
+                &figures->peak, &figures->loudest_clipped);
+    }
+    if (FadeReaches(*session, first_frame, frames)) Fade(*session, first_frame, pcm, frames);
+    if (WriteWavFramesAt(session->output, first_frame, pcm, frames)) return true;
+    figures->error_number = errno;
+    return false;
 }
 
 void ShowProgress(int64_t frames_done, const Song*, void* context)
 {
     Session* session = static_cast<Session*>(context);
-    if (!session->show_progress || frames_done % (MIX_RATE / 4) >= MIX_RATE / 50) return;
+    if (!session->show_progress) return;
+    if (frames_done - session->shown_frames < MIX_RATE / 4 && frames_done < session->total_frames)
+        return;
+    session->shown_frames = frames_done;
     int width = 40;
     int filled = session->total_frames > 0
                      ? static_cast<int>(width * frames_done / session->total_frames)
@@ -362,8 +417,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool through_temporary = OutputCanRewind(output.output);
-    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {},
-                    0.0f};
+    Session session{
+        &output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}, 0.0f, 0};
     const int64_t fade_frames = std::llround(options.fade_seconds * MIX_RATE);
     if (fade_frames > frames) {
         Say("--fade", "warning: " + FramesAsTime(fade_frames) + " is longer than the render (" +
@@ -372,11 +427,31 @@ int main(int argc, char** argv)
     session.fade_frames = std::min<int64_t>(frames, fade_frames);
     SetOutputGain(options.gain_db);
     ControlSong(song, control);
-    int64_t rendered = RenderSong(song, frames, WriteBlock, ShowProgress, &session);
+    const int32_t jobs =
+        static_cast<int32_t>(options.jobs > 0 ? options.jobs : DefaultRenderJobs());
+    std::string failure;
+    int64_t rendered;
+    if (jobs > 1 && through_temporary && ParallelRenderAvailable()) {
+        // A file: every process writes what it mixed at its place.
+        ChunkFigures figures{0, 0, 0.0f, 0};
+        rendered = RenderSongIntoPlaces(song, frames, jobs, FILE_CHUNK_BLOCKS, WriteChunk,
+                                        ShowProgress, &session, &figures, &failure);
+        if (rendered >= 0) {
+            output.frames_written += rendered;
+            session.clipped = figures.clipped;
+            session.peak = figures.peak;
+            session.loudest_clipped = figures.loudest_clipped;
+        }
+    } else {
+        rendered = RenderSongInParallel(song, frames, jobs, STREAM_CHUNK_BLOCKS, WriteBlock,
+                                        ShowProgress, &session, &failure);
+    }
     if (session.show_progress) std::fputc('\n', stderr);
     FreeSong(song);
     if (rendered < 0 || !FinishWavOutput(&output, MIX_RATE)) {
-        std::string error = output.error.empty() ? "cannot write" : output.error;
+        std::string error = !failure.empty()       ? failure
+                            : output.error.empty() ? "cannot write"
+                                                   : output.error;
         AbandonWavOutput(&output);
         Say(options.output,
             error + (through_temporary ? " (the unfinished file was removed)" : ""));

@@ -100,7 +100,7 @@ struct Options {
     double fade_seconds = 0.0;
     double gain_db = 0.0;
     int64_t jobs = 0;  // 0: the default
-    SongChoice song;   // start order, muted or solo channels, --strict
+    SongChoice song;  // start order, muted or solo channels, --strict
 };
 
 void Say(const std::string& subject, const std::string& text) { SayFor("xm2wav", subject, text); }
@@ -280,8 +280,8 @@ bool WriteBlock(const int16_t* pcm, const float* mix, int32_t frames, void* cont
 }
 
 // A stretch of the render at its place in a file, from whichever process mixed it.
-bool WriteChunk(int64_t first_frame, int16_t* pcm, const float* mix, int32_t frames, void* context,
-                ChunkFigures* figures)
+bool WriteChunk(int64_t first_frame, int16_t* pcm, const float* mix, int32_t frames,
+                void* context, ChunkFigures* figures)
 {
     const Session* session = static_cast<const Session*>(context);
     // Block by block, as the mix is at hand only for the blocks that clipped.
@@ -417,8 +417,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool through_temporary = OutputCanRewind(output.output);
-    Session session{
-        &output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {}, 0.0f, 0};
+    Session session{&output, !options.quiet && isatty(STDERR_FILENO) != 0, frames, 0, 0, 0, 0, {},
+                    0.0f, 0};
     const int64_t fade_frames = std::llround(options.fade_seconds * MIX_RATE);
     if (fade_frames > frames) {
         Say("--fade", "warning: " + FramesAsTime(fade_frames) + " is longer than the render (" +
@@ -449,7 +449,7 @@ int main(int argc, char** argv)
     if (session.show_progress) std::fputc('\n', stderr);
     FreeSong(song);
     if (rendered < 0 || !FinishWavOutput(&output, MIX_RATE)) {
-        std::string error = !failure.empty()       ? failure
+        std::string error = !failure.empty()        ? failure
                             : output.error.empty() ? "cannot write"
                                                    : output.error;
         AbandonWavOutput(&output);

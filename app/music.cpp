@@ -1,15 +1,13 @@
-// Music start and stop: the embedded module is read through the memory source, loaded and
-// played on the player's own thread until the intro ends.
+// Music start and stop: the embedded module is registered with the memory source, loaded
+// through it and played on the player's own thread until the intro ends.
 #include "app/music.h"
 
 #include "assets/assets.h"
-#include "player/audio_output.h"
-#include "player/song.h"
-#include "player/song_lifetime.h"
-#include "player/source.h"
+#include "player/player.h"
 
 Song* StartMusic()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
                             TellMemorySource);
     Song* song = LoadSong(embedded_module, nullptr);

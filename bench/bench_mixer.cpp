@@ -97,11 +97,11 @@ double TimeMixing(std::vector<Sample>& samples, Load load, int blocks)
 {
     Random random;
     StartVoices(samples, random, load);
-    const int32_t ramp_length = RAMP_LENGTH;
+    const int32_t usual_ramp_length = ramp_length;
     const float reciprocal = ramp_reciprocal;
     if (load == Load::RAMPING) {
-        RAMP_LENGTH = 1 << 30;
-        ramp_reciprocal = 1.0f / static_cast<float>(RAMP_LENGTH);
+        ramp_length = 1 << 30;
+        ramp_reciprocal = 1.0f / static_cast<float>(ramp_length);
     }
     std::vector<float> out(2 * BLOCK_FRAMES);
     double mixing = 0.0;
@@ -117,7 +117,7 @@ double TimeMixing(std::vector<Sample>& samples, Load load, int blocks)
         MixVoices(out.data(), BLOCK_FRAMES);
         mixing += CpuSeconds() - start;
     }
-    RAMP_LENGTH = ramp_length;
+    ramp_length = usual_ramp_length;
     ramp_reciprocal = reciprocal;
     return mixing * 1e9 / (static_cast<double>(blocks) * BLOCK_FRAMES * MIXED_VOICES);
 }

@@ -12,8 +12,8 @@
 
 #include "player/mixer.h"
 #include "player/playback.h"
+#include "player/player.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
 #include "player/source.h"
 
 // About 2.5 s of output: 125 blocks of 884 frames.

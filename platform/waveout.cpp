@@ -97,6 +97,16 @@ bool IsDeviceFormat(const WAVEFORMATEX& format)
            format.nAvgBytesPerSec == DEVICE_RATE * DEVICE_BLOCK_ALIGN;
 }
 
+// waveOutPause and waveOutRestart: the position stands still while paused.
+MMRESULT SetPaused(HWAVEOUT handle, bool paused)
+{
+    if (!IsOpenHandle(handle)) return MMSYSERR_INVALHANDLE;
+    WaveOutDevice& device = Device();
+    std::lock_guard<std::mutex> guard(device.lock);
+    device.paused = paused;
+    return MMSYSERR_NOERROR;
+}
+
 }  // namespace
 
 MMRESULT WINAPI waveOutOpen(LPHWAVEOUT handle, UINT device_id, LPCWAVEFORMATEX format,
@@ -215,23 +225,9 @@ MMRESULT WINAPI waveOutReset(HWAVEOUT handle)
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT WINAPI waveOutPause(HWAVEOUT handle)
-{
-    if (!IsOpenHandle(handle)) return MMSYSERR_INVALHANDLE;
-    WaveOutDevice& device = Device();
-    std::lock_guard<std::mutex> guard(device.lock);
-    device.paused = true;
-    return MMSYSERR_NOERROR;
-}
+MMRESULT WINAPI waveOutPause(HWAVEOUT handle) { return SetPaused(handle, true); }
 
-MMRESULT WINAPI waveOutRestart(HWAVEOUT handle)
-{
-    if (!IsOpenHandle(handle)) return MMSYSERR_INVALHANDLE;
-    WaveOutDevice& device = Device();
-    std::lock_guard<std::mutex> guard(device.lock);
-    device.paused = false;
-    return MMSYSERR_NOERROR;
-}
+MMRESULT WINAPI waveOutRestart(HWAVEOUT handle) { return SetPaused(handle, false); }
 
 MMRESULT WINAPI waveOutClose(HWAVEOUT handle)
 {

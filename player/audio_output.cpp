@@ -24,6 +24,9 @@ namespace {
 HWAVEOUT wave_out;    // null while no device is open
 WAVEHDR wave_header;  // the one looping buffer: the whole ring
 HANDLE mix_thread;    // null while no thread was started
+// Blocks the mixing thread has refilled since the ring started: the device plays block
+// blocks_refilled modulo blocks_in_ring, and has finished that many blocks.
+std::atomic<int64_t> blocks_refilled{0};
 
 constexpr DWORD BYTES_PER_FRAME = 4;  // 16-bit stereo
 constexpr DWORD LOOP_FOR_EVER = 0xFFFFFFFFu;
@@ -65,6 +68,7 @@ DWORD WINAPI MixingThread(LPVOID)
             block_busy = true;
             FillBlock();
             block_busy = false;
+            blocks_refilled.fetch_add(1, std::memory_order_release);
         }
         Sleep(5);
     }
@@ -132,6 +136,7 @@ bool PlaySong(Song* song)
     waveOutWrite(wave_out, &wave_header, sizeof(wave_header));
 
     stop_requested = false;
+    blocks_refilled.store(0);
     // Marked running before the thread exists, so that a StopSong coming before the thread's
     // first instruction still waits for it instead of freeing what it is about to use.
     thread_finished = false;
@@ -149,6 +154,21 @@ bool PauseSong(bool paused)
     if (!wave_out) return false;
     MMRESULT result = paused ? waveOutPause(wave_out) : waveOutRestart(wave_out);
     return result == MMSYSERR_NOERROR;
+}
+
+bool HeardPosition(PlayPosition* position, const int16_t** pcm, int32_t* frames)
+{
+    if (!wave_out || !sync_ring || !pcm_ring || blocks_in_ring <= 0) return false;
+    // The block the device plays is the next one the thread will refill: neither its PCM nor
+    // its sync record is written while it plays.
+    const int64_t refilled = blocks_refilled.load(std::memory_order_acquire);
+    const int32_t block = static_cast<int32_t>(refilled % blocks_in_ring);
+    const SyncRecord record = sync_ring[block];
+    *position =
+        PlayPosition{record.order, record.row, -1, record.elapsed_ms, refilled * block_frames};
+    if (pcm != nullptr) *pcm = pcm_ring + static_cast<size_t>(block) * block_frames * 2;
+    if (frames != nullptr) *frames = block_frames;
+    return true;
 }
 
 bool StopSong(Song* song)

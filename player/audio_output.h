@@ -5,14 +5,10 @@
 
 #include <atomic>
 
-#include "song.h"
+#include "player/player.h"
 
 extern std::atomic<bool> stop_requested;   // main -> mixing thread
 extern std::atomic<bool> block_busy;       // mixing thread -> main: a block fill runs
 extern std::atomic<bool> thread_finished;  // mixing thread -> main: it has left its loop
-
-bool PlaySong(Song* song);
-bool StopSong(Song* song);
-// Pauses or resumes the device while a song plays (the intro never pauses; the terminal player
-// does). The mixing thread follows the device's position, so it waits with it.
-bool PauseSong(bool paused);
+// PlaySong, StopSong, PauseSong and HeardPosition are declared in player.h. The mixing thread
+// follows the device's position, so a paused device pauses it too.

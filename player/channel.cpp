@@ -62,8 +62,30 @@ void ResetChannel(ChannelState* channel, const Sample* sample)
     channel->tremor_position = 0;
 }
 
+bool VolumeColumnSlide(ChannelState* channel, uint8_t byte)
+{
+    int32_t y = byte & 0x0F;
+    switch (byte >> 4) {
+    case 0x6:  // 0x6y volume slide down
+        SlideVolumeDown(channel, y);
+        return true;
+    case 0x7:  // 0x7y volume slide up
+        SlideVolumeUp(channel, y);
+        return true;
+    case 0xD:  // 0xDy panning slide left
+        SlidePanning(channel, -y);
+        return true;
+    case 0xE:  // 0xEy panning slide right
+        SlidePanning(channel, y);
+        return true;
+    default: return false;
+    }
+}
+
 void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
 {
+    // The slides act once here, then on every later tick of the row.
+    if (VolumeColumnSlide(channel, byte)) return;
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
     case 0x1:  // 0x10..0x50 set volume 0..64
@@ -75,11 +97,9 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
         channel->volume = byte - 0x10;
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 0x6:  // 0x6y volume slide down (once here, then on every later tick)
     case 0x8:  // 0x8y fine volume slide down
         SlideVolumeDown(channel, y);
         return;
-    case 0x7:  // 0x7y volume slide up (once here, then on every later tick)
     case 0x9:  // 0x9y fine volume slide up
         SlideVolumeUp(channel, y);
         return;
@@ -92,12 +112,6 @@ void ApplyVolumeColumn(ChannelState* channel, uint8_t byte)
     case 0xC:  // 0xCy set panning
         channel->panning = y * 16;
         channel->update_flags |= UPDATE_PANNING;
-        return;
-    case 0xD:  // 0xDy panning slide left
-        SlidePanning(channel, -y);
-        return;
-    case 0xE:  // 0xEy panning slide right
-        SlidePanning(channel, y);
         return;
     case 0xF:  // 0xFy tone portamento
         if (y != 0) channel->tone_porta_speed = static_cast<uint8_t>(y * 16);

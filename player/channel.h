@@ -83,6 +83,9 @@ struct InstrumentChoice {
 InstrumentChoice SelectInstrumentAndSample(const Song* song, const ChannelState* channel);
 void ResetChannel(ChannelState* channel, const Sample* sample);
 void ApplyVolumeColumn(ChannelState* channel, uint8_t byte);
+// The volume column's slides of volume (0x6y, 0x7y) and panning (0xDy, 0xEy), which act on
+// the row and on every later tick; false for any other byte.
+bool VolumeColumnSlide(ChannelState* channel, uint8_t byte);
 // The slides of the volume column and of the volume-slide effects, coarse and fine: the volume
 // kept within 0..64, the panning moved as given (the voice update limits what it plays).
 void SlideVolumeUp(ChannelState* channel, int32_t amount);

@@ -6,7 +6,7 @@
 // - interpolation, weight and products in double; gains are 32-bit floats; every output
 //   value is rounded to a 32-bit float after each voice's addition, so every build and
 //   every routine below gives the same bytes;
-// - no click: a change of the target volumes starts a linear ramp of RAMP_LENGTH frames from
+// - no click: a change of the target volumes starts a linear ramp of ramp_length frames from
 //   the volume being applied (24.8 fixed point) to the new one;
 // - sample ends and loop points are met at the exact output frame: each voice's run is cut
 //   into segments whose length is computed once, so the per-frame loops test nothing;
@@ -24,7 +24,7 @@
 #include "player/mixer_path.h"
 
 Voice voices[VOICE_SLOTS];
-int32_t RAMP_LENGTH = 128;
+int32_t ramp_length = 128;
 float ramp_reciprocal = 1.0f / 128.0f;
 
 namespace {
@@ -189,7 +189,7 @@ void EndVoice(Voice* v)
     v->position_frac = 0;
 }
 
-// The per-frame gain change that moves a volume by `change` over RAMP_LENGTH frames.
+// The per-frame gain change that moves a volume by `change` over ramp_length frames.
 float RampIncrement(int32_t change)
 {
     if (change == 0) return 0.0f;
@@ -213,7 +213,7 @@ bool PlanRamp(Voice* v)
         v->right_volume - static_cast<int32_t>(static_cast<uint32_t>(v->current_right) >> 8);
     v->ramp_left_increment = RampIncrement(left_change);
     v->ramp_right_increment = RampIncrement(right_change);
-    v->ramp_remaining = (left_change || right_change) ? RAMP_LENGTH : 0;
+    v->ramp_remaining = (left_change || right_change) ? ramp_length : 0;
     return v->ramp_remaining > 0;
 }
 

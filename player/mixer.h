@@ -36,8 +36,9 @@ struct Voice {
 };
 
 extern Voice voices[VOICE_SLOTS];
-// Set at play start from the mix rate.
-extern int32_t RAMP_LENGTH;
+// Frames of a volume ramp and their reciprocal: set at every play start from the mix rate
+// (128 at 44100 Hz); the tests and the benchmark set other lengths.
+extern int32_t ramp_length;
 extern float ramp_reciprocal;
 
 void MixVoices(float* out, int32_t frames);

@@ -5,11 +5,8 @@
 
 #include <cstdint>
 
-#include "song.h"
+#include "player/player.h"
 
-// Order entries in use: song_length, bounded by the 256 entries of the order table.
-int32_t SongLength(const Song* song);
+// SongLength and PlayedChannelCount are declared in player.h.
 int32_t PatternRowsAt(const Song* song, int32_t order);
 const NoteCell* RowCells(const Song* song, int32_t order, int32_t row);
-// Tracker channels actually played: channel_count, bounded by the channel table.
-int32_t PlayedChannelCount(const Song* song);

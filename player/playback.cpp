@@ -12,6 +12,7 @@
 #include "player/mixer_path.h"
 #include "player/output_gain.h"
 #include "player/sequencer.h"
+#include "player/song_control.h"
 
 int32_t block_frames = 0;
 int32_t ring_frames = 0;
@@ -38,8 +39,8 @@ void ComputeDerivedSizes()
     block_frames = (MIX_RATE * 20 / 1000 + 3) / 4 * 4;
     ring_frames = (BUFFER_MS / 20) * block_frames * 2;
     blocks_in_ring = ring_frames / block_frames;
-    RAMP_LENGTH = MIX_RATE * 128 / 44100;
-    ramp_reciprocal = 1.0f / static_cast<float>(RAMP_LENGTH);
+    ramp_length = MIX_RATE * 128 / 44100;
+    ramp_reciprocal = 1.0f / static_cast<float>(ramp_length);
 }
 
 void ResetVoices()
@@ -85,6 +86,7 @@ void ResetPlayback(Song* song)
     ResetVoices();
     ResetSongPosition(song);
     ResetChannels(song);
+    RestartSongControl(song);
     current_song = song;
     std::free(sync_ring);
     sync_ring = static_cast<SyncRecord*>(std::calloc(blocks_in_ring, sizeof(SyncRecord)));
@@ -129,7 +131,7 @@ void FillBlock()
     int32_t left = song->samples_to_next_tick;
     while (done < block_frames) {
         if (left <= 0) {
-            if (song->tick_handler != nullptr) song->tick_handler(song);
+            RunSongTick(song);
             left = song->samples_per_tick;
             // A tick of no frames would never let the block fill finish.
             if (left < 1) left = 1;

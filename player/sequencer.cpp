@@ -104,101 +104,102 @@ void EffectRow(Song* song, ChannelState* channel, const InstrumentChoice& choice
     uint8_t x = parameter >> 4;
     uint8_t y = parameter & 0x0F;
     switch (cell.effect) {
-    case 0x1:  // 1xx portamento up
+    case EFFECT_PORTAMENTO_UP:  // 1xx portamento up
         if (parameter != 0) channel->porta_up_memory = parameter;
         return;
-    case 0x2:  // 2xx portamento down
+    case EFFECT_PORTAMENTO_DOWN:  // 2xx portamento down
         if (parameter != 0) channel->porta_down_memory = parameter;
         return;
-    case 0x3:  // 3xx tone portamento
+    case EFFECT_TONE_PORTAMENTO:  // 3xx tone portamento
         if (parameter != 0) channel->tone_porta_speed = parameter;
         channel->tone_porta_target = channel->note_period;
         channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
         return;
-    case 0x4:  // 4xy vibrato
+    case EFFECT_VIBRATO:  // 4xy vibrato
         if (x != 0) channel->vibrato_speed = x;
         if (y != 0) channel->vibrato_depth = y;
         ApplyVibrato(channel);
         return;
-    case 0x5:  // 5xy tone portamento and volume slide
+    case EFFECT_TONE_PORTAMENTO_VOLUME_SLIDE:  // 5xy tone portamento and volume slide
         channel->tone_porta_target = channel->note_period;
         if (parameter != 0) channel->volume_slide_memory = parameter;
         channel->update_flags &= static_cast<uint8_t>(~(UPDATE_FREQUENCY | UPDATE_TRIGGER));
         return;
-    case 0x6:  // 6xy vibrato and volume slide
+    case EFFECT_VIBRATO_VOLUME_SLIDE:  // 6xy vibrato and volume slide
         if (parameter != 0) channel->volume_slide_memory = parameter;
         ApplyVibrato(channel);
         return;
-    case 0x7:  // 7xy tremolo
+    case EFFECT_TREMOLO:  // 7xy tremolo
         if (x != 0) channel->tremolo_speed = x;
         if (y != 0) channel->tremolo_depth = y;
         return;
-    case 0x8:  // 8xx set panning
+    case EFFECT_SET_PANNING:  // 8xx set panning
         channel->panning = parameter;
         channel->update_flags |= UPDATE_PANNING;
         return;
-    case 0x9:  // 9xx sample offset
+    case EFFECT_SAMPLE_OFFSET:  // 9xx sample offset
         SampleOffset(channel, choice.sample, parameter);
         return;
-    case 0xA:  // Axy volume slide
+    case EFFECT_VOLUME_SLIDE:  // Axy volume slide
         if (parameter != 0) channel->volume_slide_memory = parameter;
         return;
-    case 0xB:  // Bxx position jump
+    case EFFECT_POSITION_JUMP:  // Bxx position jump
         song->next_row = 0;
         song->next_order = parameter >= SongLength(song) ? 0 : parameter;
         jumped = true;
         return;
-    case 0xC:  // Cxx set volume
+    case EFFECT_SET_VOLUME:  // Cxx set volume
         channel->volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 0xD: {  // Dxx pattern break
+    case EFFECT_PATTERN_BREAK: {  // Dxx pattern break
         int32_t row = x * 10 + y;
         song->next_row = row > 63 ? 0 : row;
         if (!jumped) song->next_order = song->order + 1;
         if (song->next_order >= SongLength(song)) song->next_order = 0;
         return;
     }
-    case 0xE:  // Exy extended
+    case EFFECT_EXTENDED:  // Exy extended
         ExtendedRow(song, channel, choice.sample, y, before, x);
         return;
-    case 0xF:  // Fxx set speed or tempo
+    case EFFECT_SET_SPEED:  // Fxx set speed or tempo
         if (parameter < 32) {
             song->speed = parameter;
         } else {
             SetTempo(song, parameter);
         }
         return;
-    case 16:  // Gxx set global volume
+    case EFFECT_SET_GLOBAL_VOLUME:  // Gxx set global volume
         song->global_volume = AtMost64(parameter);
         channel->update_flags |= UPDATE_VOLUME;
         return;
-    case 17:  // Hxy global volume slide
+    case EFFECT_GLOBAL_VOLUME_SLIDE:  // Hxy global volume slide
         if (parameter != 0) song->global_volume_slide_memory = parameter;
         return;
-    case 21:  // Lxx set envelope position
+    case EFFECT_SET_ENVELOPE_POSITION:  // Lxx set envelope position
         SetEnvelopePosition(channel, choice.instrument, parameter);
         return;
-    case 25:  // Pxy panning slide
+    case EFFECT_PANNING_SLIDE:  // Pxy panning slide
         if (parameter != 0) {
             channel->panning_slide_memory = parameter;
             channel->update_flags |= UPDATE_PANNING;
         }
         return;
-    case 27:  // Rxy multi retrigger
+    case EFFECT_MULTI_RETRIGGER:  // Rxy multi retrigger
         if (parameter != 0) {
             channel->retrigger_volume_rule = x;
             channel->retrigger_interval = y;
         }
         return;
-    case 29:  // Txy tremor
+    case EFFECT_TREMOR:  // Txy tremor
         if (parameter != 0) {
             channel->tremor_on_ticks = static_cast<uint8_t>(x + 1);
             channel->tremor_off_ticks = static_cast<uint8_t>(y + 1);
         }
         ApplyTremor(channel);
         return;
-    case 33:  // X1y extra fine portamento up, X2y extra fine portamento down
+    // X1y extra fine portamento up, X2y extra fine portamento down
+    case EFFECT_EXTRA_FINE_PORTAMENTO:
         if (x == 1) {
             if (y != 0) channel->extra_fine_porta_up_memory = y;
             channel->period -= channel->extra_fine_porta_up_memory;
@@ -216,7 +217,9 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 {
     // A volume-column tone portamento (0xFy) counts too: its note is a slide target, not a
     // new pitch, exactly as with the effects 3xx and 5xy.
-    bool tone_portamento = cell.effect == 3 || cell.effect == 5 || (cell.volume_column >> 4) == 0xF;
+    bool tone_portamento = cell.effect == EFFECT_TONE_PORTAMENTO ||
+                           cell.effect == EFFECT_TONE_PORTAMENTO_VOLUME_SLIDE ||
+                           (cell.volume_column >> 4) == 0xF;
     if (cell.instrument != 0 && !tone_portamento) {
         channel->instrument = static_cast<uint8_t>(cell.instrument - 1);
     }
@@ -226,7 +229,9 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
 
     RowMemory before{channel->period, channel->volume, channel->panning};
     // The last tremolo (7xy) offset stays in the volume once the tremolo stops.
-    if (channel->last_effect == 7 && cell.effect != 7) channel->volume += channel->volume_delta;
+    if (channel->last_effect == EFFECT_TREMOLO && cell.effect != EFFECT_TREMOLO) {
+        channel->volume += channel->volume_delta;
+    }
     channel->volume_delta = 0;
     channel->update_flags = 0;
     channel->last_effect = cell.effect;
@@ -245,7 +250,7 @@ void ProcessChannelRow(Song* song, ChannelState* channel, const NoteCell& cell, 
     if (cell.instrument != 0) ResetChannel(channel, choice.sample);
     if (cell.volume_column != 0) ApplyVolumeColumn(channel, cell.volume_column);
     // A key-off note or the effect Kxx key off.
-    if (cell.note == NOTE_KEY_OFF || cell.effect == 20) channel->key_off = 1;
+    if (cell.note == NOTE_KEY_OFF || cell.effect == EFFECT_KEY_OFF) channel->key_off = 1;
 
     const Instrument* instrument = choice.instrument;
     // A key-off without volume envelope silences the note at once.

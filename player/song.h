@@ -25,6 +25,35 @@ constexpr int32_t MAX_ORDERS = 256;
 // empty rows.
 constexpr int32_t EMPTY_PATTERN_ROWS = 64;
 
+// The effect column's commands by number: 0x0..0xF as trackers show them, the letters G..X as
+// 16 + their place after G (G = 16, H = 17, K = 20, ..., X = 33).
+enum EffectNumber : uint8_t {
+    EFFECT_ARPEGGIO = 0x0,                      // 0xy
+    EFFECT_PORTAMENTO_UP = 0x1,                 // 1xx
+    EFFECT_PORTAMENTO_DOWN = 0x2,               // 2xx
+    EFFECT_TONE_PORTAMENTO = 0x3,               // 3xx
+    EFFECT_VIBRATO = 0x4,                       // 4xy
+    EFFECT_TONE_PORTAMENTO_VOLUME_SLIDE = 0x5,  // 5xy
+    EFFECT_VIBRATO_VOLUME_SLIDE = 0x6,          // 6xy
+    EFFECT_TREMOLO = 0x7,                       // 7xy
+    EFFECT_SET_PANNING = 0x8,                   // 8xx
+    EFFECT_SAMPLE_OFFSET = 0x9,                 // 9xx
+    EFFECT_VOLUME_SLIDE = 0xA,                  // Axy
+    EFFECT_POSITION_JUMP = 0xB,                 // Bxx
+    EFFECT_SET_VOLUME = 0xC,                    // Cxx
+    EFFECT_PATTERN_BREAK = 0xD,                 // Dxx
+    EFFECT_EXTENDED = 0xE,                      // Exy
+    EFFECT_SET_SPEED = 0xF,                     // Fxx
+    EFFECT_SET_GLOBAL_VOLUME = 16,              // Gxx
+    EFFECT_GLOBAL_VOLUME_SLIDE = 17,            // Hxy
+    EFFECT_KEY_OFF = 20,                        // Kxx
+    EFFECT_SET_ENVELOPE_POSITION = 21,          // Lxx
+    EFFECT_PANNING_SLIDE = 25,                  // Pxy
+    EFFECT_MULTI_RETRIGGER = 27,                // Rxy
+    EFFECT_TREMOR = 29,                         // Txy
+    EFFECT_EXTRA_FINE_PORTAMENTO = 33,          // X1y, X2y
+};
+
 struct Song;
 
 // Supplies a sample's raw, already decoded data instead of the stream.

@@ -1,12 +1,12 @@
 // A song's lifetime: loading a module through the stream layer into a zero-filled Song, and
 // freeing everything a song owns once its playback has stopped.
-#include "player/song_lifetime.h"
-
 #include <cstdlib>
 
 #include "player/audio_output.h"
 #include "player/placeholders.h"
+#include "player/player.h"
 #include "player/sample_data.h"
+#include "player/song_control.h"
 #include "player/source.h"
 #include "player/xm_loader.h"
 
@@ -58,6 +58,7 @@ bool FreeSong(Song* song)
     // stop playback before anything is freed.
     while (block_busy.load()) {}
     StopSong(song);
+    ForgetSongControl(song);
 
     if (song->instruments) {
         for (int32_t i = 0; i < song->instrument_count; i++) {

@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "assets/assets.h"
-
 SourceCallbacks source_callbacks;
 
 void RegisterSourceCallbacks(SourceOpen open, SourceClose close, SourceRead read, SourceSeek seek,
@@ -82,9 +80,18 @@ ModuleSource* NewModuleSource(const uint8_t* data, int32_t size)
 
 }  // namespace
 
+namespace {
+
+MemoryBuffer memory_module;
+
+}  // namespace
+
+void RegisterMemoryModule(const uint8_t* data, int32_t size) { memory_module = {data, size}; }
+
 void* OpenMemorySource(const void*)
 {
-    return NewModuleSource(embedded_module, EMBEDDED_MODULE_SIZE);
+    if (memory_module.data == nullptr) return nullptr;
+    return NewModuleSource(memory_module.data, memory_module.size);
 }
 
 void* OpenBufferSource(const void* name)

@@ -1,15 +1,12 @@
-// Module source: the five callbacks through which the player reads a module, the stream
-// layer the loader calls, and the memory source over a module held in memory.
+// Module source: the registered table of the five callbacks through which the player reads a
+// module, the stream layer the loader calls, and the memory source's record. The callback
+// types, the registration and the memory source's callbacks are in player.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-typedef void* (*SourceOpen)(const void* name);
-typedef void (*SourceClose)(void* handle);
-typedef int32_t (*SourceRead)(void* destination, int32_t byte_count, void* handle);
-typedef void (*SourceSeek)(void* handle, int32_t offset, int32_t origin);
-typedef int32_t (*SourceTell)(void* handle);
+#include "player/player.h"
 
 // The one registered table; all empty until RegisterSourceCallbacks stores a complete set.
 struct SourceCallbacks {
@@ -21,9 +18,6 @@ struct SourceCallbacks {
 };
 extern SourceCallbacks source_callbacks;
 
-// All five given: store them. Any one missing: clear all five.
-void RegisterSourceCallbacks(SourceOpen open, SourceClose close, SourceRead read, SourceSeek seek,
-                             SourceTell tell);
 bool SourceCallbacksComplete();
 
 // One open stream: the handle the source's open returned.
@@ -37,20 +31,14 @@ int32_t StreamRead(void* destination, int32_t byte_count, SourceStream* stream);
 void StreamSeek(SourceStream* stream, int32_t offset, int32_t origin);
 int32_t StreamTell(SourceStream* stream);
 
-// The memory source. OpenMemorySource opens the embedded module whatever name it is given.
+// One open module of the memory source.
 struct ModuleSource {
     int32_t size;
     int32_t position;
     const uint8_t* data;
 };
 
-void* OpenMemorySource(const void* name);
-void CloseMemorySource(void* source);
-int32_t ReadMemorySource(void* destination, int32_t byte_count, void* source);
-void SeekMemorySource(void* source, int32_t offset, int32_t origin);
-int32_t TellMemorySource(void* source);
-
-// The same memory source over any bytes (tools and tests load files through it): `name`
+// The same memory source over any bytes (LoadModuleFromBytes and the tests load through it): `name`
 // passed to OpenBufferSource must point at a MemoryBuffer.
 struct MemoryBuffer {
     const uint8_t* data;

@@ -99,24 +99,13 @@ void ExtendedTick(ChannelState* channel, const Song* song, const NoteCell& cell,
 
 void VolumeColumnTick(ChannelState* channel, uint8_t byte)
 {
+    if (VolumeColumnSlide(channel, byte)) return;
     int32_t y = byte & 0x0F;
     switch (byte >> 4) {
-    case 0x6:  // 0x6y volume slide down
-        SlideVolumeDown(channel, y);
-        return;
-    case 0x7:  // 0x7y volume slide up
-        SlideVolumeUp(channel, y);
-        return;
     case 0xB:  // 0xBy vibrato with depth y
         channel->vibrato_depth = static_cast<uint8_t>(y);
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
-        return;
-    case 0xD:  // 0xDy panning slide left
-        SlidePanning(channel, -y);
-        return;
-    case 0xE:  // 0xEy panning slide right
-        SlidePanning(channel, y);
         return;
     case 0xF:  // 0xFy tone portamento
         StepTonePortamento(channel);
@@ -129,48 +118,48 @@ void VolumeColumnTick(ChannelState* channel, uint8_t byte)
 void EffectTick(ChannelState* channel, Song* song, const NoteCell& cell, Sample* sample)
 {
     switch (cell.effect) {
-    case 0x0:  // 0xy arpeggio
+    case EFFECT_ARPEGGIO:  // 0xy arpeggio
         Arpeggio(channel, song, sample, cell.parameter);
         return;
-    case 0x1:  // 1xx portamento up
+    case EFFECT_PORTAMENTO_UP:  // 1xx portamento up
         channel->period -= 4 * channel->porta_up_memory;
         channel->period_delta = 0;
         if (channel->period < 56) channel->period = 56;
         channel->update_flags |= UPDATE_FREQUENCY;
         return;
-    case 0x2:  // 2xx portamento down
+    case EFFECT_PORTAMENTO_DOWN:  // 2xx portamento down
         channel->period += 4 * channel->porta_down_memory;
         channel->period_delta = 0;
         channel->update_flags |= UPDATE_FREQUENCY;
         return;
-    case 0x3:  // 3xx tone portamento
+    case EFFECT_TONE_PORTAMENTO:  // 3xx tone portamento
         channel->period_delta = 0;
         StepTonePortamento(channel);
         return;
-    case 0x4:  // 4xy vibrato
+    case EFFECT_VIBRATO:  // 4xy vibrato
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
         return;
-    case 0x5:  // 5xy tone portamento and volume slide
+    case EFFECT_TONE_PORTAMENTO_VOLUME_SLIDE:  // 5xy tone portamento and volume slide
         channel->period_delta = 0;
         StepTonePortamento(channel);
         VolumeSlide(channel);
         return;
-    case 0x6:  // 6xy vibrato and volume slide
+    case EFFECT_VIBRATO_VOLUME_SLIDE:  // 6xy vibrato and volume slide
         ApplyVibrato(channel);
         AdvanceVibrato(channel);
         VolumeSlide(channel);
         return;
-    case 0x7:  // 7xy tremolo
+    case EFFECT_TREMOLO:  // 7xy tremolo
         ApplyTremolo(channel);
         return;
-    case 0xA:  // Axy volume slide
+    case EFFECT_VOLUME_SLIDE:  // Axy volume slide
         VolumeSlide(channel);
         return;
-    case 0xE:  // Exy extended
+    case EFFECT_EXTENDED:  // Exy extended
         ExtendedTick(channel, song, cell, sample);
         return;
-    case 17: {  // Hxy global volume slide
+    case EFFECT_GLOBAL_VOLUME_SLIDE: {  // Hxy global volume slide
         uint8_t memory = song->global_volume_slide_memory;
         if (memory >> 4) {
             song->global_volume = AtMost64(song->global_volume + (memory >> 4));
@@ -179,7 +168,7 @@ void EffectTick(ChannelState* channel, Song* song, const NoteCell& cell, Sample*
         }
         return;
     }
-    case 25: {  // Pxy panning slide
+    case EFFECT_PANNING_SLIDE: {  // Pxy panning slide
         uint8_t memory = channel->panning_slide_memory;
         if (memory >> 4) {
             channel->panning += memory >> 4;
@@ -191,10 +180,10 @@ void EffectTick(ChannelState* channel, Song* song, const NoteCell& cell, Sample*
         channel->update_flags |= UPDATE_PANNING;
         return;
     }
-    case 27:  // Rxy multi retrigger
+    case EFFECT_MULTI_RETRIGGER:  // Rxy multi retrigger
         MultiRetrigger(channel, song);
         return;
-    case 29:  // Txy tremor
+    case EFFECT_TREMOR:  // Txy tremor
         ApplyTremor(channel);
         return;
     default:  // the other effects act on the row only, or not at all

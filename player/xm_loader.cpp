@@ -25,18 +25,13 @@
 #include "player/placeholders.h"
 #include "player/sample_data.h"
 #include "player/sequencer.h"
+#include "player/xm_format.h"
 
 namespace {
 
-constexpr char XM_ID[] = "Extended Module: ";
-constexpr int32_t XM_ID_LENGTH = 17;
-constexpr int32_t HEADER_SIZE_OFFSET = 60;
-// The ID, names and version, the fixed fields and the order table.
-constexpr int64_t SONG_HEADER_BYTES = 80 + MAX_ORDERS;
 constexpr int32_t MAX_PATTERNS = 256;
 constexpr int32_t MAX_PATTERN_ROWS = 1024;
 constexpr int32_t MAX_INSTRUMENTS = 128;
-constexpr uint8_t KEY_OFF_IN_FILE = 97;
 constexpr uint8_t HIGHEST_INSTRUMENT = 128;
 constexpr uint8_t ENVELOPE_LOOP = 0x04;
 // The guard frame may lie in the slack, but no further than this past the last frame.
@@ -123,7 +118,7 @@ T* AllocateZeroed(size_t count)
 bool ReadSongHeader(Song* song, const Reader& reader, int32_t* file_pattern_count,
                     int32_t* file_instrument_count)
 {
-    SeekTo(reader, HEADER_SIZE_OFFSET);
+    SeekTo(reader, XM_HEADER_SIZE_OFFSET);
     uint32_t header_size = ReadU32(reader);
     uint16_t song_length = ReadU16(reader);
     uint16_t restart_position = ReadU16(reader);
@@ -148,14 +143,14 @@ bool ReadSongHeader(Song* song, const Reader& reader, int32_t* file_pattern_coun
         instrument_count > MAX_INSTRUMENTS) {
         return false;
     }
-    if (reader.size < SONG_HEADER_BYTES) {
-        Report(reader, LOAD_HEADER_CUT, 0, 0, SONG_HEADER_BYTES - reader.size);
+    if (reader.size < XM_SONG_HEADER_BYTES) {
+        Report(reader, LOAD_HEADER_CUT, 0, 0, XM_SONG_HEADER_BYTES - reader.size);
     }
     if (song_length > MAX_ORDERS) Report(reader, LOAD_SONG_LENGTH_CUT, 0, 0, song_length);
     song->channel_count = static_cast<int16_t>(channel_count);
     *file_pattern_count = pattern_count;
     *file_instrument_count = instrument_count;
-    SeekTo(reader, static_cast<int64_t>(HEADER_SIZE_OFFSET) + header_size);
+    SeekTo(reader, static_cast<int64_t>(XM_HEADER_SIZE_OFFSET) + header_size);
     return true;
 }
 
@@ -177,7 +172,7 @@ void DecodeCell(const Reader& reader, NoteCell* cell)
         cell->effect = rest[2];
         cell->parameter = rest[3];
     }
-    if (cell->note == KEY_OFF_IN_FILE) cell->note = NOTE_KEY_OFF;
+    if (cell->note == XM_KEY_OFF) cell->note = NOTE_KEY_OFF;
     if (cell->instrument > HIGHEST_INSTRUMENT) cell->instrument = 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
+#include "platform/headless/locked_field.h"
 
 namespace {
 
@@ -69,24 +70,12 @@ void HostCloseAudio()
 
 void HeadlessSetAudioAvailable(bool available)
 {
-    HeadlessAudio& audio = Audio();
-    std::lock_guard<std::mutex> guard(audio.lock);
-    audio.available = available;
+    SetLockedField(Audio(), &HeadlessAudio::available, available);
 }
 
-bool HeadlessAudioOpen()
-{
-    HeadlessAudio& audio = Audio();
-    std::lock_guard<std::mutex> guard(audio.lock);
-    return audio.open;
-}
+bool HeadlessAudioOpen() { return LockedField(Audio(), &HeadlessAudio::open); }
 
-int HeadlessAudioRate()
-{
-    HeadlessAudio& audio = Audio();
-    std::lock_guard<std::mutex> guard(audio.lock);
-    return audio.rate;
-}
+int HeadlessAudioRate() { return LockedField(Audio(), &HeadlessAudio::rate); }
 
 void HeadlessSkipAudio(int bytes)
 {
@@ -113,14 +102,7 @@ std::vector<uint8_t> HeadlessAdvanceAudio(int bytes)
 
 std::vector<uint8_t> HeadlessCapturedAudio()
 {
-    HeadlessAudio& audio = Audio();
-    std::lock_guard<std::mutex> guard(audio.lock);
-    return audio.captured;
+    return LockedField(Audio(), &HeadlessAudio::captured);
 }
 
-uint64_t HeadlessAudioBytesPulled()
-{
-    HeadlessAudio& audio = Audio();
-    std::lock_guard<std::mutex> guard(audio.lock);
-    return audio.pulled;
-}
+uint64_t HeadlessAudioBytesPulled() { return LockedField(Audio(), &HeadlessAudio::pulled); }

@@ -9,6 +9,7 @@
 
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
+#include "platform/headless/locked_field.h"
 
 namespace {
 
@@ -122,23 +123,14 @@ void HostScreenSize(int* width, int* height)
 
 void HeadlessSetDisplayAvailable(bool available)
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    s.display_available = available;
+    SetLockedField(State(), &HeadlessState::display_available, available);
 }
 
-bool HeadlessDisplayOpen()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.display_open;
-}
+bool HeadlessDisplayOpen() { return LockedField(State(), &HeadlessState::display_open); }
 
 bool HeadlessDisplayFullscreen()
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.display_fullscreen;
+    return LockedField(State(), &HeadlessState::display_fullscreen);
 }
 
 bool HostOpenDisplay(bool fullscreen)
@@ -160,9 +152,7 @@ void HostCloseDisplay()
 
 void HeadlessSetDisplayUsable(bool usable)
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    s.display_usable = usable;
+    SetLockedField(State(), &HeadlessState::display_usable, usable);
 }
 
 void HeadlessScheduleDisplayLoss(int after_frame, int unusable_queries)
@@ -194,9 +184,7 @@ bool HostDisplayUsable()
 
 int HeadlessDisplayUnusableAnswers()
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.display_unusable_answers;
+    return LockedField(State(), &HeadlessState::display_unusable_answers);
 }
 
 // ---- Message boxes --------------------------------------------------------------------
@@ -210,9 +198,7 @@ void HeadlessQueueMessageBoxAnswer(int answer)
 
 std::vector<HeadlessMessageBoxRecord> HeadlessMessageBoxes()
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.boxes;
+    return LockedField(State(), &HeadlessState::boxes);
 }
 
 int HostMessageBox(const char* text, const char* caption, bool yes_no)
@@ -289,12 +275,7 @@ bool HostPollEvent(HostEvent* event)
 
 // ---- Presented frames -----------------------------------------------------------------
 
-int HeadlessFrameCount()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.frame_count;
-}
+int HeadlessFrameCount() { return LockedField(State(), &HeadlessState::frame_count); }
 
 void HeadlessKeepLastFrame(bool keep)
 {
@@ -305,30 +286,16 @@ void HeadlessKeepLastFrame(bool keep)
 
 std::vector<uint32_t> HeadlessLastFrame()
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.last_frame;
+    return LockedField(State(), &HeadlessState::last_frame);
 }
 
-int HeadlessLastFrameWidth()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.last_width;
-}
+int HeadlessLastFrameWidth() { return LockedField(State(), &HeadlessState::last_width); }
 
-int HeadlessLastFrameHeight()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.last_height;
-}
+int HeadlessLastFrameHeight() { return LockedField(State(), &HeadlessState::last_height); }
 
 void HeadlessSetFrameCallback(HeadlessFrameCallback callback)
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    s.frame_callback = std::move(callback);
+    SetLockedField(State(), &HeadlessState::frame_callback, std::move(callback));
 }
 
 void HostPresent(const uint32_t* pixels, int width, int height, int pitch)
@@ -397,12 +364,7 @@ void HostShowCursor(bool visible)
     s.window.cursor_visible = visible;
 }
 
-HeadlessWindowRecord HeadlessWindow()
-{
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.window;
-}
+HeadlessWindowRecord HeadlessWindow() { return LockedField(State(), &HeadlessState::window); }
 
 // ---- Sleeping -------------------------------------------------------------------------
 
@@ -424,9 +386,7 @@ void HostSleep(uint32_t milliseconds)
 
 std::vector<uint32_t> HeadlessSleepRequests()
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    return s.sleeps;
+    return LockedField(State(), &HeadlessState::sleeps);
 }
 
 int HeadlessSleepCount(uint32_t milliseconds)
@@ -440,7 +400,5 @@ int HeadlessSleepCount(uint32_t milliseconds)
 
 void HeadlessSetSleepCap(uint32_t milliseconds)
 {
-    HeadlessState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    s.sleep_cap_ms = milliseconds;
+    SetLockedField(State(), &HeadlessState::sleep_cap_ms, milliseconds);
 }

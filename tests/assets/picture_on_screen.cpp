@@ -12,26 +12,21 @@
 
 #include "assets/assets.h"
 #include "gfx/graphics.h"
+#include "gfx/scene_layout.h"
 #include "platform/headless/headless.h"
 #include "scene/pager_state.h"
 #include "scene/scene_state.h"
 
 namespace {
 
-constexpr int WIDTH = 800;
-constexpr int HEIGHT = 600;
 // Where page texel (0, 0) lands while the page is held: unturned, unscaled, centred on
-// (400, 310).
-constexpr int PAGE_LEFT = 144;
-constexpr int PAGE_TOP = 54;
-constexpr int PAGE_SIZE = 512;
-constexpr int FIRST_LINE_TOP = 150;
-constexpr int LINE_SPACING = 25;
-constexpr int LINE_ROWS = 24;
+// (400, 310), so at (144, 54).
+constexpr int PAGE_LEFT = int(PAGE_CENTRE_X) - PAGE_TEXTURE_SIZE / 2;
+constexpr int PAGE_TOP = int(PAGE_CENTRE_Y) - PAGE_TEXTURE_SIZE / 2;
 
 struct Frame {
-    std::vector<uint32_t> pixels;  // 0x00RRGGBB, WIDTH x HEIGHT
-    std::vector<uint32_t> page;    // page_texture's texels, PAGE_SIZE x PAGE_SIZE
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB, SCREEN_WIDTH x SCREEN_HEIGHT
+    std::vector<uint32_t> page;    // page_texture's texels, PAGE_TEXTURE_SIZE x PAGE_TEXTURE_SIZE
 };
 
 struct Capture {
@@ -42,8 +37,9 @@ struct Capture {
 std::vector<uint32_t> CopyFrame(const uint32_t* pixels, int pitch)
 {
     std::vector<uint32_t> copy;
-    for (int y = 0; y < HEIGHT; ++y) {
-        copy.insert(copy.end(), pixels + size_t(y) * pitch, pixels + size_t(y) * pitch + WIDTH);
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        copy.insert(copy.end(), pixels + size_t(y) * pitch,
+                    pixels + size_t(y) * pitch + SCREEN_WIDTH);
     }
     return copy;
 }
@@ -56,9 +52,9 @@ std::vector<uint32_t> CopyPage()
         return texels;
     }
     const auto* rows = static_cast<const uint32_t*>(locked.pBits);
-    for (int v = 0; v < PAGE_SIZE; ++v) {
+    for (int v = 0; v < PAGE_TEXTURE_SIZE; ++v) {
         texels.insert(texels.end(), rows + size_t(v) * (locked.Pitch / 4),
-                      rows + size_t(v) * (locked.Pitch / 4) + PAGE_SIZE);
+                      rows + size_t(v) * (locked.Pitch / 4) + PAGE_TEXTURE_SIZE);
     }
     page_texture->UnlockRect(0);
     return texels;
@@ -73,7 +69,7 @@ Capture RunFirstPage()
     HeadlessSetSleepCap(0);
     HeadlessSetAudioAvailable(false);
     HeadlessSetFrameCallback([&](int, const uint32_t* pixels, int width, int height, int pitch) {
-        if (width != WIDTH || height != HEIGHT) return;
+        if (width != SCREEN_WIDTH || height != SCREEN_HEIGHT) return;
         if (pager_state == PAGER_SHOW && pager_wait == 250 && capture.held.pixels.empty()) {
             capture.held.pixels = CopyFrame(pixels, pitch);
             capture.held.page = CopyPage();
@@ -131,10 +127,10 @@ double LowestTextContrast(const Frame& frame)
     double lowest = 1e9;
     for (int line = 0; line < 6; ++line) {
         const int top = FIRST_LINE_TOP + LINE_SPACING * line;
-        int first = PAGE_SIZE, last = -1;
-        for (int v = top; v < top + LINE_ROWS; ++v) {
-            for (int u = 0; u < PAGE_SIZE; ++u) {
-                if (frame.page[size_t(v) * PAGE_SIZE + u] == white_ink) {
+        int first = PAGE_TEXTURE_SIZE, last = -1;
+        for (int v = top; v < top + GLYPH_ROWS; ++v) {
+            for (int u = 0; u < PAGE_TEXTURE_SIZE; ++u) {
+                if (frame.page[size_t(v) * PAGE_TEXTURE_SIZE + u] == white_ink) {
                     first = std::min(first, u);
                     last = std::max(last, u);
                 }
@@ -143,10 +139,11 @@ double LowestTextContrast(const Frame& frame)
         if (last < 0) continue;
         double ink = 0.0, behind = 0.0;
         int ink_count = 0, behind_count = 0;
-        for (int v = top; v < top + LINE_ROWS; ++v) {
+        for (int v = top; v < top + GLYPH_ROWS; ++v) {
             for (int u = first; u <= last; ++u) {
-                const uint32_t texel = frame.page[size_t(v) * PAGE_SIZE + u];
-                const uint32_t pixel = frame.pixels[size_t(PAGE_TOP + v) * WIDTH + PAGE_LEFT + u];
+                const uint32_t texel = frame.page[size_t(v) * PAGE_TEXTURE_SIZE + u];
+                const uint32_t pixel =
+                    frame.pixels[size_t(PAGE_TOP + v) * SCREEN_WIDTH + PAGE_LEFT + u];
                 if (texel == white_ink) {
                     ink += RelativeLuminance(pixel);
                     ++ink_count;
@@ -177,9 +174,9 @@ double ClippedShare(const std::vector<uint32_t>& pixels)
 TEST(PictureOnScreen, ReadsWhileHeldDimAndDoesNotClipAtFullBrightness)
 {
     const Capture capture = RunFirstPage();
-    ASSERT_EQ(capture.held.pixels.size(), size_t(WIDTH) * HEIGHT);
-    ASSERT_EQ(capture.held.page.size(), size_t(PAGE_SIZE) * PAGE_SIZE);
-    ASSERT_EQ(capture.paused.pixels.size(), size_t(WIDTH) * HEIGHT);
+    ASSERT_EQ(capture.held.pixels.size(), size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
+    ASSERT_EQ(capture.held.page.size(), size_t(PAGE_TEXTURE_SIZE) * PAGE_TEXTURE_SIZE);
+    ASSERT_EQ(capture.paused.pixels.size(), size_t(SCREEN_WIDTH) * SCREEN_HEIGHT);
 
     const double held_luma = MeanLuma(capture.held.pixels);
     const double contrast = LowestTextContrast(capture.held);

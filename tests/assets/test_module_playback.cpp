@@ -13,8 +13,8 @@
 #include "assets/assets.h"
 #include "player/placeholders.h"
 #include "player/playback.h"
+#include "player/player.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
 #include "player/source.h"
 #include "tests/assets/audio_measures.h"
 
@@ -38,6 +38,7 @@ void CloseAndRecordPosition(void* source)
 
 Song* LoadEmbeddedModule()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseAndRecordPosition, ReadMemorySource,
                             SeekMemorySource, TellMemorySource);
     return LoadSong(embedded_module, nullptr);

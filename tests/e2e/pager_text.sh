@@ -18,15 +18,9 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib/session.sh"
 
-e2e_intro_arguments "$@"
-e2e_require_tools xvfb-run xdotool xwininfo import python3
-[ -x "$intro" ] || e2e_fail "$intro is missing"
-
-e2e_inside_xvfb || e2e_rerun_in_xvfb 90 "$0" "$@"
+e2e_open_intro_window 90 "$0" "$@"
 
 # ---- Inside the virtual display ----------------------------------------------------------
-SDL_AUDIODRIVER=dummy e2e_start_intro "$intro"
-window=$(e2e_answer_no) || e2e_fail_once "no intro window after answering No"
 sleep 3
 import -window root -depth 8 "$E2E_WORK/shot1.ppm" || e2e_fail "no screenshot"
 sleep 3

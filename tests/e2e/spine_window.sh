@@ -11,15 +11,9 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib/session.sh"
 
-e2e_intro_arguments "$@"
-e2e_require_tools xvfb-run xdotool xwininfo import python3
-[ -x "$intro" ] || e2e_fail "$intro is missing"
-
-e2e_inside_xvfb || e2e_rerun_in_xvfb 60 "$0" "$@"
+e2e_open_intro_window 60 "$0" "$@"
 
 # ---- Inside the virtual display ----------------------------------------------------------
-SDL_AUDIODRIVER=dummy e2e_start_intro "$intro"
-window=$(e2e_answer_no) || e2e_fail_once "no intro window after answering No"
 # The screen is checked on up to three screenshots half a second apart: a screenshot can
 # catch the window in the middle of an update (the presented frame reaches the X server in
 # strips); a real fault shows on every one.

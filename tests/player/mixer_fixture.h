@@ -48,7 +48,7 @@ protected:
             voices[i].index = i;
             voices[i].step = 1;
         }
-        RAMP_LENGTH = 128;
+        ramp_length = 128;
         ramp_reciprocal = 1.0f / 128.0f;
     }
 

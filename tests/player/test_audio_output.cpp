@@ -19,8 +19,8 @@
 #include "platform/headless/headless.h"
 #include "player/audio_output.h"
 #include "player/playback.h"
+#include "player/player.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
 #include "player/source.h"
 
 namespace {
@@ -32,6 +32,7 @@ constexpr int RING_BYTES = BLOCKS * BLOCK_BYTES;
 
 void RegisterMemorySource()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
                             TellMemorySource);
 }

@@ -44,7 +44,7 @@ TEST(BlockFill, DerivedSizesAndPlayStartState)
     EXPECT_EQ(block_frames, 884);
     EXPECT_EQ(ring_frames, 88400);
     EXPECT_EQ(blocks_in_ring, 100);
-    EXPECT_EQ(RAMP_LENGTH, 128);
+    EXPECT_EQ(ramp_length, 128);
     EXPECT_EQ(ramp_reciprocal, 1.0f / 128.0f);
     EXPECT_EQ(frame_seconds, 1.0f / 44100.0f);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(mix_buffer) % 16, 0u);

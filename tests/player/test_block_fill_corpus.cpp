@@ -9,9 +9,9 @@
 #include <iterator>
 
 #include "player/playback.h"
-#include "player/song_lifetime.h"
-#include "xm_builder.h"
+#include "player/player.h"
 #include "tests/corpus_dir.h"
+#include "xm_builder.h"
 
 namespace fs = std::filesystem;
 

@@ -10,11 +10,11 @@
 #include <map>
 #include <string>
 
+#include "player/player.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
+#include "tests/corpus_dir.h"
 #include "tests/player/song_checks.h"
 #include "tests/player/xm_builder.h"
-#include "tests/corpus_dir.h"
 
 namespace {
 

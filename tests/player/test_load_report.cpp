@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "player/load_report.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tests/player/xm_builder.h"
 
 namespace {

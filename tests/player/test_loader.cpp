@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "player/placeholders.h"
+#include "player/player.h"
 #include "player/sample_data.h"
 #include "player/sequencer.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
 #include "player/source.h"
 #include "player/xm_loader.h"
 #include "tests/player/xm_builder.h"

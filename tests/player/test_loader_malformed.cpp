@@ -10,8 +10,8 @@
 #include <iterator>
 
 #include "fuzz/exercise_song.h"
+#include "player/player.h"
 #include "player/song.h"
-#include "player/song_lifetime.h"
 #include "tests/player/song_checks.h"
 #include "tests/player/xm_builder.h"
 

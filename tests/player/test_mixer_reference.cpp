@@ -76,7 +76,7 @@ void ReferenceMixVoice(Voice& v, float* out, int32_t frames)
                 dl ? float(double(dl) * double(GAIN) * double(ramp_reciprocal)) : 0.0f;
             v.ramp_right_increment =
                 dr ? float(double(dr) * double(GAIN) * double(ramp_reciprocal)) : 0.0f;
-            v.ramp_remaining = (dl || dr) ? RAMP_LENGTH : 0;
+            v.ramp_remaining = (dl || dr) ? ramp_length : 0;
             ramp = v.ramp_remaining > 0;
         }
         if (ramp && v.ramp_remaining < n) n = v.ramp_remaining;
@@ -305,8 +305,8 @@ TEST_P(MixerPathTest, MatchesThePlainReferenceBitForBit)
         SetSilentVoiceSkip(round % 4 != 3);
         RandomVoices random(1000 + round);
         // Other mix rates give ramp lengths whose reciprocal is not a power of two.
-        RAMP_LENGTH = round % 2 ? 97 : 128;
-        ramp_reciprocal = float(1.0 / RAMP_LENGTH);
+        ramp_length = round % 2 ? 97 : 128;
+        ramp_reciprocal = float(1.0 / ramp_length);
         for (int slot = 0; slot < MIXED_VOICES; slot++) random.Randomise(voices[slot]);
         std::vector<Voice> expected(voices, voices + VOICE_SLOTS);
         for (int call = 0; call < 6; call++) {

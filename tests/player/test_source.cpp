@@ -66,8 +66,11 @@ TEST(SourceStream, UnregisteredTableOrFailedOpenGivesNoStream)
     EXPECT_EQ(OpenStream(nullptr), nullptr);
 }
 
-TEST(MemorySource, OpensTheEmbeddedModuleWhateverTheName)
+TEST(MemorySource, OpensTheRegisteredModuleWhateverTheName)
 {
+    RegisterMemoryModule(nullptr, 0);
+    EXPECT_EQ(OpenMemorySource("anything"), nullptr);
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     auto* source = static_cast<ModuleSource*>(OpenMemorySource("anything"));
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->size, EMBEDDED_MODULE_SIZE);

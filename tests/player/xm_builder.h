@@ -1,6 +1,7 @@
-// Writes small XM modules in memory, field by field as the file format lays them out, so
-// tests can load exactly the case they exercise. Every count written to the file comes from
-// the records it describes unless an override is set, so tests can also write inconsistent files.
+// Writes small XM modules in memory through the XM writer, field by field as the file format
+// lays them out, so tests can load exactly the case they exercise. Every count written to the file
+// comes from the records it describes unless an override is set, so tests can also write
+// inconsistent files.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "player/song.h"
-#include "player/song_lifetime.h"
+#include "assets/xm_writer.h"
+#include "player/player.h"
 #include "player/source.h"
 
 namespace xm {
@@ -59,98 +60,73 @@ struct ModuleSpec {
     int32_t instrument_count_override = -1;
 };
 
-class Writer {
-public:
-    std::vector<uint8_t> bytes;
-    void U8(uint32_t v) { bytes.push_back(uint8_t(v)); }
-    void U16(uint32_t v)
-    {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(uint32_t v)
-    {
-        U16(v);
-        U16(v >> 16);
-    }
-    void Raw(const void* p, size_t n)
-    {
-        const uint8_t* b = static_cast<const uint8_t*>(p);
-        bytes.insert(bytes.end(), b, b + n);
-    }
-    void Zeros(size_t n) { bytes.insert(bytes.end(), n, 0); }
-    void Text(const std::string& s, size_t n)
-    {
-        std::string t = s;
-        t.resize(n, '\0');
-        Raw(t.data(), n);
-    }
-};
-
 inline std::vector<uint8_t> Build(const ModuleSpec& spec)
 {
-    Writer w;
-    w.Text("Extended Module: ", 17);
-    w.Text("test module", 20);
-    w.U8(0x1A);
-    w.Text("builder", 20);
-    w.U16(0x0104);
-    w.U32(276);
-    w.U16(spec.song_length);
-    w.U16(spec.restart_position);
-    w.U16(spec.channel_count);
-    w.U16(spec.pattern_count_override >= 0 ? uint32_t(spec.pattern_count_override)
-                                           : uint32_t(spec.patterns.size()));
-    w.U16(spec.instrument_count_override >= 0 ? uint32_t(spec.instrument_count_override)
-                                              : uint32_t(spec.instruments.size()));
-    w.U16(spec.flags);
-    w.U16(spec.speed);
-    w.U16(spec.bpm);
-    uint8_t orders[256] = {};
-    for (size_t i = 0; i < spec.orders.size() && i < 256; i++) orders[i] = spec.orders[i];
-    w.Raw(orders, 256);
+    std::vector<uint8_t> out;
+    XmSongHeader header;
+    header.title = "test module";
+    header.tracker = "builder";
+    header.song_length = spec.song_length;
+    header.restart_position = spec.restart_position;
+    header.channel_count = spec.channel_count;
+    header.pattern_count =
+        uint16_t(spec.pattern_count_override >= 0 ? spec.pattern_count_override
+                                                  : int32_t(spec.patterns.size()));
+    header.instrument_count =
+        uint16_t(spec.instrument_count_override >= 0 ? spec.instrument_count_override
+                                                     : int32_t(spec.instruments.size()));
+    header.flags = spec.flags;
+    header.speed = spec.speed;
+    header.bpm = spec.bpm;
+    for (size_t i = 0; i < spec.orders.size() && i < 256; i++) header.orders[i] = spec.orders[i];
+    PutXmSongHeader(out, header);
     for (const PatternSpec& p : spec.patterns) {
-        w.U32(9);
-        w.U8(0);
-        w.U16(p.rows);
-        w.U16(p.packed_size_override >= 0 ? uint32_t(p.packed_size_override)
-                                          : uint32_t(p.packed.size()));
-        w.Raw(p.packed.data(), p.packed.size());
+        PutXmPatternHeader(out, p.rows,
+                           uint16_t(p.packed_size_override >= 0 ? p.packed_size_override
+                                                                : int32_t(p.packed.size())));
+        out.insert(out.end(), p.packed.begin(), p.packed.end());
     }
     for (const InstrumentSpec& ins : spec.instruments) {
-        size_t start = w.bytes.size();
-        bool has_samples = !ins.samples.empty() || ins.sample_count_override > 0;
-        uint32_t header_size = ins.header_size ? ins.header_size : (has_samples ? 263 : 29);
-        w.U32(header_size);
-        w.Text("instrument", 22);
-        w.U8(0);
-        w.U16(ins.sample_count_override >= 0 ? uint32_t(ins.sample_count_override)
-                                             : uint32_t(ins.samples.size()));
-        if (has_samples) {
-            w.U32(40);
-            w.Raw(ins.note_to_sample, 96);
-            for (uint16_t v : ins.volume_envelope) w.U16(v);
-            for (uint16_t v : ins.panning_envelope) w.U16(v);
-            w.Raw(ins.fields, 14);
-            w.U16(ins.fadeout);
-        }
-        // Pad (or cut) the header to its stated size; absurd sizes are only stated.
-        if (header_size <= 4096) w.bytes.resize(start + header_size, 0);
+        XmInstrumentHeader instrument;
+        instrument.with_samples = !ins.samples.empty() || ins.sample_count_override > 0;
+        instrument.header_size =
+            ins.header_size ? ins.header_size
+                            : uint32_t(instrument.with_samples ? XM_INSTRUMENT_HEADER_SIZE
+                                                               : XM_EMPTY_INSTRUMENT_HEADER_SIZE);
+        instrument.name = "instrument";
+        instrument.sample_count =
+            uint16_t(ins.sample_count_override >= 0 ? ins.sample_count_override
+                                                    : int32_t(ins.samples.size()));
+        std::memcpy(instrument.note_to_sample, ins.note_to_sample, 96);
+        std::memcpy(instrument.volume_envelope, ins.volume_envelope, sizeof(ins.volume_envelope));
+        std::memcpy(instrument.panning_envelope, ins.panning_envelope,
+                    sizeof(ins.panning_envelope));
+        uint8_t* fields[14] = {&instrument.volume_points,      &instrument.panning_points,
+                               &instrument.volume_sustain,     &instrument.volume_loop_start,
+                               &instrument.volume_loop_end,    &instrument.panning_sustain,
+                               &instrument.panning_loop_start, &instrument.panning_loop_end,
+                               &instrument.volume_type,        &instrument.panning_type,
+                               &instrument.vibrato_type,       &instrument.vibrato_sweep,
+                               &instrument.vibrato_depth,      &instrument.vibrato_rate};
+        for (int i = 0; i < 14; i++) *fields[i] = ins.fields[i];
+        instrument.fadeout = ins.fadeout;
+        PutXmInstrumentHeader(out, instrument);
         for (const SampleSpec& s : ins.samples) {
-            w.U32(s.length);
-            w.U32(s.loop_start);
-            w.U32(s.loop_length);
-            w.U8(s.volume);
-            w.U8(uint8_t(s.finetune));
-            w.U8(s.type);
-            w.U8(s.panning);
-            w.U8(uint8_t(s.relative_note));
-            w.U8(0);
-            w.Text("sample", 22);
+            XmSampleHeader sample;
+            sample.length = s.length;
+            sample.loop_start = s.loop_start;
+            sample.loop_length = s.loop_length;
+            sample.volume = s.volume;
+            sample.finetune = s.finetune;
+            sample.type = s.type;
+            sample.panning = s.panning;
+            sample.relative_note = s.relative_note;
+            sample.name = "sample";
+            PutXmSampleHeader(out, sample);
         }
-        for (const SampleSpec& s : ins.samples) w.Raw(s.data.data(), s.data.size());
+        for (const SampleSpec& s : ins.samples) out.insert(out.end(), s.data.begin(), s.data.end());
     }
-    return w.bytes;
+    return out;
 }
 
 // Delta encoding as the file stores sample data.

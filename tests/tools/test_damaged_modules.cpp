@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tests/corpus_dir.h"
 #include "tools/common/module_file.h"
 #include "tools/common/module_names.h"

@@ -22,10 +22,9 @@
 #include "player/mixer.h"
 #include "player/mixer_path.h"
 #include "player/playback.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tests/corpus_dir.h"
 #include "tools/common/module_file.h"
-#include "tools/common/song_control.h"
 #include "tools/xm2wav/parallel_render.h"
 #include "tools/xm2wav/render.h"
 

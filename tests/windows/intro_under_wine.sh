@@ -11,13 +11,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../e2e/lib/session.sh"
-WINDOWS_BUILD=$(realpath "$1")
-export WINEPREFIX=$(realpath -m "$2")
 source "$here/wine_env.sh"
-
-e2e_require_tools wine xvfb-run xdotool xwininfo import python3
-intro="$WINDOWS_BUILD/intro.exe"
-[ -f "$intro" ] || e2e_fail "$intro is missing"
+wine_intro_arguments "$@"
 
 e2e_inside_xvfb || e2e_rerun_in_xvfb 120 "$0" "$@"
 

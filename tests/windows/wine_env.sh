@@ -17,6 +17,16 @@ make_wine_prefix() {
   wineserver -w
 }
 
+# The arguments of a test that looks at intro.exe's window (the Windows build directory and
+# the Wine prefix) and the tools it needs; sets WINDOWS_BUILD, WINEPREFIX and intro.
+wine_intro_arguments() {
+  WINDOWS_BUILD=$(realpath "$1")
+  export WINEPREFIX=$(realpath -m "$2")
+  e2e_require_tools wine xvfb-run xdotool xwininfo import python3
+  intro="$WINDOWS_BUILD/intro.exe"
+  [ -f "$intro" ] || e2e_fail "$intro is missing"
+}
+
 # A Linux path as the Windows program sees it (Wine maps drive Z: to /).
 windows_path() {
   printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"

@@ -10,15 +10,14 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <libavutil/log.h>
 }
 
 #include "gfx/scene_layout.h"
-#include "player/audio_settings.h"
-#include "player/output_gain.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/intro_music.h"
 #include "tools/capture/intro_scene.h"
@@ -65,22 +64,26 @@ void ShowProgress(Progress* progress, int64_t done, int64_t total, double second
     std::fflush(stderr);
 }
 
-// The music mixed so far and not yet written: the rest of the last block.
+// The music written so far, and room for one run of it.
 struct MusicCursor {
     int64_t sent;  // frames written
-    const int16_t* pcm;
-    int32_t left;
+    std::vector<int16_t> pcm;
 };
+
+constexpr int64_t MUSIC_RUN_FRAMES = 1024;
 
 // Writes the music up to frame `until`.
 bool SendMusic(VideoFile* file, int64_t until, MusicCursor* music, std::string* error)
 {
+    music->pcm.resize(MUSIC_RUN_FRAMES * 2);
     while (music->sent < until) {
-        if (music->left == 0) music->left = NextMusicBlock(&music->pcm);
-        const int32_t frames = int32_t(std::min<int64_t>(music->left, until - music->sent));
-        if (!WriteVideoSound(file, music->pcm, frames, error)) return false;
-        music->pcm += 2 * frames;
-        music->left -= frames;
+        const int64_t frames =
+            RenderPcm(music->pcm.data(), std::min(MUSIC_RUN_FRAMES, until - music->sent));
+        if (frames <= 0) {
+            *error = "the music stopped";
+            return false;
+        }
+        if (!WriteVideoSound(file, music->pcm.data(), int32_t(frames), error)) return false;
         music->sent += frames;
     }
     return true;
@@ -99,7 +102,7 @@ bool Capture(const CaptureOptions& options, int64_t samples, const VideoTarget& 
     bool ok = OpenVideoFile(&file, target, settings, error);
     Progress progress{isatty(STDERR_FILENO) != 0, std::chrono::steady_clock::now(), {}};
     const double seconds_total = double(samples) / MIX_RATE;
-    MusicCursor music{0, nullptr, 0};
+    MusicCursor music{0, {}};
     for (int64_t k = 0; ok && k < pictures; ++k) {
         const IntroPicture picture = RenderIntroFrame();
         if (picture.pixels == nullptr || picture.width != SCREEN_WIDTH ||
@@ -145,9 +148,9 @@ int main(int argc, char** argv)
     }
     SetOutputGain(options.gain_db);
     Song* song = samples >= 0 ? LoadIntroMusic() : nullptr;
-    if (song == nullptr || !StartMusicBlocks(song)) {
+    if (song == nullptr || !StartRender(song)) {
         Fail("intro", "the embedded module could not be played");
-        StopMusicBlocks();
+        StopRender();
         if (song != nullptr) FreeSong(song);
         StopIntroScene();
         return 1;
@@ -170,7 +173,7 @@ int main(int argc, char** argv)
         if (!ok) AbandonOutputFile(&output);
     }
     if (!ok) Fail(options.output, error);
-    StopMusicBlocks();
+    StopRender();
     FreeSong(song);
     StopIntroScene();
     return ok ? 0 : 1;

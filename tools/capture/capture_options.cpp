@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gfx/scene_layout.h"
-#include "player/output_gain.h"
+#include "player/player.h"
 #include "tools/common/option_values.h"
 #include "tools/common/tool_messages.h"
 

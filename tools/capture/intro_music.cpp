@@ -1,12 +1,7 @@
 #include "tools/capture/intro_music.h"
 
 #include "assets/assets.h"
-#include "player/audio_settings.h"
-#include "player/playback.h"
-#include "player/song.h"
-#include "player/song_lifetime.h"
-#include "player/source.h"
-#include "tools/common/song_control.h"
+#include "player/player.h"
 
 namespace {
 
@@ -17,6 +12,7 @@ constexpr int64_t MAX_PASS_SECONDS = 30 * 60;
 
 Song* LoadIntroMusic()
 {
+    RegisterMemoryModule(embedded_module, EMBEDDED_MODULE_SIZE);
     RegisterSourceCallbacks(OpenMemorySource, CloseMemorySource, ReadMemorySource, SeekMemorySource,
                             TellMemorySource);
     return LoadSong(embedded_module, nullptr);
@@ -33,20 +29,3 @@ int64_t IntroMusicPassFrames()
     FreeSong(song);
     return frames;
 }
-
-bool StartMusicBlocks(Song* song)
-{
-    ResetPlayback(song);
-    AllocateRingBuffers();
-    return sync_ring != nullptr && pcm_ring != nullptr && mix_buffer != nullptr;
-}
-
-int32_t NextMusicBlock(const int16_t** pcm)
-{
-    const int32_t block = write_block;
-    FillBlock();
-    *pcm = pcm_ring + static_cast<int64_t>(block) * block_frames * 2;
-    return block_frames;
-}
-
-void StopMusicBlocks() { ReleasePlaybackBuffers(); }

@@ -2,14 +2,13 @@
 // the pointer to the picture each Present shows.
 #include "tools/capture/intro_scene.h"
 
-#include "app/sprite_positions.h"
 #include "gfx/graphics.h"
+#include "gfx/intro_window.h"
 #include "platform/headless/headless.h"
 #include "scene/frame_renderer.h"
+#include "scene/sprite_positions.h"
 
 namespace {
-
-constexpr char WINDOW_NAME[] = "Vestrel";
 
 IntroPicture presented;
 HWND window;
@@ -30,12 +29,7 @@ bool StartIntroScene()
 {
     HeadlessReset();
     HeadlessSetFrameCallback(KeepPresented);
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = PlainWindowProc;
-    window_class.lpszClassName = WINDOW_NAME;
-    RegisterClassA(&window_class);
-    window = CreateWindowExA(0, WINDOW_NAME, WINDOW_NAME, WS_POPUPWINDOW, 0, 0, 740, 600, nullptr,
-                             nullptr, nullptr, nullptr);
+    window = CreateIntroWindow(nullptr, PlainWindowProc);
     // Windowed, as after the answer No: the full-screen pause before the music start moves
     // neither the music nor the frames, which both start counting at the music start.
     windowed = true;

@@ -1,12 +1,8 @@
-// What the sound device plays now, for the players' displays: the block of the output ring
-// being heard (its sync record gives order and row) and its peak level.
+// The level of the block the sound device plays now (HeardPosition in player/player.h hands
+// it out), for the players' displays.
 #pragma once
 
 #include <cstdint>
 
-// The block the device plays now: the mixing thread refills every block up to it, so after a
-// refill the next block to fill is the one playing. It is read while the thread may write it
-// (an aligned 32-bit word: at worst one poll late); the modulo keeps the index in the ring.
-int32_t PlayingBlock();
-// The largest magnitude of the block's samples, 0..32768.
-int32_t BlockPeak(int32_t block);
+// The largest magnitude of the block's samples (frames stereo frames), 0..32768.
+int32_t BlockPeak(const int16_t* pcm, int32_t frames);

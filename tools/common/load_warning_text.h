@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "player/load_report.h"
+#include "player/player.h"
 
 // Every record in order, then "... and N more" when records were dropped.
 std::vector<std::string> LoadWarningTexts(const LoadReport& report);

@@ -7,16 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "player/song_lifetime.h"
-#include "player/source.h"
+#include "player/player.h"
 
 namespace {
-
-constexpr char XM_ID[] = "Extended Module: ";
-constexpr size_t XM_ID_LENGTH = 17;
-constexpr size_t TITLE_OFFSET = 17;
-constexpr size_t TRACKER_OFFSET = 38;
-constexpr size_t NAME_LENGTH = 20;
 
 std::string SizeText(int64_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
 
@@ -77,9 +70,7 @@ bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::s
 
 Song* LoadModuleBytes(const std::vector<uint8_t>& bytes, LoadReport* report)
 {
-    RegisterBufferSource();
-    MemoryBuffer buffer{bytes.data(), static_cast<int32_t>(bytes.size())};
-    return LoadSongReporting(&buffer, nullptr, report);
+    return LoadModuleFromBytes(bytes.data(), bytes.size(), report);
 }
 
 std::string PrintableName(const std::vector<uint8_t>& bytes, uint64_t offset, uint64_t length)
@@ -96,10 +87,10 @@ std::string PrintableName(const std::vector<uint8_t>& bytes, uint64_t offset, ui
 
 std::string ModuleTitle(const std::vector<uint8_t>& bytes)
 {
-    return PrintableName(bytes, TITLE_OFFSET, NAME_LENGTH);
+    return PrintableName(bytes, XM_TITLE_OFFSET, XM_NAME_LENGTH);
 }
 
 std::string TrackerName(const std::vector<uint8_t>& bytes)
 {
-    return PrintableName(bytes, TRACKER_OFFSET, NAME_LENGTH);
+    return PrintableName(bytes, XM_TRACKER_OFFSET, XM_NAME_LENGTH);
 }

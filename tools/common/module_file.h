@@ -1,20 +1,16 @@
 // A module file as the tools read it: refused early when it cannot be an XM module (too large,
 // or without the 17-byte identification), before the whole file is read; then loaded through
-// the player's buffer source, the loader path the intro takes, with the loader's report.
+// the player's LoadModuleFromBytes, the loader path the intro takes, with the loader's report.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "player/load_report.h"
-#include "player/song.h"
+#include "player/player.h"
 
 // No XM module comes near this; larger files are refused before they are read.
 constexpr int64_t MAX_MODULE_BYTES = 256ll << 20;
-// The song header: identification, names, version, the fixed fields and the order table. A
-// file that ends inside it holds no song at all.
-constexpr size_t XM_SONG_HEADER_BYTES = 80 + 256;
 
 // False with a one-line reason (without the path) when the file cannot be read or is no module.
 bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* reason);

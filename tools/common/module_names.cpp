@@ -1,17 +1,14 @@
 // Walking an XM file from header to header, with every offset checked against the file's end.
 #include "tools/common/module_names.h"
 
-#include "player/song.h"
+#include "player/player.h"
 #include "tools/common/module_file.h"
 
 namespace {
 
-constexpr uint64_t HEADER_SIZE_OFFSET = 60;
-constexpr uint64_t NAME_BYTES = 22;
-// As the loader takes them: a pattern header of 9 bytes, whatever length it states; sample
-// headers of 40 bytes, whatever size the instrument states.
-constexpr uint64_t PATTERN_HEADER_BYTES = 9;
-constexpr uint64_t SAMPLE_HEADER_BYTES = 40;
+// As the loader takes them: a pattern header of XM_PATTERN_HEADER_SIZE bytes, whatever length
+// it states; sample headers of XM_SAMPLE_HEADER_SIZE bytes, whatever size the instrument
+// states (player/xm_format.h).
 constexpr uint64_t INSTRUMENT_NAME_OFFSET = 4;
 constexpr uint64_t INSTRUMENT_SAMPLES_OFFSET = 27;
 constexpr uint64_t SAMPLE_NAME_OFFSET = 18;
@@ -47,7 +44,7 @@ void SkipPattern(Walk* walk, uint32_t channels)
 {
     uint64_t rows = U16At(*walk, walk->at + 5);
     const uint32_t packed_size = U16At(*walk, walk->at + 7);
-    walk->at += PATTERN_HEADER_BYTES;
+    walk->at += XM_PATTERN_HEADER_SIZE;
     if (packed_size == 0 || channels == 0) return;
     const uint64_t remaining = Ended(*walk) ? 0 : walk->bytes.size() - walk->at;
     if (rows * channels > remaining) rows = remaining / channels > 0 ? remaining / channels : 1;
@@ -65,7 +62,7 @@ void SkipPattern(Walk* walk, uint32_t channels)
 void AddName(std::vector<PartName>* names, const Walk& walk, uint64_t offset, int32_t instrument,
              int32_t sample)
 {
-    std::string name = PrintableName(walk.bytes, offset, NAME_BYTES);
+    std::string name = PrintableName(walk.bytes, offset, XM_INSTRUMENT_NAME_LENGTH);
     if (!name.empty()) names->push_back(PartName{instrument, sample, name});
 }
 
@@ -79,10 +76,11 @@ std::vector<PartName> InstrumentAndSampleNames(const std::vector<uint8_t>& bytes
     const uint32_t channels = U16At(walk, 68);
     const uint32_t patterns = U16At(walk, 70);
     const uint32_t instruments = U16At(walk, 72);
-    if (channels > static_cast<uint32_t>(MAX_CHANNELS) || patterns > MAX_PATTERNS || instruments > MAX_INSTRUMENTS) {
+    if (channels > static_cast<uint32_t>(MAX_CHANNELS) || patterns > MAX_PATTERNS ||
+        instruments > MAX_INSTRUMENTS) {
         return names;
     }
-    walk.at = HEADER_SIZE_OFFSET + U32At(walk, HEADER_SIZE_OFFSET);
+    walk.at = XM_HEADER_SIZE_OFFSET + U32At(walk, XM_HEADER_SIZE_OFFSET);
     for (uint32_t p = 0; p < patterns && !Ended(walk); ++p) SkipPattern(&walk, channels);
     for (uint32_t i = 0; i < instruments && !Ended(walk); ++i) {
         const uint64_t start = walk.at;
@@ -94,12 +92,12 @@ std::vector<PartName> InstrumentAndSampleNames(const std::vector<uint8_t>& bytes
         if (samples == 0) continue;
         uint64_t data_bytes = 0;
         for (uint32_t s = 0; s < samples; ++s) {
-            const uint64_t header = walk.at + s * SAMPLE_HEADER_BYTES;
+            const uint64_t header = walk.at + s * XM_SAMPLE_HEADER_SIZE;
             AddName(&names, walk, header + SAMPLE_NAME_OFFSET, instrument,
                     static_cast<int32_t>(s + 1));
             data_bytes += U32At(walk, header);
         }
-        walk.at += samples * SAMPLE_HEADER_BYTES + data_bytes;
+        walk.at += samples * XM_SAMPLE_HEADER_SIZE + data_bytes;
     }
     return names;
 }

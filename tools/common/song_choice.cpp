@@ -1,9 +1,6 @@
 #include "tools/common/song_choice.h"
 
-#include "player/load_report.h"
-#include "player/pattern_access.h"
-#include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/common/load_warning_text.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"

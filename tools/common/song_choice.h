@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/song_control.h"
+#include "player/player.h"
 
 struct Song;
 

@@ -1,8 +1,6 @@
 // The song information the tools print.
 #include "tools/common/song_info.h"
 
-#include "player/audio_settings.h"
-#include "player/pattern_access.h"
 #include "tools/common/module_file.h"
 #include "tools/common/module_names.h"
 

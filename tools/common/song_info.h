@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player/song.h"
+#include "player/player.h"
 
 // `frames`: the song's length as CountSongFrames found it; `ended` false when it found no end.
 void PrintSongInfo(FILE* to, const std::vector<uint8_t>& bytes, const Song* song, int64_t frames,

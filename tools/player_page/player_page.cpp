@@ -1,7 +1,7 @@
 // The module player page's program: the intro's player behind a few commands of the page's
 // script (site/player_page.js). A module is loaded as the tools load it (the loader's messages
 // are kept for the page to show), played through the intro's own device path (PlaySong:
-// waveOut on the web host, the mixing thread, the AudioWorklet), with the tools' song control
+// waveOut on the web host, the mixing thread, the AudioWorklet), with the player's song control
 // for the end of the song and the silent channels, and rendered to WAV exactly as xm2wav
 // renders it.
 //
@@ -18,15 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "player/audio_output.h"
-#include "player/audio_settings.h"
-#include "player/pattern_access.h"
-#include "player/playback.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/common/heard_block.h"
 #include "tools/common/module_file.h"
 #include "tools/common/song_choice.h"
-#include "tools/common/song_control.h"
 #include "tools/common/song_info.h"
 #include "tools/xm2wav/render.h"
 #include "tools/xm2wav/wav_output.h"
@@ -40,7 +35,14 @@ constexpr size_t WAV_PIECE_BYTES = 1 << 20;
 // How often the song's position is looked at while nothing is asked.
 constexpr double FOLLOW_MS = 20;
 
-enum Command { COMMAND_NONE, COMMAND_OPEN, COMMAND_PLAY, COMMAND_STOP, COMMAND_PAUSE, COMMAND_SAVE };
+enum Command {
+    COMMAND_NONE,
+    COMMAND_OPEN,
+    COMMAND_PLAY,
+    COMMAND_STOP,
+    COMMAND_PAUSE,
+    COMMAND_SAVE
+};
 
 struct PlayerPage {
     // The command asked for (written by the page, taken by the program's thread).
@@ -60,8 +62,6 @@ struct PlayerPage {
     // The program's thread only.
     Song* playing = nullptr;
     bool paused = false;
-    int32_t last_block = 0;
-    int64_t blocks_heard = 0;
     std::vector<uint8_t> piece;
 
     // What is heard now, for the page.
@@ -127,8 +127,6 @@ int Play(uint32_t muted)
     // A song without an end of its own plays on for ever.
     if (!page.ended) control.passes = 0;
     ControlSong(song, control);
-    page.last_block = 0;
-    page.blocks_heard = 0;
     page.heard_frames.store(0);
     if (!PlaySong(song)) {
         FreeSong(song);
@@ -193,17 +191,16 @@ int Run(int command, uint32_t argument)
 void Follow()
 {
     if (page.playing == nullptr) return;
-    const int32_t block = PlayingBlock();
-    page.blocks_heard += (block - page.last_block + blocks_in_ring) % blocks_in_ring;
-    page.last_block = block;
-    page.heard_frames.store(page.blocks_heard * block_frames);
-    page.order.store(sync_ring[block].order);
-    page.row.store(sync_ring[block].row);
-    page.peak.store(page.paused ? 0 : BlockPeak(block));
+    PlayPosition heard{};
+    const int16_t* pcm = nullptr;
+    int32_t frames = 0;
+    if (!HeardPosition(&heard, &pcm, &frames)) return;
+    page.heard_frames.store(heard.frame);
+    page.order.store(heard.order);
+    page.row.store(heard.row);
+    page.peak.store(page.paused ? 0 : BlockPeak(pcm, frames));
     const SongProgress& progress = ControlledSongProgress();
-    if (progress.ended.load() && page.blocks_heard * block_frames >= progress.end_frame.load()) {
-        StopPlaying();
-    }
+    if (progress.ended.load() && heard.frame >= progress.end_frame.load()) StopPlaying();
 }
 
 }  // namespace

@@ -1,27 +1,25 @@
 #include "tools/xm2wav/render.h"
 
-#include "player/playback.h"
+#include <algorithm>
 
 int64_t RenderSong(Song* song, int64_t frames, BlockSink sink, RenderProgress progress,
                    void* context)
 {
-    ResetPlayback(song);
-    AllocateRingBuffers();
+    if (!StartRender(song)) return -1;
     int64_t frames_done = 0;
     bool refused = false;
     while (frames_done < frames) {
-        int32_t block = write_block;
-        FillBlock();
-        int64_t wanted = frames - frames_done;
-        int32_t count = wanted < block_frames ? static_cast<int32_t>(wanted) : block_frames;
-        const int64_t offset = static_cast<int64_t>(block) * block_frames * 2;
-        if (!sink(pcm_ring + offset, mix_buffer + offset, count, context)) {
+        const int16_t* pcm = nullptr;
+        const float* mix = nullptr;
+        const int64_t block = RenderBlock(&pcm, &mix);
+        const int32_t count = static_cast<int32_t>(std::min(block, frames - frames_done));
+        if (count <= 0 || !sink(pcm, mix, count, context)) {
             refused = true;
             break;
         }
         frames_done += count;
         if (progress != nullptr) progress(frames_done, song, context);
     }
-    ReleasePlaybackBuffers();
+    StopRender();
     return refused ? -1 : frames_done;
 }

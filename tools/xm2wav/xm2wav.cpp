@@ -3,7 +3,7 @@
 // Renders an XM module to a 16-bit stereo 44100 Hz WAV file, bit for bit the PCM the intro
 // would hand to its sound device (see --help for the options). Without --seconds the song
 // plays once through its order list, or --loops times, and ends at the exact output frame of
-// the tick at which it would go back to an order already played (tools/common/song_control.h);
+// the tick at which it would go back to an order already played (player/player.h);
 // with --seconds S exactly S x 44100 frames are written. OUT may be "-" for standard output;
 // what happens to an existing OUT is in tools/common/output_file.h. A progress line goes to
 // standard error when it is a terminal, and one closing line with the length, the clipped
@@ -18,16 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "player/audio_settings.h"
-#include "player/output_gain.h"
-#include "player/playback.h"
-#include "player/song.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/common/load_warning_text.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
-#include "tools/common/song_control.h"
 #include "tools/common/song_info.h"
 #include "tools/common/tool_messages.h"
 #include "tools/xm2wav/parallel_render.h"
@@ -290,6 +285,7 @@ bool WriteChunk(int64_t first_frame, int16_t* pcm, const float* mix, int32_t fra
 {
     const Session* session = static_cast<const Session*>(context);
     // Block by block, as the mix is at hand only for the blocks that clipped.
+    const int32_t block_frames = RenderBlockFrames();
     for (int32_t done = 0; done < frames; done += block_frames) {
         const size_t at = static_cast<size_t>(done) * 2;
         Measure(pcm + at, mix + at, std::min(block_frames, frames - done), &figures->clipped,

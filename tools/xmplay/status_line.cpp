@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "player/audio_settings.h"
+#include "player/player.h"
 
 namespace {
 

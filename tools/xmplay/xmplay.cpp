@@ -10,24 +10,17 @@
 #include <getopt.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "player/audio_output.h"
-#include "player/audio_settings.h"
-#include "player/output_gain.h"
-#include "player/pattern_access.h"
-#include "player/playback.h"
-#include "player/song_lifetime.h"
+#include "player/player.h"
 #include "tools/common/heard_block.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
 #include "tools/common/song_choice.h"
-#include "tools/common/song_control.h"
 #include "tools/common/tool_messages.h"
 #include "tools/xmplay/status_line.h"
 #include "tools/xmplay/terminal.h"
@@ -159,8 +152,8 @@ void CountTotal(Playing* playing)
     Song* song = LoadModuleBytes(*playing->bytes, nullptr);
     if (song == nullptr) return;
     bool ended = false;
-    const int64_t frames = CountSongFrames(
-        song, playing->control, MAX_PASS_SECONDS * MIX_RATE * playing->loops, &ended);
+    const int64_t frames = CountSongFrames(song, playing->control,
+                                           MAX_PASS_SECONDS * MIX_RATE * playing->loops, &ended);
     FreeSong(song);
     if (ended) {
         playing->line.total_frames = frames;
@@ -224,8 +217,6 @@ struct Outcome {
 Outcome PlayUntilDone(Playing* playing, bool show_status)
 {
     const SongProgress& progress = ControlledSongProgress();
-    int32_t last_block = 0;
-    int64_t blocks_heard = 0;  // blocks the device has finished since the (re)start
     while (true) {
         if (EndSignal() != 0) return {EndSignal(), ""};
         const int key = ReadKey();
@@ -238,26 +229,28 @@ Outcome PlayUntilDone(Playing* playing, bool show_status)
         if (channel >= 0 && channel < playing->channels) {
             SetControlledMutedChannels(ControlledMutedChannels() ^ (1u << channel));
         }
+        PlayPosition heard{};
+        const int16_t* pcm = nullptr;
+        int32_t frames = 0;
+        if (!HeardPosition(&heard, &pcm, &frames)) return {0, "the sound device stopped"};
         if (key == KEY_LEFT || key == KEY_RIGHT) {
-            const int32_t order = sync_ring[PlayingBlock()].order + (key == KEY_LEFT ? -1 : 1);
+            const int32_t order = heard.order + (key == KEY_LEFT ? -1 : 1);
             if (order >= 0 && order < playing->line.orders) {
                 std::string reason;
                 if (!JumpToOrder(playing, order, &reason)) return {0, reason};
-                last_block = 0;
-                blocks_heard = 0;
+                continue;
             }
         }
-        int32_t block = PlayingBlock();
-        blocks_heard += (block - last_block + blocks_in_ring) % blocks_in_ring;
-        last_block = block;
-        const int64_t heard_frames = blocks_heard * block_frames;
         // Everything up to the end has been played once the device plays a block past it.
-        if (progress.ended.load() && heard_frames >= progress.end_frame.load()) return {0, ""};
+        if (progress.ended.load() && heard.frame >= progress.end_frame.load()) return {0, ""};
         if (show_status) {
-            const SyncRecord record = sync_ring[block];
-            const StatusNow now{record.order,          record.row,         heard_frames,
-                                BlockPeak(block),      ControlledMutedChannels(),
-                                playing->channels,     playing->paused};
+            const StatusNow now{heard.order,
+                                heard.row,
+                                heard.frame,
+                                BlockPeak(pcm, frames),
+                                ControlledMutedChannels(),
+                                playing->channels,
+                                playing->paused};
             std::string text = FormatStatus(playing->line, now, TerminalColumns());
             std::fprintf(stderr, "\r%s\x1b[K", text.c_str());
             std::fflush(stderr);

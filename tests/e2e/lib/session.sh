@@ -89,6 +89,21 @@ e2e_start_intro() {
   e2e_pid=$!
 }
 
+# The opening of a test that looks at the intro's window: the arguments and the tools taken,
+# the script run again inside Xvfb (for at most $1 seconds; $2 is the script, the rest its
+# arguments), then, inside it, the intro started without sound and "No" answered. Sets
+# intro, e2e_pid and window.
+e2e_open_intro_window() {
+  local seconds=$1 script=$2
+  shift 2
+  e2e_intro_arguments "$@"
+  e2e_require_tools xvfb-run xdotool xwininfo import python3
+  [ -x "$intro" ] || e2e_fail "$intro is missing"
+  e2e_inside_xvfb || e2e_rerun_in_xvfb "$seconds" "$script" "$@"
+  SDL_AUDIODRIVER=dummy e2e_start_intro "$intro"
+  window=$(e2e_answer_no) || e2e_fail_once "no intro window after answering No"
+}
+
 # Ends the test as failed (exit status $2, default 1), taking the intro down with it.
 e2e_fail() {
   echo "FAIL${E2E_LABEL:+ ($E2E_LABEL)}: $1"

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/sprite_positions.h"
 #include "gfx/graphics.h"
 #include "gfx/scene_layout.h"
 #include "scene/frame_renderer.h"
 #include "scene/pager_state.h"
 #include "scene/scene_state.h"
+#include "scene/sprite_positions.h"
 
 namespace {
 

@@ -1,26 +1,35 @@
-// The song control: a tick handler around the song's own (the sequencer).
-#include "tools/common/song_control.h"
+// The song control: where a song starts, which channels are heard and where it ends, run by
+// the block fill around the song's own tick handler (the sequencer), on whichever thread
+// fills the blocks. A song without a control plays exactly as its tick handler alone.
+//
+// The song ends when it goes back to an order already played in the current pass (the natural
+// end wrapping to the restart position, or a jump or break back): the tick at which that happens
+// is the first tick of the next pass, and the output frame at which it starts is the exact end
+// of the pass. Orders before the start order count as played in the first pass. Pattern loops
+// stay within an order and do not end a pass. From the end on, the sequencer is no longer run
+// and every voice falls silent at once: the ticks go on, the song stands still.
+#include "player/song_control.h"
 
 #include <cstring>
 
 #include "player/mixer.h"
 #include "player/pattern_access.h"
-#include "player/playback.h"
+#include "player/player.h"
 #include "player/sequencer.h"
 
 namespace {
 
 struct ControlState {
+    const Song* song;  // the controlled song; none: no song is controlled
     SongControl control;
-    TickHandler song_tick;
     bool first_tick;
     bool order_played[MAX_ORDERS];
     int64_t next_tick_frame;  // output frame at which the next tick starts
 };
 ControlState state;
-SongProgress progress;
-// The silent channels, changed while the song plays (xmplay's keys).
+// Muted channels may change while the song plays (from any thread): read once per tick.
 std::atomic<uint32_t> muted_channels{0};
+SongProgress progress;
 
 void SilenceAllVoices()
 {
@@ -32,7 +41,7 @@ void SilenceMutedChannels(const Song* song)
     const uint32_t muted = muted_channels.load(std::memory_order_relaxed);
     if (muted == 0) return;
     int32_t channels = PlayedChannelCount(song);
-    for (int32_t c = 0; c < channels && c < 32; ++c) {
+    for (int32_t c = 0; c < channels && c < MAX_CHANNELS; ++c) {
         if ((muted >> c & 1u) == 0) continue;
         // A channel plays on its voice or on the partner voice it hands a fading note to.
         voices[c].sample = nullptr;
@@ -62,6 +71,16 @@ int64_t TickFrames(const Song* song)
     return song->samples_per_tick < 1 ? 1 : song->samples_per_tick;
 }
 
+void ResetRun()
+{
+    state.first_tick = true;
+    std::memset(state.order_played, 0, sizeof(state.order_played));
+    state.next_tick_frame = 0;
+    progress.ended.store(false);
+    progress.end_frame.store(-1);
+    progress.passes_done.store(0);
+}
+
 void ControlledTick(Song* song)
 {
     const int64_t tick_start = state.next_tick_frame;
@@ -84,7 +103,7 @@ void ControlledTick(Song* song)
     if (progress.ended.load()) {
         SilenceAllVoices();
     } else {
-        state.song_tick(song);
+        (song->tick_handler != nullptr ? song->tick_handler : SequencerTick)(song);
         SilenceMutedChannels(song);
         if (song->order >= 0 && song->order < MAX_ORDERS) state.order_played[song->order] = true;
     }
@@ -93,47 +112,42 @@ void ControlledTick(Song* song)
 
 }  // namespace
 
+void RunSongTick(Song* song)
+{
+    if (song == state.song) {
+        ControlledTick(song);
+    } else if (song->tick_handler != nullptr) {
+        song->tick_handler(song);
+    }
+}
+
+void RestartSongControl(const Song* song)
+{
+    if (song == state.song) ResetRun();
+}
+
+void ForgetSongControl(const Song* song)
+{
+    if (song == state.song) state.song = nullptr;
+}
+
 void ControlSong(Song* song, const SongControl& control)
 {
-    if (song->tick_handler != ControlledTick) {
-        state.song_tick = song->tick_handler != nullptr ? song->tick_handler : SequencerTick;
-    }
+    state.song = song;
     state.control = control;
     muted_channels.store(control.muted_channels);
-    state.first_tick = true;
-    std::memset(state.order_played, 0, sizeof(state.order_played));
-    state.next_tick_frame = 0;
-    progress.ended.store(false);
-    progress.end_frame.store(-1);
-    progress.passes_done.store(0);
-    song->tick_handler = ControlledTick;
+    ResetRun();
 }
 
-void SetControlledMutedChannels(uint32_t muted) { muted_channels.store(muted); }
+void ReleaseSongControl(Song* song) { ForgetSongControl(song); }
 
-uint32_t ControlledMutedChannels() { return muted_channels.load(); }
-
-void ReleaseSongControl(Song* song)
+void SetControlledMutedChannels(uint32_t muted)
 {
-    if (song->tick_handler == ControlledTick) song->tick_handler = state.song_tick;
+    muted_channels.store(muted, std::memory_order_relaxed);
 }
+
+uint32_t ControlledMutedChannels() { return muted_channels.load(std::memory_order_relaxed); }
 
 const SongProgress& ControlledSongProgress() { return progress; }
 
-int64_t CountSongFrames(Song* song, const SongControl& control, int64_t max_frames, bool* ended)
-{
-    ControlSong(song, control);
-    ResetPlayback(song);
-    int64_t frames = 0;
-    while (frames < max_frames) {
-        song->tick_handler(song);
-        if (progress.ended.load()) break;
-        frames = state.next_tick_frame;
-    }
-    *ended = progress.ended.load();
-    if (*ended) frames = progress.end_frame.load();
-    if (frames > max_frames) frames = max_frames;
-    ReleasePlaybackBuffers();
-    ReleaseSongControl(song);
-    return frames;
-}
+int64_t ControlledTickFrame() { return state.next_tick_frame; }

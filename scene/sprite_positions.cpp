@@ -1,6 +1,6 @@
 // The bubbles' start positions. The generator is never seeded, so every run starts the
 // bubbles at the same places.
-#include "app/sprite_positions.h"
+#include "scene/sprite_positions.h"
 
 #include <cstdlib>
 

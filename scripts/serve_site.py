@@ -13,6 +13,8 @@ import functools
 import http.server
 import os
 import sys
+import threading
+import time
 import urllib.parse
 
 PORTS_TRIED = 100
@@ -92,6 +94,19 @@ def listen(folder, first_port):
     sys.exit(f"serve_site: no free port from {first_port} to {first_port + PORTS_TRIED - 1}")
 
 
+def stop_when_orphaned(server):
+    """Ends the server once the process that started it is gone (a test runner killed by a
+    time-out, say), so no server outlives it holding the runner's output open."""
+    parent = os.getppid()
+
+    def watch():
+        while os.getppid() == parent:
+            time.sleep(0.5)
+        server.shutdown()
+
+    threading.Thread(target=watch, daemon=True).start()
+
+
 def main():
     if len(sys.argv) not in (2, 3):
         sys.exit("usage: serve_site.py FOLDER [PORT]")
@@ -100,6 +115,7 @@ def main():
         sys.exit(f"serve_site: {sys.argv[1]}: not a folder")
     server = listen(folder, int(sys.argv[2]) if len(sys.argv) == 3 else 8000)
     print(f"Serving {folder} at http://127.0.0.1:{server.server_address[1]}/", flush=True)
+    stop_when_orphaned(server)
     try:
         server.serve_forever()
     except KeyboardInterrupt:

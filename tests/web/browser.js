@@ -27,6 +27,8 @@ function serve(site) {
   const script = path.join(__dirname, '..', '..', 'scripts', 'serve_site.py');
   const first = 20000 + Math.floor(Math.random() * 20000);
   const server = spawn('python3', [script, site, String(first)], {stdio: ['ignore', 'pipe', 'inherit']});
+  // Whatever way this process ends (a skip, a failure, a time-out's signal), the server ends too.
+  process.on('exit', () => server.kill());
   return new Promise((resolve, reject) => {
     let out = '';
     server.stdout.on('data', (chunk) => {

@@ -24,7 +24,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/windows" "$work/linux"
 
 "$linux_frame_dump" "$work/linux" "${frames[@]}" || { echo "FAIL: Linux frame_dump"; exit 1; }
-timeout 300 xvfb-run -a -s "-screen 0 1024x768x24" \
+timeout 540 xvfb-run -a -s "-screen 0 1024x768x24" \
   wine "$WINDOWS_BUILD/frame_dump.exe" "$(windows_path "$work/windows")" "${frames[@]}" \
   2>"$work/wine.log" || { echo "FAIL: frame_dump.exe under Wine"; cat "$work/wine.log"; exit 1; }
 wineserver -w

@@ -20,6 +20,7 @@
 #include "scene/pager_state.h"
 #include "scene/scene_state.h"
 #include "scene/sprite_positions.h"
+#include "tests/picture_file.h"
 
 namespace {
 
@@ -62,28 +63,11 @@ bool WriteBackBuffer(const std::string& path)
         std::fprintf(stderr, "frame_dump: cannot lock the back buffer\n");
         return false;
     }
-    std::vector<unsigned char> rgb(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3);
-    const auto* rows = static_cast<const unsigned char*>(locked.pBits);
-    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-        const auto* row =
-            reinterpret_cast<const uint32_t*>(rows + static_cast<ptrdiff_t>(y) * locked.Pitch);
-        for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            unsigned char* out = &rgb[(static_cast<size_t>(y) * SCREEN_WIDTH + x) * 3];
-            out[0] = static_cast<unsigned char>(row[x] >> 16);
-            out[1] = static_cast<unsigned char>(row[x] >> 8);
-            out[2] = static_cast<unsigned char>(row[x]);
-        }
-    }
+    const bool written = WritePicturePpm(path, static_cast<const uint32_t*>(locked.pBits),
+                                         SCREEN_WIDTH, SCREEN_HEIGHT, locked.Pitch / 4);
     back_buffer->UnlockRect();
-
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "frame_dump: cannot write %s\n", path.c_str());
-        return false;
-    }
-    std::fprintf(file, "P6\n%d %d\n255\n", SCREEN_WIDTH, SCREEN_HEIGHT);
-    const bool written = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
-    return std::fclose(file) == 0 && written;
+    if (!written) std::fprintf(stderr, "frame_dump: cannot write %s\n", path.c_str());
+    return written;
 }
 
 }  // namespace

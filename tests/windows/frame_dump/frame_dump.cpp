@@ -21,13 +21,9 @@
 #include "scene/scene_state.h"
 #include "scene/sprite_positions.h"
 #include "tests/picture_file.h"
+#include "tests/plain_window.h"
 
 namespace {
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(window, message, wparam, lparam);
-}
 
 // The bubbles' start table, one "x y" line per bubble, so two builds' tables can be compared
 // exactly (most bubbles start below the screen, out of every early frame).
@@ -90,12 +86,7 @@ int main(int argc, char** argv)
     }
     const int last = *std::max_element(wanted.begin(), wanted.end());
 
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = PlainWindowProc;
-    window_class.lpszClassName = "FrameDump";
-    RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, SCREEN_WIDTH,
-                                  SCREEN_HEIGHT, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreatePlainWindow("FrameDump", SCREEN_WIDTH, SCREEN_HEIGHT);
     windowed = true;
     if (window == nullptr || !InitGraphics(window, false)) {
         std::fprintf(stderr, "frame_dump: no window or no Direct3D device\n");

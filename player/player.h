@@ -145,10 +145,17 @@ bool StartRender(Song* song);
 int32_t RenderBlock(const int16_t** pcm, const float** mix);
 // The frames of one block of the block fill (884 at 44100 Hz), from the first play start on.
 int32_t RenderBlockFrames();
+// Moves the render on by `blocks` whole blocks without mixing them: the song, its channels and
+// its voices end where mixing those blocks would have left them, so the next block rendered is
+// byte for byte the one a render of every block gives there; far faster than mixing. For a
+// renderer that spreads one song over several processes (each started by fork at a block's
+// start, after StartRender): each skips to its part and mixes that. Call it when nothing of
+// the last block is left to hand out (after StartRender or RenderBlock).
+void SkipRenderBlocks(int32_t blocks);
 // Writes the next `frames` frames of PCM into `out` (2 x frames values) and returns `frames`;
 // 0 when no render was started.
 int64_t RenderPcm(int16_t* out, int64_t frames);
-// Where the render stands: `frame` counts the frames handed out; the song's position is where
-// the mix stands, which runs up to one block (20 ms) ahead of them.
+// Where the render stands: `frame` counts the frames handed out or skipped; the song's
+// position is where the mix stands, which runs up to one block (20 ms) ahead of them.
 PlayPosition RenderPosition();
 void StopRender();

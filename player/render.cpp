@@ -1,10 +1,13 @@
 // Rendering into memory: the block fill the device path runs, without the device. The blocks
 // are mixed into the output ring one at a time and handed out whole (RenderBlock) or in
 // whatever runs the caller asks for (RenderPcm); what is left of a block waits for the next
-// call of either.
+// call of either. Every block is mixed in the ring's first block: where in the ring a block lies
+// changes nothing of what is mixed, and a render touches the pages of one block only (which
+// keeps a forked renderer from copying the whole ring from its parent).
 #include <algorithm>
 #include <cstring>
 
+#include "player/mixer_path.h"
 #include "player/playback.h"
 #include "player/player.h"
 
@@ -23,10 +26,10 @@ bool HaveFrames()
 {
     if (current_song == nullptr || pcm_ring == nullptr) return false;
     if (render.left_frames > 0) return true;
-    const size_t offset = static_cast<size_t>(write_block) * block_frames * 2;
+    write_block = 0;
     FillBlock();
-    render.left_pcm = pcm_ring + offset;
-    render.left_mix = mix_buffer + offset;
+    render.left_pcm = pcm_ring;
+    render.left_mix = mix_buffer;
     render.left_frames = block_frames;
     return true;
 }
@@ -65,6 +68,18 @@ int32_t RenderBlock(const int16_t** pcm, const float** mix)
 }
 
 int32_t RenderBlockFrames() { return block_frames; }
+
+void SkipRenderBlocks(int32_t blocks)
+{
+    if (current_song == nullptr || pcm_ring == nullptr) return;
+    SetAdvanceOnly(true);
+    for (int32_t b = 0; b < blocks; ++b) {
+        write_block = 0;
+        FillBlock();
+    }
+    SetAdvanceOnly(false);
+    render.frames_done += static_cast<int64_t>(blocks) * block_frames;
+}
 
 int64_t RenderPcm(int16_t* out, int64_t frames)
 {

@@ -12,6 +12,16 @@ void ShutDownIfUnused(SdlHost& host)
     if (host.video_users == 0 && host.audio_users == 0) SDL_Quit();
 }
 
+// Gives back one use of an SDL subsystem: the last one quits it, and SDL once nothing is held.
+void Release(SdlHost& host, int* users, Uint32 subsystem)
+{
+    if (*users == 0) return;
+    if (--*users == 0) {
+        SDL_QuitSubSystem(subsystem);
+        ShutDownIfUnused(host);
+    }
+}
+
 // SDL falls back to drawing into memory when there is no display; for the user that is no
 // display at all (an invisible full-screen intro nobody can close), so unless that driver was
 // asked for by name it counts as a failed start.
@@ -51,11 +61,7 @@ bool AcquireVideo()
 void ReleaseVideo()
 {
     SdlHost& host = TheSdlHost();
-    if (host.video_users == 0) return;
-    if (--host.video_users == 0) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        ShutDownIfUnused(host);
-    }
+    Release(host, &host.video_users, SDL_INIT_VIDEO);
 }
 
 bool AcquireAudio()
@@ -72,9 +78,5 @@ bool AcquireAudio()
 void ReleaseAudio()
 {
     SdlHost& host = TheSdlHost();
-    if (host.audio_users == 0) return;
-    if (--host.audio_users == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        ShutDownIfUnused(host);
-    }
+    Release(host, &host.audio_users, SDL_INIT_AUDIO);
 }

@@ -3,11 +3,9 @@
 # failure names the file, and neither a failure nor a signal leaves a file behind or touches
 # an existing one. Called as: bash SCRIPT CAPTURE_BINARY.
 set -u
+source "$(dirname "$0")/../e2e/lib/checks.sh"
 CAPTURE=$(realpath "$1")
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+e2e_start_checks
 cd "$WORK" || exit 1
 
 # Refusals: exit 2, one reason naming what is wrong, the pointer to --help, nothing written.

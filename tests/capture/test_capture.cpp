@@ -55,6 +55,19 @@ protected:
         return std::system(command.c_str()) == 0;
     }
 
+    // Captures the intro into NAME.mkv and renders the embedded module into NAME.wav, both
+    // with `options` (the length and the gain, which both programs take alike), and opens the
+    // capture in `reader`; the WAV file's bytes in `wav`.
+    void CaptureAndRender(const std::string& name, const std::string& options,
+                          MediaReader* reader, std::string* wav) const
+    {
+        const std::string video = Path(name + ".mkv");
+        *wav = Path(name + ".wav");
+        ASSERT_TRUE(RunProgram("capture", video + " " + options));
+        ASSERT_TRUE(RunProgram("xm2wav", EMBEDDED_MODULE + " " + *wav + " -q " + options));
+        ASSERT_TRUE(OpenMedia(reader, video)) << reader->error;
+    }
+
     std::string scratch;
 };
 
@@ -86,12 +99,9 @@ std::vector<uint32_t> Unpadded(const uint32_t* pixels, int pitch)
 
 TEST_F(Capture, LosslessFileHoldsEveryFrameAndSampleOfTheIntro)
 {
-    const std::string video = Path("ten.mkv"), wav = Path("ten.wav");
-    ASSERT_TRUE(RunProgram("capture", video + " --seconds 10"));
-    ASSERT_TRUE(RunProgram("xm2wav", EMBEDDED_MODULE + " " + wav + " --seconds 10"));
-
     MediaReader reader;
-    ASSERT_TRUE(OpenMedia(&reader, video)) << reader.error;
+    std::string wav;
+    ASSERT_NO_FATAL_FAILURE(CaptureAndRender("ten", "--seconds 10", &reader, &wav));
     EXPECT_EQ(reader.video->width, SCREEN_WIDTH);
     EXPECT_EQ(reader.video->height, SCREEN_HEIGHT);
 
@@ -127,11 +137,9 @@ TEST_F(Capture, LosslessFileHoldsEveryFrameAndSampleOfTheIntro)
 
 TEST_F(Capture, GainScalesTheMusicExactlyAsXm2wavDoes)
 {
-    const std::string video = Path("quiet.mkv"), wav = Path("quiet.wav");
-    ASSERT_TRUE(RunProgram("capture", video + " --seconds 1 --gain -6"));
-    ASSERT_TRUE(RunProgram("xm2wav", EMBEDDED_MODULE + " " + wav + " -q --seconds 1 --gain -6"));
     MediaReader reader;
-    ASSERT_TRUE(OpenMedia(&reader, video)) << reader.error;
+    std::string wav;
+    ASSERT_NO_FATAL_FAILURE(CaptureAndRender("quiet", "--seconds 1 --gain -6", &reader, &wav));
     ReadToEnd(&reader);
     const std::vector<uint8_t> rendered = ReadFile(wav);
     ASSERT_EQ(reader.sound.size() * 2 + WAV_HEADER_BYTES, rendered.size());

@@ -3,6 +3,7 @@
 # of files that are not XM modules, every option with its bad values, and the warnings on
 # damaged modules. Called as: bash SCRIPT INTRO BUILD_DIR SOURCE_DIR.
 set -u
+source "$(dirname "$0")/lib/checks.sh"
 BUILD_DIR=$2
 SOURCE_DIR=$3
 XM2WAV="$BUILD_DIR/bin/xm2wav"
@@ -15,10 +16,7 @@ if [ ! -f "$SONG" ]; then
     exit 77
 fi
 
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+e2e_start_checks
 
 # Reads a WAV header and prints: channels rate bits frames (data bytes / 4).
 wav_info() {

@@ -5,19 +5,15 @@
 # in the middle: exit status 1, the reason said, no output file and no temporary file.
 # Called as: bash SCRIPT INTRO BUILD_DIR SOURCE_DIR.
 set -u
+source "$(dirname "$0")/lib/checks.sh"
 BUILD_DIR=$2
 XM2WAV="$BUILD_DIR/bin/xm2wav"
 MODULE="$BUILD_DIR/assets/embedded.xm"
 CORPUS=${INTRO_CORPUS_DIR:-$3/../shared/corpus}
-for needed in "$XM2WAV" "$MODULE"; do
-    [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
-done
+e2e_require_files "$XM2WAV" "$MODULE"
 
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+e2e_start_checks
 cd "$WORK" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Renders with -j 1, 2 and 7 and compares the files.
 same_bytes() {

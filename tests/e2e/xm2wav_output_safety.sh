@@ -6,18 +6,14 @@
 # middle of a render. Each: the right exit status, the right bytes where they belong, and no
 # temporary file left behind. Called as: bash SCRIPT INTRO BUILD_DIR SOURCE_DIR.
 set -u
+source "$(dirname "$0")/lib/checks.sh"
 BUILD_DIR=$2
 XM2WAV="$BUILD_DIR/bin/xm2wav"
 MODULE="$BUILD_DIR/assets/embedded.xm"
-for needed in "$XM2WAV" "$MODULE"; do
-    [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
-done
+e2e_require_files "$XM2WAV" "$MODULE"
 
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+e2e_start_checks
 cd "$WORK" || exit 1
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # Runs xm2wav, keeping its standard error in err and its exit status in status.
 run() { "$XM2WAV" "$@" 2>err; status=$?; }
 expect() { [ "$status" -eq "$1" ] || fail "$2: exit status $status, expected $1 ($(cat err))"; }

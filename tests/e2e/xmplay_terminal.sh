@@ -12,17 +12,13 @@
 #   ring has played), the right arrow starts the next order.
 # Called as: bash SCRIPT INTRO BUILD_DIR SOURCE_DIR.
 set -u
+source "$(dirname "$0")/lib/checks.sh"
 BUILD_DIR=$2
 XMPLAY="$BUILD_DIR/bin/xmplay"
 XM2WAV="$BUILD_DIR/bin/xm2wav"
 MODULE="$BUILD_DIR/assets/embedded.xm"
-for needed in "$XMPLAY" "$XM2WAV" "$MODULE"; do
-    [ -e "$needed" ] || { echo "FAIL: $needed is missing"; exit 1; }
-done
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+e2e_require_files "$XMPLAY" "$XM2WAV" "$MODULE"
+e2e_start_checks
 
 # No sound device.
 SDL_AUDIODRIVER=no_such_driver "$XMPLAY" -q "$MODULE" 2>"$WORK/err"

@@ -7,13 +7,9 @@
 #include "assets/assets.h"
 #include "gfx/graphics.h"
 #include "platform/headless/headless.h"
+#include "tests/plain_window.h"
 
 namespace {
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(window, message, wparam, lparam);
-}
 
 class GraphicsDevice : public ::testing::Test {
 protected:
@@ -21,12 +17,7 @@ protected:
     {
         HeadlessReset();
         windowed = true;
-        WNDCLASSA window_class = {};
-        window_class.lpfnWndProc = PlainWindowProc;
-        window_class.lpszClassName = "GraphicsDeviceTest";
-        RegisterClassA(&window_class);
-        window_ = CreateWindowExA(0, "GraphicsDeviceTest", "GraphicsDeviceTest", WS_POPUPWINDOW, 0,
-                                  0, 740, 600, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreatePlainWindow("GraphicsDeviceTest", 740, 600);
     }
     void TearDown() override
     {

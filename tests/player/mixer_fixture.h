@@ -64,6 +64,17 @@ protected:
         v.current_right = right * 256;
         return v;
     }
+
+    // Starts voice `slot` on a sample with new volumes, which it ramps up to from silence.
+    static Voice& Rising(int slot, Sample* sample, int32_t left, int32_t right)
+    {
+        Voice& v = voices[slot];
+        v.sample = sample;
+        v.direction = 1;
+        v.left_volume = left;
+        v.right_volume = right;
+        return v;
+    }
 };
 
 inline uint32_t Bits(float f)

@@ -172,11 +172,7 @@ TEST_F(MixerTest, ZeroStepInsideALoopNeverWrapsOrReflects)
 TEST_F(MixerTest, NewVoiceRampsUpOverRampLengthFrames)
 {
     OwnedSample s(1000, LOOP_NONE, 0, 0, [](uint32_t) { return int16_t(1000); });
-    Voice& v = voices[3];
-    v.sample = &s.sample;
-    v.direction = 1;
-    v.left_volume = 64;
-    v.right_volume = 64;
+    Voice& v = Rising(3, &s.sample, 64, 64);
     std::vector<float> out(2 * 200, 0.0f);
     MixVoices(out.data(), 200);
     const float increment = float(64.0 * double(GAIN) * (1.0 / 128.0));
@@ -198,11 +194,7 @@ TEST_F(MixerTest, NewVoiceRampsUpOverRampLengthFrames)
 TEST_F(MixerTest, ChangedTargetMidRampStartsAFullRampFromTheCurrentVolume)
 {
     OwnedSample s(1000, LOOP_NONE, 0, 0, [](uint32_t) { return int16_t(1000); });
-    Voice& v = voices[0];
-    v.sample = &s.sample;
-    v.direction = 1;
-    v.left_volume = 64;
-    v.right_volume = 0;
+    Voice& v = Rising(0, &s.sample, 64, 0);
     std::vector<float> out(2 * 50, 0.0f);
     MixVoices(out.data(), 50);
     EXPECT_EQ(v.ramp_remaining, 78);
@@ -228,12 +220,8 @@ TEST_F(MixerTest, ChangedTargetMidRampStartsAFullRampFromTheCurrentVolume)
 TEST_F(MixerTest, RampContinuesAcrossALoopPoint)
 {
     OwnedSample s(100, LOOP_FORWARD, 40, 60, [](uint32_t) { return int16_t(1000); });
-    Voice& v = voices[0];
-    v.sample = &s.sample;
-    v.direction = 1;
+    Voice& v = Rising(0, &s.sample, 100, 50);
     v.position = 70;  // 30 frames before the loop end
-    v.left_volume = 100;
-    v.right_volume = 50;
     std::vector<float> out(2 * 60, 0.0f);
     MixVoices(out.data(), 60);
     EXPECT_EQ(v.ramp_remaining, 128 - 60);

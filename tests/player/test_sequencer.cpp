@@ -325,11 +325,7 @@ TEST(SequencerNotes, KeyOffWithVolumeEnvelopeLeavesSustainOnTheSameTick)
 {
     TestSong t(1, {8});
     Instrument& in = t.instruments[0];
-    in.volume_envelope[0] = {0, 64};
-    in.volume_envelope[1] = {2, 40};
-    in.volume_envelope[2] = {10, 0};
-    in.volume_point_count = 3;
-    in.volume_envelope_flags = 1 | 2;
+    SetVolumeEnvelope(&in, {{0, 64}, {2, 40}, {10, 0}}, 1 | 2);
     in.volume_sustain_point = 1;
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 0, 0);
     t.Put(0, 1, 0, 0, 0, 0, 20, 0);  // K00
@@ -428,11 +424,7 @@ TEST(SequencerEffects, EnvelopePositionBeyondLastPoint)
 {
     TestSong t(1, {8});
     Instrument& in = t.instruments[0];
-    in.volume_envelope[0] = {0, 64};
-    in.volume_envelope[1] = {10, 32};
-    in.volume_envelope[2] = {20, 16};
-    in.volume_point_count = 3;
-    in.volume_envelope_flags = 1;
+    SetVolumeEnvelope(&in, {{0, 64}, {10, 32}, {20, 16}}, 1);
     t.Put(0, 0, 0, NOTE_C4, 1, 0, 21, 200);
     t.Put(0, 1, 0, 0, 0, 0, 21, 5);
     t.Start();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -10,6 +11,17 @@
 #include "player/placeholders.h"
 #include "player/playback.h"
 #include "player/sequencer.h"
+
+// Gives an instrument a volume envelope of these points, with these flags (bit 0 on, bit 1
+// sustain, bit 2 loop).
+inline void SetVolumeEnvelope(Instrument* instrument, std::initializer_list<EnvelopePoint> points,
+                              uint8_t flags)
+{
+    uint8_t count = 0;
+    for (const EnvelopePoint& point : points) instrument->volume_envelope[count++] = point;
+    instrument->volume_point_count = count;
+    instrument->volume_envelope_flags = flags;
+}
 
 struct TestSong {
     Song song{};

@@ -205,10 +205,7 @@ TEST(TickEffects, NoteCutOnTickYAndNeverForY0OrBeyondRow)
 TEST(TickEffects, EnvelopeHoldsPreviousValueUntilFirstPoint)
 {
     Instrument instrument{};
-    instrument.volume_envelope[0] = {5, 40};
-    instrument.volume_envelope[1] = {10, 60};
-    instrument.volume_point_count = 2;
-    instrument.volume_envelope_flags = 1;
+    SetVolumeEnvelope(&instrument, {{5, 40}, {10, 60}}, 1);
     ChannelState channel{};
     channel.vol_env_fixed = 32 << 16;
     for (int tick = 0; tick < 5; ++tick) {
@@ -227,11 +224,7 @@ TEST(TickEffects, EnvelopeHoldsPreviousValueUntilFirstPoint)
 TEST(TickEffects, EnvelopeSustainHoldsUntilKeyOffAndLoopRepeats)
 {
     Instrument instrument{};
-    instrument.volume_envelope[0] = {0, 64};
-    instrument.volume_envelope[1] = {2, 32};
-    instrument.volume_envelope[2] = {4, 0};
-    instrument.volume_point_count = 3;
-    instrument.volume_envelope_flags = 1 | 2 | 4;
+    SetVolumeEnvelope(&instrument, {{0, 64}, {2, 32}, {4, 0}}, 1 | 2 | 4);
     instrument.volume_sustain_point = 1;
     instrument.volume_loop_start = 0;
     instrument.volume_loop_end = 2;
@@ -266,11 +259,7 @@ TEST(TickEffects, EnvelopeIgnoresPointsBeyondTwelveAndLoopsStartingPastTheCount)
     EXPECT_EQ(channel.vol_env_value, 55);
 
     Instrument short_loop{};
-    short_loop.volume_envelope[0] = {0, 10};
-    short_loop.volume_envelope[1] = {1, 20};
-    short_loop.volume_envelope[2] = {2, 30};
-    short_loop.volume_point_count = 3;
-    short_loop.volume_envelope_flags = 1 | 4;
+    SetVolumeEnvelope(&short_loop, {{0, 10}, {1, 20}, {2, 30}}, 1 | 4);
     short_loop.volume_loop_start = 5;
     short_loop.volume_loop_end = 2;
     ChannelState other{};

@@ -12,13 +12,9 @@
 #include "scene/frame_renderer.h"
 #include "scene/pager_state.h"
 #include "scene/scene_state.h"
+#include "tests/plain_window.h"
 
 namespace {
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(window, message, wparam, lparam);
-}
 
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -32,12 +28,7 @@ protected:
         HeadlessReset();
         ResetSceneState();
         windowed = true;
-        WNDCLASSA window_class = {};
-        window_class.lpfnWndProc = PlainWindowProc;
-        window_class.lpszClassName = "FrameRenderTest";
-        RegisterClassA(&window_class);
-        window_ = CreateWindowExA(0, "FrameRenderTest", "FrameRenderTest", WS_POPUPWINDOW, 0, 0,
-                                  740, 600, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreatePlainWindow("FrameRenderTest", 740, 600);
         ASSERT_TRUE(InitGraphics(window_, false));
         // The pager only counts down while the page is shown: it leaves the texture and
         // the scene values alone.

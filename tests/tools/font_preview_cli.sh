@@ -4,11 +4,9 @@
 # existing file kept without --force, a missing folder said in one line (exit 1).
 # Called as: bash SCRIPT FONT_PREVIEW.
 set -u
+source "$(dirname "$0")/../e2e/lib/checks.sh"
 FONT_PREVIEW=$(realpath "$1")
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+e2e_start_checks
 cd "$WORK" || exit 1
 
 "$FONT_PREVIEW" --help | grep -q "^usage: font_preview" || fail "--help"

@@ -10,30 +10,7 @@
 #include <vector>
 
 #include "../app/intro_run.h"
-
-namespace {
-
-bool WritePicture(const std::string& path, const uint32_t* pixels, int width, int height,
-                  int pitch)
-{
-    std::vector<unsigned char> rgb(size_t(width) * height * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const uint32_t p = pixels[size_t(y) * pitch + x];
-            unsigned char* out = &rgb[(size_t(y) * width + x) * 3];
-            out[0] = static_cast<unsigned char>(p >> 16);
-            out[1] = static_cast<unsigned char>(p >> 8);
-            out[2] = static_cast<unsigned char>(p);
-        }
-    }
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    std::fprintf(file, "P6\n%d %d\n255\n", width, height);
-    const bool written = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
-    return std::fclose(file) == 0 && written;
-}
-
-}  // namespace
+#include "tests/picture_file.h"
 
 int main(int argc, char** argv)
 {
@@ -54,7 +31,7 @@ int main(int argc, char** argv)
         if (std::find(wanted.begin(), wanted.end(), frame) == wanted.end()) return;
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%04d.ppm", frame);
-        written = WritePicture(out_dir + name, pixels, width, height, pitch) && written;
+        written = WritePicturePpm(out_dir + name, pixels, width, height, pitch) && written;
     });
     RunIntroFor(last);
     HeadlessSetFrameCallback({});

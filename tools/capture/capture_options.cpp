@@ -103,8 +103,6 @@ int ParseCaptureOptions(int argc, char** argv, CaptureOptions* options)
     std::string reason;
     while ((choice = getopt_long(argc, argv, ":hVft:", LONG_OPTIONS, nullptr)) != -1) {
         switch (choice) {
-        case 'h': std::fputs(HELP, stdout); return 0;
-        case 'V': std::printf("capture %s\n", INTRO_VERSION); return 0;
         case 'f': options->force = true; break;
         case 't':
             if (!ParseSeconds(optarg, &options->seconds, &reason)) {
@@ -128,13 +126,11 @@ int ParseCaptureOptions(int argc, char** argv, CaptureOptions* options)
             }
             break;
         case OPTION_GAIN:
-            if (!ParseDecibels(optarg, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, &options->gain_db,
-                               &reason)) {
+            if (!ParseOutputGain(optarg, &options->gain_db, &reason)) {
                 return UsageError("--gain", reason);
             }
             break;
-        case ':': return UsageError(argv[optind - 1], "needs a value");
-        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
+        default: return AnswerCommonOption("capture", INTRO_VERSION, HELP, choice, argv);
         }
     }
     const std::vector<std::string> files(argv + optind, argv + argc);

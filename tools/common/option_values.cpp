@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "player/player.h"
+
 namespace {
 
 constexpr double MAX_SECONDS = 24.0 * 3600.0;
@@ -75,6 +77,11 @@ bool ParseDecibels(const char* text, double low, double high, double* decibels,
     }
     *decibels = value;
     return true;
+}
+
+bool ParseOutputGain(const char* text, double* decibels, std::string* reason)
+{
+    return ParseDecibels(text, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, decibels, reason);
 }
 
 bool ParseWholeNumber(const char* text, int64_t low, int64_t high, int64_t* value,

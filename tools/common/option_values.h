@@ -14,6 +14,8 @@ bool ParseSecondsUpTo(const char* text, double most, const char* limit, double* 
 // A gain in decibels: a decimal number from low to high ("-6", "3.5").
 bool ParseDecibels(const char* text, double low, double high, double* decibels,
                    std::string* reason);
+// The player's output gain in decibels (--gain), within what SetOutputGain takes.
+bool ParseOutputGain(const char* text, double* decibels, std::string* reason);
 // A whole number from low to high.
 bool ParseWholeNumber(const char* text, int64_t low, int64_t high, int64_t* value,
                       std::string* reason);

@@ -4,6 +4,7 @@
 #include "tools/common/load_warning_text.h"
 #include "tools/common/module_file.h"
 #include "tools/common/option_values.h"
+#include "tools/common/tool_messages.h"
 
 bool TakeSongChoiceOption(int option, const char* value, SongChoice* choice, std::string* reason)
 {
@@ -101,6 +102,27 @@ Song* LoadChosenModule(const std::vector<uint8_t>& bytes, const SongChoice& choi
     if (choice.strict && report.count > 0) {
         messages->push_back("damaged module refused (--strict)");
         FreeSong(song);
+        return nullptr;
+    }
+    return song;
+}
+
+Song* LoadChosenModuleSaying(const char* tool, const std::string& input,
+                             const std::vector<uint8_t>& bytes, const SongChoice& choice,
+                             int* status)
+{
+    std::vector<std::string> messages;
+    Song* song = LoadChosenModule(bytes, choice, &messages);
+    for (const std::string& text : messages) SayFor(tool, input, text);
+    if (song == nullptr) {
+        *status = 1;
+        return nullptr;
+    }
+    std::string option;
+    std::string reason;
+    if (!CheckSongChoice(choice, song, &option, &reason)) {
+        FreeSong(song);
+        *status = UsageErrorFor(tool, option, reason);
         return nullptr;
     }
     return song;

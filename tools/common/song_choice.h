@@ -46,3 +46,10 @@ SongControl ControlForChoice(const SongChoice& choice, int32_t passes);
 // header, the loader refused the module, or it is damaged and the choice is strict.
 Song* LoadChosenModule(const std::vector<uint8_t>& bytes, const SongChoice& choice,
                        std::vector<std::string>* messages);
+
+// LoadChosenModule for a tool's main: says each message on standard error as `tool` about
+// `input`, and checks the choice against the song. None, with `status` the tool's exit status,
+// when there is no song (1) or the choice does not fit it (2, the usage error said).
+Song* LoadChosenModuleSaying(const char* tool, const std::string& input,
+                             const std::vector<uint8_t>& bytes, const SongChoice& choice,
+                             int* status);

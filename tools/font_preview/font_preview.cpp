@@ -70,11 +70,8 @@ int ParseOptions(int argc, char** argv, Options* options)
     int choice;
     while ((choice = getopt_long(argc, argv, ":hVf", LONG_OPTIONS, nullptr)) != -1) {
         switch (choice) {
-        case 'h': std::fputs(HELP, stdout); return 0;
-        case 'V': std::printf("font_preview %s\n", INTRO_VERSION); return 0;
         case 'f': options->force = true; break;
-        case ':': return UsageError(argv[optind - 1], "needs a value");
-        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
+        default: return AnswerCommonOption("font_preview", INTRO_VERSION, HELP, choice, argv);
         }
     }
     const int files = argc - optind;

@@ -36,8 +36,7 @@ int64_t RenderSongIntoPlaces(Song*, int64_t, int32_t, int32_t, ChunkWriter, Rend
 #include <sys/prctl.h>
 #endif
 
-#include "player/mixer_path.h"
-#include "player/playback.h"
+#include "player/player.h"
 
 namespace {
 
@@ -75,33 +74,21 @@ bool ReachesLimit(const int16_t* pcm, size_t values)
 
 // Mixes `blocks` blocks from where the song stands, each block's PCM after the last in `pcm`,
 // and the float mix of a block whose PCM reached a 16-bit limit at the same place in `mix`
-// (the only blocks whose mix a sink reads). Every block is mixed in the ring's first block
-// (where in the ring a block lies changes nothing of what is mixed): a child then copies only
-// that block's pages of the ring and the mix buffer from its parent (copy on write), not the
-// whole ring's.
+// (the only blocks whose mix a sink reads). The render mixes every block in the ring's first
+// block: a child then copies only that block's pages of the ring and the mix buffer from its
+// parent (copy on write), not the whole ring's.
 void MixBlocks(int16_t* pcm, float* mix, int32_t blocks)
 {
-    const size_t block_values = static_cast<size_t>(block_frames) * 2;
     for (int32_t b = 0; b < blocks; ++b) {
-        write_block = 0;
-        FillBlock();
-        std::memcpy(pcm + b * block_values, pcm_ring, block_values * sizeof(int16_t));
-        if (ReachesLimit(pcm_ring, block_values)) {
-            std::memcpy(mix + b * block_values, mix_buffer, block_values * sizeof(float));
+        const int16_t* block_pcm = nullptr;
+        const float* block_mix = nullptr;
+        const size_t values = static_cast<size_t>(RenderBlock(&block_pcm, &block_mix)) * 2;
+        const size_t at = static_cast<size_t>(b) * values;
+        std::memcpy(pcm + at, block_pcm, values * sizeof(int16_t));
+        if (ReachesLimit(block_pcm, values)) {
+            std::memcpy(mix + at, block_mix, values * sizeof(float));
         }
     }
-}
-
-// Moves the song, its channels and its voices over `blocks` blocks without mixing, in the
-// ring's first block too (after a fork every page the parent writes is copied as well).
-void WalkBlocks(int32_t blocks)
-{
-    SetAdvanceOnly(true);
-    for (int32_t b = 0; b < blocks; ++b) {
-        write_block = 0;
-        FillBlock();
-    }
-    SetAdvanceOnly(false);
 }
 
 // The start of a child: it ends with its parent, which alone can use what it makes. It ends
@@ -174,14 +161,17 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
                              BlockSink sink, RenderProgress progress, void* context,
                              std::string* failure)
 {
-    ResetPlayback(song);
+    if (!StartRender(song)) {
+        *failure = "no memory for the render";
+        return -2;
+    }
+    const int32_t block_frames = RenderBlockFrames();
     const int64_t chunk_frames = static_cast<int64_t>(chunk_blocks) * block_frames;
     const int64_t chunk_count = chunk_frames > 0 ? (frames + chunk_frames - 1) / chunk_frames : 0;
     if (jobs <= 1 || chunk_count <= 1) {
-        ReleasePlaybackBuffers();
+        StopRender();
         return RenderSong(song, frames, sink, progress, context);
     }
-    AllocateRingBuffers();
 
     // One chunk more than jobs may be in flight: the next job starts while the chunk before
     // it is handed over. (Every place in the shared memory costs its pages once.) This process
@@ -198,7 +188,7 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
     const size_t shared_bytes = pcm_bytes + static_cast<size_t>(slot_count) * chunk_values * sizeof(float);
     void* shared = MapShared(shared_bytes, failure);
     if (shared == nullptr) {
-        ReleasePlaybackBuffers();
+        StopRender();
         return -2;
     }
     int16_t* const pcm = static_cast<int16_t*>(shared);
@@ -282,7 +272,7 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
         if (child > 0) {
             slot.child = child;
             running += 1;
-            if (next_start + 1 < chunk_count) WalkBlocks(blocks);
+            if (next_start + 1 < chunk_count) SkipRenderBlocks(blocks);
         } else {
             // Every child busy (or none to be had): this process mixes the chunk, which also
             // brings it to the next chunk's start.
@@ -294,7 +284,7 @@ int64_t RenderSongInParallel(Song* song, int64_t frames, int32_t jobs, int32_t c
 
     EndChildren(&slots);
     munmap(shared, shared_bytes);
-    ReleasePlaybackBuffers();
+    StopRender();
     return result < 0 ? result : frames_done;
 }
 
@@ -312,6 +302,7 @@ struct Span {
 bool MixAndWrite(int64_t first, int64_t end, Span* span, ChunkWriter writer, void* context,
                  ChunkFigures* figures)
 {
+    const int32_t block_frames = RenderBlockFrames();
     const int64_t span_frames = static_cast<int64_t>(span->pcm.size()) / 2;
     for (int64_t at = first; at < end; at += span_frames) {
         const int64_t frames = end - at < span_frames ? end - at : span_frames;
@@ -336,8 +327,11 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
                              ChunkWriter writer, RenderProgress progress, void* context,
                              ChunkFigures* figures, std::string* failure)
 {
-    ResetPlayback(song);
-    AllocateRingBuffers();
+    if (!StartRender(song)) {
+        *failure = "no memory for the render";
+        return -2;
+    }
+    const int32_t block_frames = RenderBlockFrames();
     // A child takes a long chunk: at most a (2 x jobs)-th of what remains, so that toward the
     // end they shorten and the processes finish together. This process takes short ones (an
     // eighth), so that it comes back often to start the next child.
@@ -350,7 +344,7 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
     const size_t shared_bytes = most_chunks * sizeof(ChunkFigures);
     void* shared = MapShared(shared_bytes, failure);
     if (shared == nullptr) {
-        ReleasePlaybackBuffers();
+        StopRender();
         return -2;
     }
     ChunkFigures* chunk_figures = static_cast<ChunkFigures*>(shared);
@@ -418,7 +412,7 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         }
         if (child > 0) {
             running.push_back(Running{child, chunk});
-            WalkBlocks(static_cast<int32_t>(length));
+            SkipRenderBlocks(static_cast<int32_t>(length));
         } else if (MixAndWrite(first, end, &span, writer, context, figures_of_chunk)) {
             frames_done += end - first;
             if (progress != nullptr) progress(frames_done, song, context);
@@ -438,7 +432,7 @@ int64_t RenderSongIntoPlaces(Song* song, int64_t frames, int32_t jobs, int32_t c
         }
     }
     munmap(shared, shared_bytes);
-    ReleasePlaybackBuffers();
+    StopRender();
     return failed ? -2 : frames_done;
 }
 

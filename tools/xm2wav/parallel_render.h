@@ -2,8 +2,8 @@
 //
 // The render is cut into chunks of whole blocks. The mixing of a chunk depends only on where
 // the song, its channels and its voices stand at the chunk's first block, never on the
-// samples mixed before it. So this process walks through the song with the mixer advancing
-// the voices without mixing (SetAdvanceOnly, player/mixer_path.h), and at a chunk's first
+// samples mixed before it. So this process walks through the song without mixing
+// (SkipRenderBlocks, player/player.h), and at a chunk's first
 // block starts a child process (fork) that inherits exactly that state and mixes the chunk's
 // blocks as RenderSong would. Two ways to the output:
 // - in order (RenderSongInParallel, for any output, a stream too): the children leave their

@@ -141,8 +141,6 @@ int ParseOptions(int argc, char** argv, Options* options)
     std::string reason;
     while ((choice = getopt_long(argc, argv, ":hVil:t:s:m:j:fq", LONG_OPTIONS, nullptr)) != -1) {
         switch (choice) {
-        case 'h': std::fputs(HELP, stdout); return 0;
-        case 'V': std::printf("xm2wav %s\n", INTRO_VERSION); return 0;
         case 'i': options->info = true; break;
         case 'f': options->force = true; break;
         case 'q': options->quiet = true; break;
@@ -170,8 +168,7 @@ int ParseOptions(int argc, char** argv, Options* options)
             }
             break;
         case OPTION_GAIN:
-            if (!ParseDecibels(optarg, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, &options->gain_db,
-                               &reason)) {
+            if (!ParseOutputGain(optarg, &options->gain_db, &reason)) {
                 return UsageError("--gain", reason);
             }
             break;
@@ -183,8 +180,7 @@ int ParseOptions(int argc, char** argv, Options* options)
                 return UsageError(SongChoiceOptionName(choice), reason);
             }
             break;
-        case ':': return UsageError(argv[optind - 1], "needs a value");
-        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
+        default: return AnswerCommonOption("xm2wav", INTRO_VERSION, HELP, choice, argv);
         }
     }
     std::vector<std::string> files(argv + optind, argv + argc);
@@ -359,18 +355,10 @@ int main(int argc, char** argv)
         }
     }
     // The loader's warnings are said once: the render loads the module again quietly.
-    std::vector<std::string> messages;
-    Song* song = LoadChosenModule(bytes, options.song, &messages);
-    for (const std::string& text : messages) Say(options.input, text);
+    Song* song = LoadChosenModuleSaying("xm2wav", options.input, bytes, options.song, &status);
     if (song == nullptr) {
         AbandonWavOutput(&output);
-        return 1;
-    }
-    std::string option;
-    if (!CheckSongChoice(options.song, song, &option, &reason)) {
-        AbandonWavOutput(&output);
-        FreeSong(song);
-        return UsageError(option, reason);
+        return status;
     }
     if (!options.info) {
         for (const std::string& text : SongChoiceWarnings(options.song, song)) {

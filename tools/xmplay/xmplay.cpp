@@ -96,8 +96,6 @@ int ParseOptions(int argc, char** argv, Options* options)
     std::string reason;
     while ((choice = getopt_long(argc, argv, ":hVl:s:m:q", LONG_OPTIONS, nullptr)) != -1) {
         switch (choice) {
-        case 'h': std::fputs(HELP, stdout); return 0;
-        case 'V': std::printf("xmplay %s\n", INTRO_VERSION); return 0;
         case 'q': options->quiet = true; break;
         case 'l':
             if (!ParseWholeNumber(optarg, 0, 1000, &options->loops, &reason)) {
@@ -105,8 +103,7 @@ int ParseOptions(int argc, char** argv, Options* options)
             }
             break;
         case OPTION_GAIN:
-            if (!ParseDecibels(optarg, MIN_OUTPUT_GAIN_DB, MAX_OUTPUT_GAIN_DB, &options->gain_db,
-                               &reason)) {
+            if (!ParseOutputGain(optarg, &options->gain_db, &reason)) {
                 return UsageError("--gain", reason);
             }
             break;
@@ -118,8 +115,7 @@ int ParseOptions(int argc, char** argv, Options* options)
                 return UsageError(SongChoiceOptionName(choice), reason);
             }
             break;
-        case ':': return UsageError(argv[optind - 1], "needs a value");
-        default: return UsageError(OptionAsWritten(argv, optind, optopt), "unknown option");
+        default: return AnswerCommonOption("xmplay", INTRO_VERSION, HELP, choice, argv);
         }
     }
     if (argc - optind != 1) {
@@ -273,15 +269,8 @@ int main(int argc, char** argv)
         Say(options.input, reason);
         return 1;
     }
-    std::vector<std::string> messages;
-    Song* song = LoadChosenModule(bytes, options.song, &messages);
-    for (const std::string& text : messages) Say(options.input, text);
-    if (song == nullptr) return 1;
-    std::string option;
-    if (!CheckSongChoice(options.song, song, &option, &reason)) {
-        FreeSong(song);
-        return UsageError(option, reason);
-    }
+    Song* song = LoadChosenModuleSaying("xmplay", options.input, bytes, options.song, &status);
+    if (song == nullptr) return status;
     for (const std::string& text : SongChoiceWarnings(options.song, song)) {
         Say(options.input, text);
     }

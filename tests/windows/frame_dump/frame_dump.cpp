@@ -20,13 +20,10 @@
 #include "scene/pager_state.h"
 #include "scene/scene_state.h"
 #include "scene/sprite_positions.h"
+#include "tests/picture_file.h"
+#include "tests/plain_window.h"
 
 namespace {
-
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(window, message, wparam, lparam);
-}
 
 // The bubbles' start table, one "x y" line per bubble, so two builds' tables can be compared
 // exactly (most bubbles start below the screen, out of every early frame).
@@ -62,28 +59,11 @@ bool WriteBackBuffer(const std::string& path)
         std::fprintf(stderr, "frame_dump: cannot lock the back buffer\n");
         return false;
     }
-    std::vector<unsigned char> rgb(static_cast<size_t>(SCREEN_WIDTH) * SCREEN_HEIGHT * 3);
-    const auto* rows = static_cast<const unsigned char*>(locked.pBits);
-    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-        const auto* row =
-            reinterpret_cast<const uint32_t*>(rows + static_cast<ptrdiff_t>(y) * locked.Pitch);
-        for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            unsigned char* out = &rgb[(static_cast<size_t>(y) * SCREEN_WIDTH + x) * 3];
-            out[0] = static_cast<unsigned char>(row[x] >> 16);
-            out[1] = static_cast<unsigned char>(row[x] >> 8);
-            out[2] = static_cast<unsigned char>(row[x]);
-        }
-    }
+    const bool written = WritePicturePpm(path, static_cast<const uint32_t*>(locked.pBits),
+                                         SCREEN_WIDTH, SCREEN_HEIGHT, locked.Pitch / 4);
     back_buffer->UnlockRect();
-
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "frame_dump: cannot write %s\n", path.c_str());
-        return false;
-    }
-    std::fprintf(file, "P6\n%d %d\n255\n", SCREEN_WIDTH, SCREEN_HEIGHT);
-    const bool written = std::fwrite(rgb.data(), 1, rgb.size(), file) == rgb.size();
-    return std::fclose(file) == 0 && written;
+    if (!written) std::fprintf(stderr, "frame_dump: cannot write %s\n", path.c_str());
+    return written;
 }
 
 }  // namespace
@@ -106,12 +86,7 @@ int main(int argc, char** argv)
     }
     const int last = *std::max_element(wanted.begin(), wanted.end());
 
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = PlainWindowProc;
-    window_class.lpszClassName = "FrameDump";
-    RegisterClassA(&window_class);
-    HWND window = CreateWindowExA(0, "FrameDump", "FrameDump", WS_POPUPWINDOW, 0, 0, SCREEN_WIDTH,
-                                  SCREEN_HEIGHT, nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreatePlainWindow("FrameDump", SCREEN_WIDTH, SCREEN_HEIGHT);
     windowed = true;
     if (window == nullptr || !InitGraphics(window, false)) {
         std::fprintf(stderr, "frame_dump: no window or no Direct3D device\n");

@@ -27,6 +27,7 @@
 #include "scene/frame_renderer.h"
 #include "scene/pager_state.h"
 #include "scene/scene_state.h"
+#include "scene/sprite_positions.h"
 
 namespace {
 
@@ -69,17 +70,6 @@ Timing Measure(int frames, Prepare prepare, Work work)
     return t;
 }
 
-void StartPositions()
-{
-    std::srand(1);
-    for (int k = 0; k < SPRITE_COUNT; ++k) {
-        const int x = std::rand() % 800;
-        const int y = std::rand() % 600 + 700;
-        sprite_positions[2 * k] = float(x);
-        sprite_positions[2 * k + 1] = float(y);
-    }
-}
-
 // The scene, the pager and the device as new, the bubbles at their start.
 bool StartIntro(HWND window)
 {
@@ -87,7 +77,8 @@ bool StartIntro(HWND window)
     ResetSceneState();
     ResetPagerState();
     if (!InitGraphics(window, false)) return false;
-    StartPositions();
+    std::srand(1);  // the generator as at the intro's start
+    FillSpritePositions();
     return true;
 }
 

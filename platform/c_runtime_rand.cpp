@@ -5,8 +5,8 @@
 // (the Windows one through its own runtime, every other one through this file) starts the
 // bubbles at the same places. It takes the place of the C library's own rand and srand, which
 // differ from platform to platform. <cstdlib> is not included: C libraries declare the two
-// with differing exception specifications (glibc's never throw, musl's say nothing), and the
-// definitions must match neither.
+// differently (glibc's are noexcept, musl's are not), and these definitions must agree with
+// both.
 
 namespace {
 

@@ -69,15 +69,15 @@ void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& cell)
 
 TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 2;
-    spec.song_length = 3;
-    spec.restart_position = 9;  // beyond the song
-    spec.speed = 0;
-    spec.bpm = 0;  // plays as 125
-    spec.orders = {0, 1, 1};
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 2;
+    recipe.song_length = 3;
+    recipe.restart_position = 9;  // beyond the song
+    recipe.speed = 0;
+    recipe.bpm = 0;  // plays as 125
+    recipe.orders = {0, 1, 1};
 
-    xm::PatternSpec first;
+    xm::PatternRecipe first;
     first.rows = 4;
     Append(first.packed, Cell(49, 1, 0, 0xF, 0x00));
     Append(first.packed, Cell(150, 1, 0, 0, 0));         // not a note
@@ -87,15 +87,15 @@ TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely)
     Append(first.packed, Cell(49, 1, 0, 27, 0xF1));      // retrigger × 2
     Append(first.packed, Cell(0, 0, 0, 0xD, 0x99));      // break to row 99
     Append(first.packed, Cell(0, 0, 0, 0xB, 0xFF));      // jump past the list
-    xm::PatternSpec second;
+    xm::PatternRecipe second;
     second.rows = 8;
     Append(second.packed, Cell(49, 1, 0, 0xD, 0x40));  // row 40 of an 8-row pattern
     Append(second.packed, Cell(60, 1, 0xF0, 29, 0x11));
     for (int i = 2; i < 16; ++i) second.packed.push_back(0x80);
-    spec.patterns = {first, second};
+    recipe.patterns = {first, second};
 
-    xm::InstrumentSpec instrument;
-    xm::SampleSpec sample = xm::Ramp8(1000);
+    xm::InstrumentRecipe instrument;
+    xm::SampleRecipe sample = xm::Ramp8(1000);
     sample.type = 1;
     sample.loop_start = 900;
     sample.loop_length = 500;  // past the sample's end
@@ -109,9 +109,9 @@ TEST(BlockFillSafety, CraftedOutOfFormatModulePlaysSafely)
     uint8_t fields[14] = {200, 13, 100, 50, 60, 250, 12, 3, 7, 7, 9, 0, 15, 40};
     std::copy(std::begin(fields), std::end(fields), instrument.fields);
     instrument.fadeout = 0x0100;
-    spec.instruments = {instrument};
+    recipe.instruments = {instrument};
 
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     PlayStats stats = Play(song, 400);
     EXPECT_TRUE(stats.finite);

@@ -10,25 +10,25 @@
 
 namespace {
 
-xm::ModuleSpec TwoPatternsTwoSamples()
+xm::ModuleRecipe TwoPatternsTwoSamples()
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 2;
-    spec.song_length = 2;
-    spec.orders = {0, 1};
-    xm::PatternSpec pattern;
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 2;
+    recipe.song_length = 2;
+    recipe.orders = {0, 1};
+    xm::PatternRecipe pattern;
     pattern.rows = 4;
     for (int cell = 0; cell < 8; ++cell) {
         pattern.packed.insert(pattern.packed.end(), {0x83, 49, 1});  // note, instrument
     }
-    spec.patterns = {pattern, pattern};
-    xm::InstrumentSpec instrument;
+    recipe.patterns = {pattern, pattern};
+    xm::InstrumentRecipe instrument;
     instrument.samples = {xm::Ramp8(40), xm::Ramp8(60)};
     instrument.samples[1].type = 1;  // forward loop over frames 10..49
     instrument.samples[1].loop_start = 10;
     instrument.samples[1].loop_length = 40;
-    spec.instruments = {instrument};
-    return spec;
+    recipe.instruments = {instrument};
+    return recipe;
 }
 
 Song* Load(const std::vector<uint8_t>& bytes, LoadReport* report)
@@ -122,9 +122,9 @@ TEST(LoadReport, NamesWhatWasCut)
     FreeSong(song);
 
     // An instrument announcing 17 samples is refused, and the report says why.
-    xm::ModuleSpec spec = TwoPatternsTwoSamples();
-    spec.instruments[0].sample_count_override = 17;
-    song = Load(xm::Build(spec), &report);
+    xm::ModuleRecipe recipe = TwoPatternsTwoSamples();
+    recipe.instruments[0].sample_count_override = 17;
+    song = Load(xm::Build(recipe), &report);
     EXPECT_EQ(song, nullptr);
     ASSERT_GT(report.count, 0);
     EXPECT_TRUE(report.refused);

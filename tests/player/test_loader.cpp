@@ -17,17 +17,17 @@
 namespace {
 
 // One pattern of `rows` rows whose cells are all the unpacked empty cell.
-xm::PatternSpec EmptyUnpackedPattern(uint16_t rows, uint16_t channels)
+xm::PatternRecipe EmptyUnpackedPattern(uint16_t rows, uint16_t channels)
 {
-    xm::PatternSpec p;
+    xm::PatternRecipe p;
     p.rows = rows;
     p.packed.assign(size_t(rows) * channels * 5, 0);
     return p;
 }
 
-xm::InstrumentSpec OneSampleInstrument(const xm::SampleSpec& sample)
+xm::InstrumentRecipe OneSampleInstrument(const xm::SampleRecipe& sample)
 {
-    xm::InstrumentSpec ins;
+    xm::InstrumentRecipe ins;
     ins.samples.push_back(sample);
     return ins;
 }
@@ -39,16 +39,16 @@ const Sample& FirstSample(const Song* song, int instrument = 0)
 
 TEST(Loader, ReadsTheHeaderFields)
 {
-    xm::ModuleSpec spec;
-    spec.song_length = 3;
-    spec.restart_position = 1;
-    spec.channel_count = 2;
-    spec.flags = 0;
-    spec.speed = 5;
-    spec.bpm = 140;
-    spec.orders = {1, 0, 1};
-    spec.patterns = {EmptyUnpackedPattern(4, 2), EmptyUnpackedPattern(2, 2)};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.song_length = 3;
+    recipe.restart_position = 1;
+    recipe.channel_count = 2;
+    recipe.flags = 0;
+    recipe.speed = 5;
+    recipe.bpm = 140;
+    recipe.orders = {1, 0, 1};
+    recipe.patterns = {EmptyUnpackedPattern(4, 2), EmptyUnpackedPattern(2, 2)};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->song_length, 3);
     EXPECT_EQ(song->restart_position, 1);
@@ -68,7 +68,7 @@ TEST(Loader, ReadsTheHeaderFields)
 
 TEST(Loader, RefusesAWrongIdAndAMissingSource)
 {
-    std::vector<uint8_t> bytes = xm::Build(xm::ModuleSpec{});
+    std::vector<uint8_t> bytes = xm::Build(xm::ModuleRecipe{});
     bytes[16] = '.';
     EXPECT_EQ(xm::LoadBytes(bytes), nullptr);
     RegisterBufferSource();
@@ -78,13 +78,13 @@ TEST(Loader, RefusesAWrongIdAndAMissingSource)
 
 TEST(Loader, OrderTableAddsEmptyPatternsTheFileLacks)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 3;
-    spec.song_length = 2;
-    spec.orders = {40, 2, 200};  // 200 lies beyond the song length and does not count
-    spec.patterns.resize(30);
-    for (auto& p : spec.patterns) p.rows = 8;
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 3;
+    recipe.song_length = 2;
+    recipe.orders = {40, 2, 200};  // 200 lies beyond the song length and does not count
+    recipe.patterns.resize(30);
+    for (auto& p : recipe.patterns) p.rows = 8;
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->used_pattern_count, 41);
     EXPECT_EQ(song->pattern_count, 41);
@@ -98,10 +98,10 @@ TEST(Loader, OrderTableAddsEmptyPatternsTheFileLacks)
 
 TEST(Loader, HeaderPatternCountWinsWhenLarger)
 {
-    xm::ModuleSpec spec;
-    spec.orders = {0};
-    spec.patterns.resize(5);
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.orders = {0};
+    recipe.patterns.resize(5);
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->used_pattern_count, 1);
     EXPECT_EQ(song->pattern_count, 5);
@@ -110,9 +110,9 @@ TEST(Loader, HeaderPatternCountWinsWhenLarger)
 
 TEST(Loader, DecodesPackedAndUnpackedCells)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 2;
-    xm::PatternSpec p;
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 2;
+    xm::PatternRecipe p;
     p.rows = 3;
     p.packed = {
         0x80,                         // row 0 ch 0: empty
@@ -122,8 +122,8 @@ TEST(Loader, DecodesPackedAndUnpackedCells)
         0x82, 128,                    // row 2 ch 0: instrument 128 kept
         0x91, 96,  0xFF,              // row 2 ch 1: note and parameter
     };
-    spec.patterns = {p};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    recipe.patterns = {p};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const NoteCell* c = song->patterns[0].cells;
     auto same = [](const NoteCell& cell, NoteCell want) {
@@ -140,15 +140,15 @@ TEST(Loader, DecodesPackedAndUnpackedCells)
 
 TEST(Loader, PackedSizeZeroLeavesThePatternEmptyAndReadsNothing)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 4;
-    xm::PatternSpec empty;
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 4;
+    xm::PatternRecipe empty;
     empty.rows = 64;
-    xm::PatternSpec next;
+    xm::PatternRecipe next;
     next.rows = 1;
     next.packed = {0x81, 5, 0x80, 0x80, 0x80};
-    spec.patterns = {empty, next};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    recipe.patterns = {empty, next};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     ASSERT_EQ(song->patterns[0].rows, 64);
     for (int c = 0; c < 64 * 4; c++) ASSERT_EQ(song->patterns[0].cells[c].note, 0);
@@ -158,12 +158,12 @@ TEST(Loader, PackedSizeZeroLeavesThePatternEmptyAndReadsNothing)
 
 TEST(Loader, DecodesEightBitDeltasIntoTheHighByte)
 {
-    xm::SampleSpec s;
+    xm::SampleRecipe s;
     s.length = 3;
     s.data = {10, 5, uint8_t(-3)};
-    xm::ModuleSpec spec;
-    spec.instruments = {OneSampleInstrument(s)};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {OneSampleInstrument(s)};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const Sample& sample = FirstSample(song);
     ASSERT_EQ(sample.length, 3u);
@@ -186,13 +186,13 @@ TEST(Loader, SixteenBitLengthsAreHalvedAndDeltasWrap)
     for (int k = 0; k < 500; k++) frames[k] = int16_t(k * 977 - 30000);
     frames[1] = 32767;
     frames[2] = -32768;  // the delta from 32767 wraps
-    xm::SampleSpec s;
+    xm::SampleRecipe s;
     s.type = 0x10;
     s.length = 1000;
     s.data = xm::Deltas16(frames);
-    xm::ModuleSpec spec;
-    spec.instruments = {OneSampleInstrument(s)};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {OneSampleInstrument(s)};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const Sample& sample = FirstSample(song);
     ASSERT_EQ(sample.length, 500u);
@@ -203,19 +203,19 @@ TEST(Loader, SixteenBitLengthsAreHalvedAndDeltasWrap)
 
 TEST(Loader, OddSixteenBitLengthSkipsTheOddByte)
 {
-    xm::SampleSpec odd;
+    xm::SampleRecipe odd;
     odd.type = 0x10;
     odd.length = 5;  // two frames and one byte the loader skips
     odd.data = xm::Deltas16({100, 200});
     odd.data.push_back(0xEE);
-    xm::SampleSpec next;
+    xm::SampleRecipe next;
     next.length = 2;
     next.data = xm::Deltas8({1, 2});
-    xm::InstrumentSpec ins;
+    xm::InstrumentRecipe ins;
     ins.samples = {odd, next};
-    xm::ModuleSpec spec;
-    spec.instruments = {ins};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {ins};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const Instrument& instrument = song->instruments[0];
     EXPECT_EQ(instrument.samples[0]->length, 2u);
@@ -227,13 +227,13 @@ TEST(Loader, OddSixteenBitLengthSkipsTheOddByte)
 
 TEST(Loader, ZeroLoopLengthBecomesNoLoopOverTheWholeSample)
 {
-    xm::SampleSpec s = xm::Ramp8(200);
+    xm::SampleRecipe s = xm::Ramp8(200);
     s.type = 0x01;
     s.loop_start = 30;
     s.loop_length = 0;
-    xm::ModuleSpec spec;
-    spec.instruments = {OneSampleInstrument(s)};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {OneSampleInstrument(s)};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const Sample& sample = FirstSample(song);
     EXPECT_EQ(sample.loop_type, LOOP_NONE);
@@ -245,13 +245,13 @@ TEST(Loader, ZeroLoopLengthBecomesNoLoopOverTheWholeSample)
 
 TEST(Loader, GuardFramesRepeatTheLoopsEdge)
 {
-    xm::SampleSpec forward = xm::Ramp8(200);
+    xm::SampleRecipe forward = xm::Ramp8(200);
     forward.type = 0x01;
     forward.loop_start = 100;
     forward.loop_length = 50;
-    xm::SampleSpec ping_pong = forward;
+    xm::SampleRecipe ping_pong = forward;
     ping_pong.type = 0x03;  // both bits: ping-pong wins
-    xm::SampleSpec wide = forward;
+    xm::SampleRecipe wide = forward;
     wide.type = 0x11;  // 16-bit: bytes become frames
     wide.length = 400;
     wide.loop_start = 200;
@@ -259,11 +259,11 @@ TEST(Loader, GuardFramesRepeatTheLoopsEdge)
     std::vector<int16_t> frames(200);
     for (int k = 0; k < 200; k++) frames[k] = int16_t(k * 100);
     wide.data = xm::Deltas16(frames);
-    xm::InstrumentSpec ins;
+    xm::InstrumentRecipe ins;
     ins.samples = {forward, ping_pong, wide};
-    xm::ModuleSpec spec;
-    spec.instruments = {ins};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {ins};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     Sample* const* samples = song->instruments[0].samples;
     EXPECT_EQ(samples[0]->loop_type, LOOP_FORWARD);
@@ -279,24 +279,24 @@ TEST(Loader, GuardFramesRepeatTheLoopsEdge)
 
 TEST(Loader, LoopsReachingPastTheDataAreFitted)
 {
-    xm::SampleSpec in_slack = xm::Ramp8(100);
+    xm::SampleRecipe in_slack = xm::Ramp8(100);
     in_slack.type = 0x01;
     in_slack.loop_start = 90;
     in_slack.loop_length = 17;  // guard at 107 = length + 7: kept
-    xm::SampleSpec past = in_slack;
+    xm::SampleRecipe past = in_slack;
     past.loop_length = 18;  // guard at 108: cut to the data's end
-    xm::SampleSpec beyond = in_slack;
+    xm::SampleRecipe beyond = in_slack;
     beyond.type = 0x02;
     beyond.loop_start = 100;  // starts at the end: no loop
     beyond.loop_length = 0xFFFFFF00u;
-    xm::SampleSpec wrapping = in_slack;
+    xm::SampleRecipe wrapping = in_slack;
     wrapping.loop_start = 0xFFFFFFF0u;  // start + length overflows 32 bits
     wrapping.loop_length = 0x20;
-    xm::InstrumentSpec ins;
+    xm::InstrumentRecipe ins;
     ins.samples = {in_slack, past, beyond, wrapping};
-    xm::ModuleSpec spec;
-    spec.instruments = {ins};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {ins};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     Sample* const* s = song->instruments[0].samples;
     EXPECT_EQ(s[0]->loop_length, 17u);
@@ -314,7 +314,7 @@ TEST(Loader, LoopsReachingPastTheDataAreFitted)
 
 TEST(Loader, InstrumentFieldsEnvelopesAndFadeout)
 {
-    xm::InstrumentSpec ins = OneSampleInstrument(xm::Ramp8(4));
+    xm::InstrumentRecipe ins = OneSampleInstrument(xm::Ramp8(4));
     ins.note_to_sample[0] = 0;
     ins.note_to_sample[95] = 3;
     ins.volume_envelope[0] = 0;
@@ -326,10 +326,10 @@ TEST(Loader, InstrumentFieldsEnvelopesAndFadeout)
     uint8_t fields[14] = {1, 2, 0, 0, 0, 1, 0, 1, 0x07, 0x07, 2, 3, 4, 5};
     memcpy(ins.fields, fields, 14);
     ins.fadeout = 0x9000;
-    xm::InstrumentSpec empty;
-    xm::ModuleSpec spec;
-    spec.instruments = {ins, empty};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::InstrumentRecipe empty;
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {ins, empty};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const Instrument& a = song->instruments[0];
     EXPECT_EQ(a.sample_count, 1);
@@ -363,13 +363,13 @@ TEST(Loader, InstrumentFieldsEnvelopesAndFadeout)
 
 TEST(Loader, EnvelopePointCountsAreCutAndBadLoopsSwitchedOff)
 {
-    xm::InstrumentSpec ins = OneSampleInstrument(xm::Ramp8(4));
+    xm::InstrumentRecipe ins = OneSampleInstrument(xm::Ramp8(4));
     // 13 volume points with a loop from point 12; 3 panning points with a loop from point 3.
     uint8_t fields[14] = {13, 3, 0, 12, 12, 0, 3, 3, 0x05, 0x05, 0, 0, 0, 0};
     memcpy(ins.fields, fields, 14);
-    xm::ModuleSpec spec;
-    spec.instruments = {ins};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {ins};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     const Instrument& a = song->instruments[0];
     EXPECT_EQ(a.volume_point_count, 12);
@@ -380,14 +380,14 @@ TEST(Loader, EnvelopePointCountsAreCutAndBadLoopsSwitchedOff)
 
 TEST(Loader, SeventeenSamplesRefuseTheModuleAndFreeEverything)
 {
-    xm::ModuleSpec spec;
-    spec.patterns = {EmptyUnpackedPattern(4, 4)};
-    spec.instruments = {OneSampleInstrument(xm::Ramp8(100)), xm::InstrumentSpec{}};
-    spec.instruments[1].sample_count_override = 17;
+    xm::ModuleRecipe recipe;
+    recipe.patterns = {EmptyUnpackedPattern(4, 4)};
+    recipe.instruments = {OneSampleInstrument(xm::Ramp8(100)), xm::InstrumentRecipe{}};
+    recipe.instruments[1].sample_count_override = 17;
     // LeakSanitizer reports anything the refusal leaves behind at exit.
-    EXPECT_EQ(xm::LoadBytes(xm::Build(spec)), nullptr);
-    spec.instruments[1].sample_count_override = 16;
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    EXPECT_EQ(xm::LoadBytes(xm::Build(recipe)), nullptr);
+    recipe.instruments[1].sample_count_override = 16;
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->instruments[1].sample_count, 16);
     FreeSong(song);
@@ -395,40 +395,40 @@ TEST(Loader, SeventeenSamplesRefuseTheModuleAndFreeEverything)
 
 TEST(Loader, CountsBeyondWhatThePlayerHoldsAreRefused)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 33;
-    EXPECT_EQ(xm::LoadBytes(xm::Build(spec)), nullptr);
-    spec.channel_count = 32;
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 33;
+    EXPECT_EQ(xm::LoadBytes(xm::Build(recipe)), nullptr);
+    recipe.channel_count = 32;
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     FreeSong(song);
 
-    spec.pattern_count_override = 257;
-    EXPECT_EQ(xm::LoadBytes(xm::Build(spec)), nullptr);
-    spec.pattern_count_override = -1;
-    spec.instrument_count_override = 129;
-    EXPECT_EQ(xm::LoadBytes(xm::Build(spec)), nullptr);
-    spec.instrument_count_override = -1;
-    spec.patterns = {xm::PatternSpec{}};
-    spec.patterns[0].rows = 1025;
-    EXPECT_EQ(xm::LoadBytes(xm::Build(spec)), nullptr);
+    recipe.pattern_count_override = 257;
+    EXPECT_EQ(xm::LoadBytes(xm::Build(recipe)), nullptr);
+    recipe.pattern_count_override = -1;
+    recipe.instrument_count_override = 129;
+    EXPECT_EQ(xm::LoadBytes(xm::Build(recipe)), nullptr);
+    recipe.instrument_count_override = -1;
+    recipe.patterns = {xm::PatternRecipe{}};
+    recipe.patterns[0].rows = 1025;
+    EXPECT_EQ(xm::LoadBytes(xm::Build(recipe)), nullptr);
 }
 
 TEST(Loader, ZeroChannelsAndZeroRowsStillHaveOneCell)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 0;
-    spec.patterns = {xm::PatternSpec{}};
-    spec.patterns[0].packed = {1, 2, 3};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 0;
+    recipe.patterns = {xm::PatternRecipe{}};
+    recipe.patterns[0].packed = {1, 2, 3};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->channel_count, 0);
     EXPECT_EQ(song->patterns[0].cells[0].note, 0);
     FreeSong(song);
 
-    spec.channel_count = 2;
-    spec.patterns[0].rows = 0;
-    song = xm::LoadBytes(xm::Build(spec));
+    recipe.channel_count = 2;
+    recipe.patterns[0].rows = 0;
+    song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->patterns[0].rows, 0);
     EXPECT_EQ(song->patterns[0].cells[1].note, 0);
@@ -437,12 +437,12 @@ TEST(Loader, ZeroChannelsAndZeroRowsStillHaveOneCell)
 
 TEST(Loader, SongLengthIsBoundedByTheOrderTable)
 {
-    xm::ModuleSpec spec;
-    spec.song_length = 300;
-    spec.restart_position = 0xFFFF;
-    spec.orders.assign(256, 0);
-    spec.orders[255] = 9;
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    xm::ModuleRecipe recipe;
+    recipe.song_length = 300;
+    recipe.restart_position = 0xFFFF;
+    recipe.orders.assign(256, 0);
+    recipe.orders[255] = 9;
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->song_length, 256);
     EXPECT_EQ(song->restart_position, 256);
@@ -452,22 +452,22 @@ TEST(Loader, SongLengthIsBoundedByTheOrderTable)
 
 TEST(Loader, WellFormedModuleIsConsumedToItsLastByte)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 2;
-    spec.song_length = 2;
-    spec.orders = {0, 1};
-    spec.patterns = {EmptyUnpackedPattern(2, 2), xm::PatternSpec{}};
-    spec.patterns[1].packed = std::vector<uint8_t>(64 * 2, 0x80);
-    xm::SampleSpec wide;
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 2;
+    recipe.song_length = 2;
+    recipe.orders = {0, 1};
+    recipe.patterns = {EmptyUnpackedPattern(2, 2), xm::PatternRecipe{}};
+    recipe.patterns[1].packed = std::vector<uint8_t>(64 * 2, 0x80);
+    xm::SampleRecipe wide;
     wide.type = 0x12;
     wide.length = 20;
     wide.loop_start = 4;
     wide.loop_length = 8;
     wide.data = std::vector<uint8_t>(20, 3);
-    xm::InstrumentSpec two;
+    xm::InstrumentRecipe two;
     two.samples = {xm::Ramp8(33), wide};
-    spec.instruments = {OneSampleInstrument(xm::Ramp8(7)), xm::InstrumentSpec{}, two};
-    std::vector<uint8_t> bytes = xm::Build(spec);
+    recipe.instruments = {OneSampleInstrument(xm::Ramp8(7)), xm::InstrumentRecipe{}, two};
+    std::vector<uint8_t> bytes = xm::Build(recipe);
 
     RegisterBufferSource();
     MemoryBuffer buffer{bytes.data(), int32_t(bytes.size())};
@@ -494,19 +494,19 @@ void CountingSampleLoader(void* destination, int32_t byte_count, int32_t bits, i
 
 TEST(Loader, SampleLoaderSuppliesDecodedData)
 {
-    xm::SampleSpec s;
+    xm::SampleRecipe s;
     s.length = 3;
     s.data = {9, 9, 9};
-    xm::SampleSpec next;
+    xm::SampleRecipe next;
     next.type = 0x10;
     next.length = 4;
     next.data = {9, 9, 9, 9};
-    xm::InstrumentSpec ins;
+    xm::InstrumentRecipe ins;
     ins.samples = {s, next};
-    xm::ModuleSpec spec;
-    spec.instruments = {xm::InstrumentSpec{}, ins};
+    xm::ModuleRecipe recipe;
+    recipe.instruments = {xm::InstrumentRecipe{}, ins};
     loader_calls.clear();
-    Song* song = xm::LoadBytes(xm::Build(spec), CountingSampleLoader);
+    Song* song = xm::LoadBytes(xm::Build(recipe), CountingSampleLoader);
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(song->sample_loader, &CountingSampleLoader);
     EXPECT_EQ(loader_calls, (std::vector<int>{3, 8, 1, 0, 4, 16, 1, 1}));

@@ -25,37 +25,37 @@ void LoadAndCheck(const std::vector<uint8_t>& bytes)
     FreeSong(song);
 }
 
-xm::ModuleSpec SmallValidModule()
+xm::ModuleRecipe SmallValidModule()
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 3;
-    spec.song_length = 3;
-    spec.orders = {0, 1, 0};
-    xm::PatternSpec a;
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 3;
+    recipe.song_length = 3;
+    recipe.orders = {0, 1, 0};
+    xm::PatternRecipe a;
     a.rows = 4;
     a.packed = {0x83, 49, 1, 0x80, 0x80, 50, 2, 0x10, 0x0C, 0x20, 0x80, 0x81, 97};
     a.packed.resize(a.packed.size() + 9, 0x80);
-    xm::PatternSpec b;
+    xm::PatternRecipe b;
     b.rows = 2;
     b.packed.assign(6, 0x80);
-    spec.patterns = {a, b};
-    xm::SampleSpec looped = xm::Ramp8(40);
+    recipe.patterns = {a, b};
+    xm::SampleRecipe looped = xm::Ramp8(40);
     looped.type = 0x02;
     looped.loop_start = 10;
     looped.loop_length = 20;
-    xm::SampleSpec wide;
+    xm::SampleRecipe wide;
     wide.type = 0x11;
     wide.length = 30;
     wide.loop_start = 4;
     wide.loop_length = 10;
     wide.data.assign(30, 1);
-    xm::InstrumentSpec ins;
+    xm::InstrumentRecipe ins;
     ins.samples = {looped, wide};
     ins.fields[0] = 2;
-    xm::InstrumentSpec small;
+    xm::InstrumentRecipe small;
     small.samples = {xm::Ramp8(5)};
-    spec.instruments = {ins, xm::InstrumentSpec{}, small};
-    return spec;
+    recipe.instruments = {ins, xm::InstrumentRecipe{}, small};
+    return recipe;
 }
 
 TEST(LoaderMalformed, EveryTruncationLoadsConsistentlyOrIsRefused)
@@ -76,14 +76,14 @@ TEST(LoaderMalformed, EveryTruncationLoadsConsistentlyOrIsRefused)
 
 TEST(LoaderMalformed, TruncatedSampleDataIsShortenedToTheBytesPresent)
 {
-    xm::ModuleSpec spec;
-    xm::SampleSpec s = xm::Ramp8(100);
+    xm::ModuleRecipe recipe;
+    xm::SampleRecipe s = xm::Ramp8(100);
     s.type = 0x01;
     s.loop_start = 80;
     s.loop_length = 20;
-    spec.instruments = {xm::InstrumentSpec{}};
-    spec.instruments[0].samples = {s};
-    std::vector<uint8_t> bytes = xm::Build(spec);
+    recipe.instruments = {xm::InstrumentRecipe{}};
+    recipe.instruments[0].samples = {s};
+    std::vector<uint8_t> bytes = xm::Build(recipe);
     bytes.resize(bytes.size() - 30);  // 70 of the 100 frames remain
     Song* song = xm::LoadBytes(bytes);
     ASSERT_NE(song, nullptr);
@@ -96,18 +96,18 @@ TEST(LoaderMalformed, TruncatedSampleDataIsShortenedToTheBytesPresent)
 
 TEST(LoaderMalformed, AbsurdLengthsAllocateNoMoreThanTheFileHolds)
 {
-    xm::ModuleSpec spec;
-    xm::SampleSpec s;
+    xm::ModuleRecipe recipe;
+    xm::SampleRecipe s;
     s.length = 0xFFFFFFFFu;  // 4 GB claimed, 16-bit, in a file of under 1 kB
     s.type = 0x11;
     s.loop_start = 2;
     s.loop_length = 0xFFFFFFF0u;
     s.data = {1, 0, 2, 0, 3, 0};
-    xm::SampleSpec after;
+    xm::SampleRecipe after;
     after.length = 0x7FFFFFFF;
-    spec.instruments = {xm::InstrumentSpec{}};
-    spec.instruments[0].samples = {s, after};
-    Song* song = xm::LoadBytes(xm::Build(spec));
+    recipe.instruments = {xm::InstrumentRecipe{}};
+    recipe.instruments[0].samples = {s, after};
+    Song* song = xm::LoadBytes(xm::Build(recipe));
     ASSERT_NE(song, nullptr);
     ExpectSongConsistent(song);
     const Sample* a = song->instruments[0].samples[0];
@@ -122,15 +122,15 @@ TEST(LoaderMalformed, AbsurdLengthsAllocateNoMoreThanTheFileHolds)
 
 TEST(LoaderMalformed, PatternRowsAreBoundedByTheBytesThatRemain)
 {
-    xm::ModuleSpec spec;
-    spec.channel_count = 32;
-    spec.patterns.resize(256);
-    for (auto& p : spec.patterns) {
+    xm::ModuleRecipe recipe;
+    recipe.channel_count = 32;
+    recipe.patterns.resize(256);
+    for (auto& p : recipe.patterns) {
         p.rows = 1024;
         p.packed_size_override = 0xFFFF;  // claims data, holds none
     }
-    spec.patterns[0].packed = {0x81, 12};
-    std::vector<uint8_t> bytes = xm::Build(spec);
+    recipe.patterns[0].packed = {0x81, 12};
+    std::vector<uint8_t> bytes = xm::Build(recipe);
     Song* song = xm::LoadBytes(bytes);
     ASSERT_NE(song, nullptr);
     ExpectSongConsistent(song);
@@ -146,9 +146,9 @@ TEST(LoaderMalformed, PatternRowsAreBoundedByTheBytesThatRemain)
 
 TEST(LoaderMalformed, HeaderSizesPointingBackDoNotLoopForever)
 {
-    xm::ModuleSpec spec;
-    spec.instruments.resize(128);
-    std::vector<uint8_t> bytes = xm::Build(spec);
+    xm::ModuleRecipe recipe;
+    recipe.instruments.resize(128);
+    std::vector<uint8_t> bytes = xm::Build(recipe);
     const size_t first_instrument = 60 + 276;
     memset(&bytes[first_instrument], 0, 4);  // header size 0: every instrument rereads it
     Song* song = xm::LoadBytes(bytes);
@@ -157,11 +157,11 @@ TEST(LoaderMalformed, HeaderSizesPointingBackDoNotLoopForever)
     ExpectSongConsistent(song);
     FreeSong(song);
 
-    spec = SmallValidModule();
-    spec.instruments[0].header_size = 4;  // the sample headers overlap the instrument header
-    LoadAndCheck(xm::Build(spec));
-    spec.instruments[1].header_size = 0xFFFFFFF0u;
-    LoadAndCheck(xm::Build(spec));
+    recipe = SmallValidModule();
+    recipe.instruments[0].header_size = 4;  // the sample headers overlap the instrument header
+    LoadAndCheck(xm::Build(recipe));
+    recipe.instruments[1].header_size = 0xFFFFFFF0u;
+    LoadAndCheck(xm::Build(recipe));
 }
 
 TEST(LoaderMalformed, ByteFlipsOfAValidModule)

@@ -16,7 +16,7 @@
 
 namespace xm {
 
-struct SampleSpec {
+struct SampleRecipe {
     uint32_t length = 0;       // bytes, as the file states it
     uint32_t loop_start = 0;   // bytes
     uint32_t loop_length = 0;  // bytes
@@ -28,8 +28,8 @@ struct SampleSpec {
     std::vector<uint8_t> data;  // the bytes written after the headers (delta-encoded)
 };
 
-struct InstrumentSpec {
-    std::vector<SampleSpec> samples;
+struct InstrumentRecipe {
+    std::vector<SampleRecipe> samples;
     int32_t sample_count_override = -1;  // written instead of samples.size() when >= 0
     uint32_t header_size = 0;            // 0: 263 with samples, 29 without
     uint8_t note_to_sample[96] = {};
@@ -40,13 +40,13 @@ struct InstrumentSpec {
     uint16_t fadeout = 0;
 };
 
-struct PatternSpec {
+struct PatternRecipe {
     uint16_t rows = 64;
     std::vector<uint8_t> packed;        // the pattern's packed cell bytes
     int32_t packed_size_override = -1;  // written instead of packed.size() when >= 0
 };
 
-struct ModuleSpec {
+struct ModuleRecipe {
     uint16_t song_length = 1;
     uint16_t restart_position = 0;
     uint16_t channel_count = 4;
@@ -54,39 +54,39 @@ struct ModuleSpec {
     uint16_t speed = 6;
     uint16_t bpm = 125;
     std::vector<uint8_t> orders = {0};
-    std::vector<PatternSpec> patterns;
-    std::vector<InstrumentSpec> instruments;
+    std::vector<PatternRecipe> patterns;
+    std::vector<InstrumentRecipe> instruments;
     int32_t pattern_count_override = -1;
     int32_t instrument_count_override = -1;
 };
 
-inline std::vector<uint8_t> Build(const ModuleSpec& spec)
+inline std::vector<uint8_t> Build(const ModuleRecipe& recipe)
 {
     std::vector<uint8_t> out;
     XmSongHeader header;
     header.title = "test module";
     header.tracker = "builder";
-    header.song_length = spec.song_length;
-    header.restart_position = spec.restart_position;
-    header.channel_count = spec.channel_count;
+    header.song_length = recipe.song_length;
+    header.restart_position = recipe.restart_position;
+    header.channel_count = recipe.channel_count;
     header.pattern_count =
-        uint16_t(spec.pattern_count_override >= 0 ? spec.pattern_count_override
-                                                  : int32_t(spec.patterns.size()));
+        uint16_t(recipe.pattern_count_override >= 0 ? recipe.pattern_count_override
+                                                  : int32_t(recipe.patterns.size()));
     header.instrument_count =
-        uint16_t(spec.instrument_count_override >= 0 ? spec.instrument_count_override
-                                                     : int32_t(spec.instruments.size()));
-    header.flags = spec.flags;
-    header.speed = spec.speed;
-    header.bpm = spec.bpm;
-    for (size_t i = 0; i < spec.orders.size() && i < 256; i++) header.orders[i] = spec.orders[i];
+        uint16_t(recipe.instrument_count_override >= 0 ? recipe.instrument_count_override
+                                                     : int32_t(recipe.instruments.size()));
+    header.flags = recipe.flags;
+    header.speed = recipe.speed;
+    header.bpm = recipe.bpm;
+    for (size_t i = 0; i < recipe.orders.size() && i < 256; i++) header.orders[i] = recipe.orders[i];
     PutXmSongHeader(out, header);
-    for (const PatternSpec& p : spec.patterns) {
+    for (const PatternRecipe& p : recipe.patterns) {
         PutXmPatternHeader(out, p.rows,
                            uint16_t(p.packed_size_override >= 0 ? p.packed_size_override
                                                                 : int32_t(p.packed.size())));
         out.insert(out.end(), p.packed.begin(), p.packed.end());
     }
-    for (const InstrumentSpec& ins : spec.instruments) {
+    for (const InstrumentRecipe& ins : recipe.instruments) {
         XmInstrumentHeader instrument;
         instrument.with_samples = !ins.samples.empty() || ins.sample_count_override > 0;
         instrument.header_size =
@@ -111,7 +111,7 @@ inline std::vector<uint8_t> Build(const ModuleSpec& spec)
         for (int i = 0; i < 14; i++) *fields[i] = ins.fields[i];
         instrument.fadeout = ins.fadeout;
         PutXmInstrumentHeader(out, instrument);
-        for (const SampleSpec& s : ins.samples) {
+        for (const SampleRecipe& s : ins.samples) {
             XmSampleHeader sample;
             sample.length = s.length;
             sample.loop_start = s.loop_start;
@@ -124,7 +124,7 @@ inline std::vector<uint8_t> Build(const ModuleSpec& spec)
             sample.name = "sample";
             PutXmSampleHeader(out, sample);
         }
-        for (const SampleSpec& s : ins.samples) out.insert(out.end(), s.data.begin(), s.data.end());
+        for (const SampleRecipe& s : ins.samples) out.insert(out.end(), s.data.begin(), s.data.end());
     }
     return out;
 }
@@ -155,9 +155,9 @@ inline std::vector<uint8_t> Deltas16(const std::vector<int16_t>& values)
 }
 
 // An 8-bit sample of `frames` frames whose decoded frame k is (k * 7) mod 256, as int8.
-inline SampleSpec Ramp8(uint32_t frames)
+inline SampleRecipe Ramp8(uint32_t frames)
 {
-    SampleSpec s;
+    SampleRecipe s;
     s.length = frames;
     uint8_t previous = 0;
     for (uint32_t k = 0; k < frames; k++) {
